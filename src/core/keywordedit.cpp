@@ -1,0 +1,62 @@
+#include "keywordedit.h"
+
+#include "text.h"
+
+#include <cassert>
+
+namespace tagmere {
+
+void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, const std::string& NewKeyword,
+                          const std::vector<std::string>& NewKeywordMore, bool Remove) {
+    assert(!Keyword.empty());
+    if (gstrFileLine.empty())
+        gstrFileLine = emptyFileLines();
+    const size_t n = upperBound(gstrFileLine);
+
+    // Blank the keyword lines and the continuation runs directly beneath them. Blanked
+    // lines cannot match again, so one pass finds every occurrence.
+    bool matched = false;
+    for (size_t i = 1; i <= n; ++i) {
+        if (!contains(gstrFileLine[i], Keyword))
+            continue;
+        matched = true;
+        gstrFileLine[i].clear();
+        for (size_t j = i + 1; j <= n && contains(gstrFileLine[j], kMoreMarker); ++j)
+            gstrFileLine[j].clear();
+    }
+
+    // Close the gaps only after a match; this drops every empty line, not only ours.
+    if (matched) {
+        FileLines kept = emptyFileLines();
+        kept.reserve(gstrFileLine.size());
+        for (size_t i = 1; i <= n; ++i) {
+            if (!gstrFileLine[i].empty())
+                kept.push_back(std::move(gstrFileLine[i]));
+        }
+        gstrFileLine = std::move(kept);
+    }
+
+    if (Remove)
+        return;
+
+    const size_t count = upperBound(gstrFileLine);
+    bool hasTilt = false;
+    for (size_t i = 1; i <= count && !hasTilt; ++i)
+        hasTilt = startsWith(gstrFileLine[i], kTiltPrefix);
+    if (!hasTilt)
+        return;
+
+    FileLines rebuilt = emptyFileLines();
+    rebuilt.reserve(gstrFileLine.size() + NewKeywordMore.size() + 1);
+    for (size_t i = 1; i <= count; ++i) {
+        if (startsWith(gstrFileLine[i], kTiltPrefix)) {
+            rebuilt.push_back(NewKeyword);
+            for (size_t m = 1; m < NewKeywordMore.size(); ++m)
+                rebuilt.push_back(NewKeywordMore[m]);
+        }
+        rebuilt.push_back(std::move(gstrFileLine[i]));
+    }
+    gstrFileLine = std::move(rebuilt);
+}
+
+} // namespace tagmere

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "message.h"
+#include "safefile.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tagmere {
+
+// The lines of one photometric file: element 0 is always the empty text, the
+// file's lines are elements 1..N without their terminators (N = size() - 1).
+using FileLines = std::vector<std::string>;
+
+// Outcome of reading or writing a file, with the message the user is to see.
+struct FileResult {
+    bool ok = true;
+    std::string description;
+    Message message;
+};
+
+inline FileLines emptyFileLines() { return FileLines(1); }
+inline size_t upperBound(const FileLines& lines) { return lines.empty() ? 0 : lines.size() - 1; }
+
+// Splits bytes into lines 1..N. CR LF, a lone CR and a lone LF each end a line;
+// a final terminator gives no extra empty line.
+FileLines splitLines(std::string_view bytes);
+
+// The bytes a file is written as: every line that is not empty or all blanks,
+// followed by CR LF.
+std::string joinLinesForWrite(const FileLines& lines);
+
+// Replaces gstrFileLine by the file's lines. On failure it holds the lines read
+// before the error and the result says "Unable to read file: " + the reason.
+FileResult msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine);
+
+// Writes the non-blank lines of gstrFileLine over the file, safely (see replaceFile).
+// An empty file name writes nothing. On failure the file is unchanged and the
+// result says "Unable to perform edit: " + the reason.
+FileResult msbIESFileWrite(const std::string& Filename, const FileLines& gstrFileLine,
+                           Durability durability = Durability::SyncEachFile);
+
+} // namespace tagmere

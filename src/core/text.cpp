@@ -1,0 +1,45 @@
+#include "text.h"
+
+namespace tagmere {
+
+std::string trimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+bool isBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+
+static void removeEach(std::string& text, std::string_view find) {
+    // An empty find would match everywhere; it removes nothing.
+    if (find.empty())
+        return;
+    for (auto p = text.find(find); p != std::string::npos; p = text.find(find))
+        text.erase(p, 1);
+}
+
+std::string mfnRemoveText(std::string_view Text, std::string_view Find1, std::string_view Find2) {
+    std::string result(Text);
+    removeEach(result, Find1);
+    removeEach(result, Find2);
+    return result;
+}
+
+} // namespace tagmere

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Text helpers shared by every part: all comparisons are exact and byte-wise, and
+// "blank" means the space character only.
+namespace tagmere {
+
+std::string trimBlanks(std::string_view text);
+bool startsWith(std::string_view text, std::string_view prefix);
+bool contains(std::string_view text, std::string_view part);
+// ASCII upper-casing; other bytes pass unchanged so that every byte survives.
+std::string upperAscii(std::string_view text);
+// True when the text is empty or holds blanks only.
+bool isBlank(std::string_view text);
+
+// Removes Find1 (then Find2 when not empty) one character at a time, from the
+// first occurrence, until none is left. Serves single-character finds.
+std::string mfnRemoveText(std::string_view Text, std::string_view Find1, std::string_view Find2);
+
+} // namespace tagmere

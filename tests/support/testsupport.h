@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace tagmere::test {
+
+// A temporary folder that tests fill with files; removed with its contents at the end.
+class TempFolder {
+public:
+    TempFolder();
+    std::string path() const;
+    // Full path of `relative` inside the folder.
+    std::string file(const std::string& relative) const;
+    // Writes `bytes` to `relative` (creating subfolders) and returns the full path.
+    std::string write(const std::string& relative, const std::string& bytes) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+std::string readBytes(const std::string& path);
+bool fileExists(const std::string& path);
+// Names of the entries of a folder, sorted.
+std::vector<std::string> listFolder(const std::string& path);
+
+} // namespace tagmere::test
