@@ -1,4 +1,141 @@
+#include "core/keywordedit.h"
+#include "core/text.h"
+
 #include <QtTest>
-class Testkeywordedit : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(Testkeywordedit)
+
+using namespace tagmere;
+
+Q_DECLARE_METATYPE(tagmere::FileLines)
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+using Lines = FileLines;
+Lines more(std::initializer_list<std::string> lines) {
+    Lines out{""};
+    out.insert(out.end(), lines);
+    return out;
+}
+} // namespace
+
+class TestKeywordEdit : public QObject {
+    Q_OBJECT
+
+private slots:
+    void edits_data() {
+        QTest::addColumn<Lines>("before");
+        QTest::addColumn<std::string>("keyword");
+        QTest::addColumn<std::string>("newLine");
+        QTest::addColumn<Lines>("newMore");
+        QTest::addColumn<bool>("remove");
+        QTest::addColumn<Lines>("after");
+
+        QTest::newRow("middle keyword with more run moves before TILT")
+            << Lines{"", "IESNA:LM-63-2002", "[TEST] 1", "[MANUFAC] Old", "[MORE] older", "[MORE] oldest",
+                     "[LUMCAT] X", "TILT=NONE", "1 2"}
+            << std::string("[MANUFAC]") << std::string("[MANUFAC] New") << Lines{""} << false
+            << Lines{"", "IESNA:LM-63-2002", "[TEST] 1", "[LUMCAT] X", "[MANUFAC] New", "TILT=NONE", "1 2"};
+        QTest::newRow("non-adjacent more line kept")
+            << Lines{"", "[MANUFAC] A", "[LUMCAT] X", "[MORE] stays", "TILT=NONE"} << std::string("[MANUFAC]")
+            << std::string("[MANUFAC] B") << Lines{""} << false
+            << Lines{"", "[LUMCAT] X", "[MORE] stays", "[MANUFAC] B", "TILT=NONE"};
+        QTest::newRow("keyword after other text is taken out")
+            << Lines{"", "  note [MANUFAC] A", "TILT=NONE"} << std::string("[MANUFAC]") << std::string("[MANUFAC] B")
+            << Lines{""} << false << Lines{"", "[MANUFAC] B", "TILT=NONE"};
+        QTest::newRow("lower-case keyword not found")
+            << Lines{"", "[manufac] A", "TILT=NONE"} << std::string("[MANUFAC]") << std::string("[MANUFAC] B")
+            << Lines{""} << false << Lines{"", "[manufac] A", "[MANUFAC] B", "TILT=NONE"};
+        QTest::newRow("bracketed keyword does not match letters")
+            << Lines{"", "[OTHER] _SEARCH_CRI 80", "TILT=NONE"} << std::string("[_SEARCH_CRI]")
+            << std::string("[_SEARCH_CRI] 90") << Lines{""} << false
+            << Lines{"", "[OTHER] _SEARCH_CRI 80", "[_SEARCH_CRI] 90", "TILT=NONE"};
+        QTest::newRow("longer keyword with same start untouched")
+            << Lines{"", "[LAMPCAT] A", "TILT=NONE"} << std::string("[LAMP]") << std::string("[LAMP] B") << Lines{""}
+            << false << Lines{"", "[LAMPCAT] A", "[LAMP] B", "TILT=NONE"};
+        QTest::newRow("no TILT line: removed, nothing inserted")
+            << Lines{"", "[MANUFAC] A", "[TEST] 1"} << std::string("[MANUFAC]") << std::string("[MANUFAC] B")
+            << Lines{""} << false << Lines{"", "[TEST] 1"};
+        QTest::newRow("two TILT lines get the line each")
+            << Lines{"", "TILT=NONE", "x", "TILT=INCLUDE"} << std::string("[MANUFAC]") << std::string("[MANUFAC] B")
+            << Lines{""} << false << Lines{"", "[MANUFAC] B", "TILT=NONE", "x", "[MANUFAC] B", "TILT=INCLUDE"};
+        QTest::newRow("lower-case or indented tilt is no insertion point")
+            << Lines{"", "tilt=NONE", " TILT=NONE", "TILT=NONE"} << std::string("[A]") << std::string("[A] 1")
+            << Lines{""} << false << Lines{"", "tilt=NONE", " TILT=NONE", "[A] 1", "TILT=NONE"};
+        QTest::newRow("continuation array of two")
+            << Lines{"", "[TEST] 1", "TILT=NONE"} << std::string("[_APP]") << std::string("[_APP] a")
+            << more({"[MORE] b", "[MORE] c"}) << false
+            << Lines{"", "[TEST] 1", "[_APP] a", "[MORE] b", "[MORE] c", "TILT=NONE"};
+        QTest::newRow("everything removed gives upper bound 0")
+            << Lines{"", "[A] 1", "[MORE] 2", "", "[A] 3"} << std::string("[A]") << std::string() << Lines{""} << true
+            << Lines{""};
+        QTest::newRow("remove absent keyword keeps empty lines")
+            << Lines{"", "[B] 1", "", "TILT=NONE"} << std::string("[A]") << std::string() << Lines{""} << true
+            << Lines{"", "[B] 1", "", "TILT=NONE"};
+        QTest::newRow("add absent keyword keeps empty lines")
+            << Lines{"", "[B] 1", "", "TILT=NONE"} << std::string("[A]") << std::string("[A] x") << Lines{""} << false
+            << Lines{"", "[B] 1", "", "[A] x", "TILT=NONE"};
+        QTest::newRow("match compacts every empty line but keeps blank ones")
+            << Lines{"", "", "[A] 1", "  ", "", "TILT=NONE"} << std::string("[A]") << std::string() << Lines{""}
+            << true << Lines{"", "  ", "TILT=NONE"};
+        QTest::newRow("keyword in data lines is taken out too")
+            << Lines{"", "TILT=NONE", "[A] in data", "[MORE] x"} << std::string("[A]") << std::string("[A] 1")
+            << Lines{""} << false << Lines{"", "[A] 1", "TILT=NONE"};
+        QTest::newRow("repeated keyword leaves one occurrence")
+            << Lines{"", "[A] 1", "[B] 2", "[A] 3", "TILT=NONE"} << std::string("[A]") << std::string("[A] 4")
+            << Lines{""} << false << Lines{"", "[B] 2", "[A] 4", "TILT=NONE"};
+        QTest::newRow("empty buffer stays empty") << Lines{""} << std::string("[A]") << std::string("[A] 1")
+                                                  << Lines{""} << false << Lines{""};
+    }
+    void edits() {
+        QFETCH(Lines, before);
+        QFETCH(std::string, keyword);
+        QFETCH(std::string, newLine);
+        QFETCH(Lines, newMore);
+        QFETCH(bool, remove);
+        QFETCH(Lines, after);
+        msbAddReplaceKeyword(before, keyword, newLine, newMore, remove);
+        QCOMPARE(before, after);
+    }
+
+    void successiveCallsStackInCallOrder() {
+        Lines lines{"", "[TEST] 1", "TILT=NONE"};
+        msbAddReplaceKeyword(lines, "[A]", "[A] 1", {""}, false);
+        msbAddReplaceKeyword(lines, "[B]", "[B] 2", {""}, false);
+        msbAddReplaceKeyword(lines, "[A]", "[A] 3", {""}, false);
+        QCOMPARE(lines, (Lines{"", "[TEST] 1", "[B] 2", "[A] 3", "TILT=NONE"}));
+    }
+
+    void removeTwiceChangesNothingTheSecondTime() {
+        Lines lines{"", "[A] 1", "[MORE] 2", "x", "", "TILT=NONE"};
+        msbAddReplaceKeyword(lines, "[A]", "", {""}, true);
+        const Lines once = lines;
+        msbAddReplaceKeyword(lines, "[A]", "", {""}, true);
+        QCOMPARE(lines, once);
+    }
+
+    void removeText_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<std::string>("find1");
+        QTest::addColumn<std::string>("find2");
+        QTest::addColumn<std::string>("result");
+        QTest::newRow("range with both cases") << std::string("4000K-5000k") << std::string("K") << std::string("k")
+                                               << std::string("4000-5000");
+        QTest::newRow("second find empty") << std::string("KkK") << std::string("K") << std::string()
+                                           << std::string("k");
+        QTest::newRow("nothing to remove") << std::string("4000") << std::string("K") << std::string("k")
+                                           << std::string("4000");
+        QTest::newRow("removes one character per hit") << std::string("abcabc") << std::string("bc")
+                                                       << std::string() << std::string("acac");
+        QTest::newRow("empty find removes nothing") << std::string("abc") << std::string() << std::string()
+                                                    << std::string("abc");
+    }
+    void removeText() {
+        QFETCH(std::string, text);
+        QFETCH(std::string, find1);
+        QFETCH(std::string, find2);
+        QFETCH(std::string, result);
+        QCOMPARE(mfnRemoveText(text, find1, find2), result);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKeywordEdit)
 #include "test_keywordedit.moc"

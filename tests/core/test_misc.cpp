@@ -1,4 +1,191 @@
+#include "core/misc.h"
+
 #include <QtTest>
-class Testmisc : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(Testmisc)
+
+using namespace tagmere;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+enum class Row { SpRatio, Cri, ColorTemp };
+
+MiscPanel ticked(Row row, const std::string& value) {
+    MiscPanel p;
+    switch (row) {
+    case Row::SpRatio:
+        p.chkSearchSPRatio = true;
+        p.txtSearchSPRatio = value;
+        break;
+    case Row::Cri:
+        p.chkSearchCRI = true;
+        p.txtSearchCRI = value;
+        break;
+    case Row::ColorTemp:
+        p.chkSearchColorTemp = true;
+        p.txtSearchColorTemp = value;
+        break;
+    }
+    return p;
+}
+} // namespace
+
+class TestMisc : public QObject {
+    Q_OBJECT
+
+private slots:
+    void numberNotions_data() {
+        QTest::addColumn<std::string>("text");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<double>("value");
+        QTest::newRow("integer") << std::string("70") << true << 70.0;
+        QTest::newRow("blanks around") << std::string("  4000.5 ") << true << 4000.5;
+        QTest::newRow("sign") << std::string("-1") << true << -1.0;
+        QTest::newRow("exponent") << std::string("1e3") << true << 1000.0;
+        QTest::newRow("leading point") << std::string(".5") << true << 0.5;
+        QTest::newRow("trailing letter") << std::string("4000K") << false << 4000.0;
+        QTest::newRow("leading letter") << std::string("K4000") << false << 0.0;
+        QTest::newRow("empty") << std::string() << false << 0.0;
+        QTest::newRow("blanks only") << std::string("   ") << false << 0.0;
+        QTest::newRow("two points") << std::string("1.2.3") << false << 1.2;
+        QTest::newRow("inner blank") << std::string("70 80") << false << 70.0;
+        QTest::newRow("lone point") << std::string(".") << false << 0.0;
+        QTest::newRow("dangling exponent") << std::string("5e") << false << 5.0;
+    }
+    void numberNotions() {
+        QFETCH(std::string, text);
+        QFETCH(bool, number);
+        QFETCH(double, value);
+        QCOMPARE(isNumber(text), number);
+        QCOMPARE(leadingValue(text), value);
+    }
+
+    void advanceCheck_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<std::string>("value");
+        QTest::addColumn<bool>("passes");
+        const int sp = int(Row::SpRatio), cri = int(Row::Cri), ct = int(Row::ColorTemp);
+        QTest::newRow("cri 70") << cri << std::string("70") << true;
+        QTest::newRow("cri 70-80") << cri << std::string("70-80") << true;
+        QTest::newRow("cri blanks inside range") << cri << std::string("70 - 80") << true;
+        QTest::newRow("cri 80-70") << cri << std::string("80-70") << false;
+        QTest::newRow("cri 70-70") << cri << std::string("70-70") << false;
+        QTest::newRow("cri -70") << cri << std::string("-70") << false;
+        QTest::newRow("cri 70-") << cri << std::string("70-") << false;
+        QTest::newRow("cri 70-80-90") << cri << std::string("70-80-90") << false;
+        QTest::newRow("cri word") << cri << std::string("good") << false;
+        QTest::newRow("cri empty") << cri << std::string() << false;
+        QTest::newRow("cri zero") << cri << std::string("0") << false;
+        QTest::newRow("ct 4000") << ct << std::string("4000") << true;
+        QTest::newRow("ct 4000K") << ct << std::string("4000K") << true;
+        QTest::newRow("ct 4000k-5000K") << ct << std::string("4000k-5000K") << true;
+        QTest::newRow("ct 4000-5000") << ct << std::string("4000-5000") << true;
+        QTest::newRow("ct K4000 passes advance") << ct << std::string("K4000") << true;
+        QTest::newRow("ct 5000K-4000K") << ct << std::string("5000K-4000K") << false;
+        QTest::newRow("ct empty") << ct << std::string() << false;
+        QTest::newRow("ct letters") << ct << std::string("warm") << false;
+        QTest::newRow("sp 0.5") << sp << std::string("0.5") << true;
+        QTest::newRow("sp 0") << sp << std::string("0") << false;
+        QTest::newRow("sp -1") << sp << std::string("-1") << false;
+        QTest::newRow("sp letter") << sp << std::string("x") << false;
+        QTest::newRow("sp empty") << sp << std::string() << false;
+    }
+    void advanceCheck() {
+        QFETCH(int, row);
+        QFETCH(std::string, value);
+        QFETCH(bool, passes);
+        const auto result = tagmere::advanceCheck(ticked(Row(row), value));
+        QCOMPARE(!result.has_value(), passes);
+        if (!passes) {
+            const std::string expected = row == int(Row::SpRatio) ? std::string(kSpRatioMessage)
+                                         : row == int(Row::Cri)   ? criMessage()
+                                                                  : colorTempMessage();
+            QCOMPARE(result->text, expected);
+            QCOMPARE(result->icon, MessageIcon::Exclamation);
+            QCOMPARE(result->buttons, MessageButtons::Ok);
+        }
+    }
+
+    void unticked_rows_are_not_checked() {
+        MiscPanel p;
+        p.txtSearchCRI = "nonsense";
+        p.txtSearchSPRatio = "0";
+        p.txtSearchColorTemp = "x";
+        QVERIFY(!tagmere::advanceCheck(p).has_value());
+    }
+
+    void firstFailingCheckWins() {
+        MiscPanel p;
+        p.chkSearchCRI = p.chkSearchColorTemp = p.chkSearchSPRatio = true;
+        QCOMPARE(tagmere::advanceCheck(p)->text, std::string(kSpRatioMessage));
+        p.txtSearchSPRatio = "1";
+        QCOMPARE(tagmere::advanceCheck(p)->text, criMessage());
+        p.txtSearchCRI = "80";
+        QCOMPARE(tagmere::advanceCheck(p)->text, colorTempMessage());
+    }
+
+    void messageTexts() {
+        QVERIFY(criMessage().find("\r\r Examples:\r[SEARCH_CRI] 70\r[SEARCH_CRI] 70-80\r\rPlease change!") !=
+                std::string::npos);
+        QVERIFY(colorTempMessage().find("\r\rExamples:\r[SEARCH_COLORTEMP] 4000\r") != std::string::npos);
+        QCOMPARE(consoleText(warningMessage("a\rb")), std::string("a\nb"));
+    }
+
+    void colorTempFileCheck_data() {
+        QTest::addColumn<std::string>("value");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("4000") << std::string("4000") << true;
+        QTest::newRow("4000K") << std::string("4000K") << true;
+        QTest::newRow("4000k-5000K") << std::string("4000k-5000K") << true;
+        QTest::newRow("equal range") << std::string("4000-4000") << true;
+        QTest::newRow("K before digits") << std::string("K4000") << false;
+        QTest::newRow("falling range") << std::string("5000-4000") << false;
+        QTest::newRow("zero in range") << std::string("0-4000") << false;
+        QTest::newRow("three parts use first") << std::string("4000-1-2") << true;
+        QTest::newRow("empty") << std::string() << false;
+    }
+    void colorTempFileCheck() {
+        QFETCH(std::string, value);
+        QFETCH(bool, passes);
+        const auto result = colorTempCheck(value);
+        QCOMPARE(!result.has_value(), passes);
+        if (!passes)
+            QCOMPARE(result->text, std::string(kColorTempFileMessage));
+    }
+
+    void composition() {
+        MiscPanel p;
+        p.chkManufac = p.chkSearchSource = p.chkSearchSPRatio = p.chkSearchCRI = p.chkSearchColorTemp = true;
+        p.txtManufac = "  ACME Lighting ";
+        p.cbxSourceType = "LED";
+        p.txtSearchSPRatio = " 1.2 ";
+        p.txtSearchCRI = " 70 - 80 ";
+        p.txtSearchColorTemp = "4000K-5000K";
+        const std::vector<KeywordEdit> expected{{"[MANUFAC]", "[MANUFAC] ACME Lighting"},
+                                                {"[_SEARCH_SOURCETYPE]", "[_SEARCH_SOURCETYPE] LED"},
+                                                {"[_SEARCH_SP_RATIO]", "[_SEARCH_SP_RATIO] 1.2"},
+                                                {"[_SEARCH_CRI]", "[_SEARCH_CRI] 70 - 80"},
+                                                {"[_SEARCH_COLORTEMP]", "[_SEARCH_COLORTEMP] 4000K-5000K"}};
+        QCOMPARE(composeMisc(p), expected);
+    }
+
+    void compositionSkipsEmptyManufacAndUntickedRows() {
+        MiscPanel p;
+        p.chkManufac = true;
+        p.txtManufac = "   ";
+        p.txtSearchCRI = "70";
+        QVERIFY(composeMisc(p).empty());
+        p.chkSearchSource = true;
+        p.cbxSourceType = "";
+        QCOMPARE(composeMisc(p), (std::vector<KeywordEdit>{{"[_SEARCH_SOURCETYPE]", "[_SEARCH_SOURCETYPE] "}}));
+    }
+
+    void sourceTypes() {
+        QCOMPARE(kSourceTypes.size(), size_t(13));
+        QCOMPARE(std::string(kSourceTypes.front()), std::string("CFL"));
+        QCOMPARE(std::string(kSourceTypes.back()), std::string("OLED"));
+        QCOMPARE(MiscPanel().cbxSourceType, std::string("LED"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMisc)
 #include "test_misc.moc"
