@@ -200,4 +200,6 @@ void syncFileSystem(const std::string& path) {
     ::close(fd);
 }
 
+void syncAllFileSystems() { ::sync(); }
+
 } // namespace tagmere

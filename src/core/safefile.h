@@ -39,5 +39,7 @@ int removeStaleTemporaries(const std::string& folder);
 
 // Flushes the file system that holds `path` (one call for a whole run).
 void syncFileSystem(const std::string& path);
+// Flushes every file system (a run may span several).
+void syncAllFileSystems();
 
 } // namespace tagmere
