@@ -1,11 +1,11 @@
-#include <cstring>
+#include "cli.h"
+
 #include <iostream>
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::cout << "tagmere-cli " << TAGMERE_VERSION << "\n";
-        return 0;
-    }
-    std::cout << "usage: tagmere-cli COMMAND [ARGS]\n";
-    return argc > 1 && std::strcmp(argv[1], "--help") != 0 ? 2 : 0;
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const int code = tagmere::cli::run(args, std::cout, std::cerr);
+    std::cout.flush();
+    return code;
 }

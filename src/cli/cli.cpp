@@ -1,0 +1,413 @@
+#include "cli.h"
+
+#include "core/batch.h"
+#include "core/diff.h"
+#include "core/linebuffer.h"
+#include "core/safefile.h"
+#include "keywords/keywordlist.h"
+#include "keywords/keywordtree.h"
+#include "search/filesearch.h"
+#include "search/readback.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+#include <set>
+
+#include <dirent.h>
+
+namespace fs = std::filesystem;
+
+namespace tagmere::cli {
+
+namespace {
+
+constexpr const char* kPattern = "*.ies";
+
+const char* const kUsage = "usage: tagmere-cli [--help] [--version] COMMAND [ARGS]\n"
+                           "\n"
+                           "Commands:\n"
+                           "  find DIR                    list the photometric files (*.ies) below DIR\n"
+                           "  show FILE [--list LIST]     show the keywords FILE holds\n"
+                           "  apply [OPTIONS] TARGET...   add, replace or remove keyword lines in files\n"
+                           "\n"
+                           "Run 'tagmere-cli COMMAND --help' for a command's options.\n";
+
+const char* const kFindHelp = "usage: tagmere-cli find DIR\n"
+                              "\n"
+                              "Prints the full path of every photometric file (name ending in .ies, any case)\n"
+                              "below DIR, one per line, in the order the window lists them: the files of a\n"
+                              "folder's subfolders (last name first) before its own files, names sorted without\n"
+                              "regard to case. Hidden files and folders (name starting with '.') are skipped.\n"
+                              "Exit status: 0, or 2 when DIR is missing or cannot be read.\n";
+
+const char* const kShowHelp = "usage: tagmere-cli show FILE [--list LIST]\n"
+                              "\n"
+                              "Reads FILE and prints what it holds for the Miscellaneous keywords, one line\n"
+                              "'KEYWORD<TAB>VALUE' each, in the order [MANUFAC], [_SEARCH_SOURCETYPE],\n"
+                              "[_SEARCH_SP_RATIO], [_SEARCH_CRI], [_SEARCH_COLORTEMP]. With --list, the\n"
+                              "keyword list file LIST is shown as three trees and every node the file ticks is\n"
+                              "printed as 'TREE<TAB>NODE<TAB>TEXT' (trees 0..2, nodes numbered from 1).\n"
+                              "Exit status: 0, 1 when FILE cannot be read, 2 on bad arguments or list.\n";
+
+const char* const kApplyHelp =
+    "usage: tagmere-cli apply [OPTIONS] TARGET...\n"
+    "\n"
+    "Edits the keyword lines of every target: a file is taken as given, a folder is\n"
+    "searched like 'find'. Each file is rewritten safely (a temporary file renamed over\n"
+    "it), with CR LF line ends and without blank lines.\n"
+    "\n"
+    "Options:\n"
+    "  --manufac TEXT        write [MANUFAC] TEXT\n"
+    "  --source-type TYPE    write [_SEARCH_SOURCETYPE] TYPE; TYPE is one of\n"
+    "                        CFL CMH FL HAL HPS INC IND LED LEP LPS MH MV OLED\n"
+    "  --sp-ratio NUMBER     write [_SEARCH_SP_RATIO] NUMBER (a number > 0)\n"
+    "  --cri VALUE           write [_SEARCH_CRI] VALUE (70, or a range 70-80)\n"
+    "  --color-temp VALUE    write [_SEARCH_COLORTEMP] VALUE (4000, 4000K, 4000-5000)\n"
+    "  --list LIST           apply the keywords and values ticked in keyword list file LIST;\n"
+    "                        a ticked keyword without ticked values is removed\n"
+    "  --set \"LINE\"          write a whole keyword line, e.g. \"[TESTLAB] ACME LABS\" (repeatable)\n"
+    "  --remove KEYWORD      remove a keyword line, e.g. [OTHER] (repeatable)\n"
+    "  --dry-run             write nothing; print a unified diff for each file that would change\n"
+    "  --backup DIR          copy each file into DIR (keeping its path below the target folder)\n"
+    "                        before it is first changed\n"
+    "\n"
+    "Prints the report of the keywords modified. Exit status: 0; 1 when a file could not be\n"
+    "read or written (the run goes on); 2 on bad arguments or values (nothing is touched);\n"
+    "3 when the colour temperature fails its check (the run stops).\n";
+
+// Option parsing shared by the commands: options with a value, flags, positionals.
+struct Parsed {
+    std::vector<std::pair<std::string, std::string>> options;
+    std::vector<std::string> flags;
+    std::vector<std::string> positionals;
+    std::string error;
+    bool help = false;
+};
+
+Parsed parse(const std::vector<std::string>& args, size_t from, const std::set<std::string>& valued,
+             const std::set<std::string>& flags) {
+    Parsed p;
+    bool onlyPositionals = false;
+    for (size_t i = from; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (onlyPositionals || a.empty() || a[0] != '-' || a == "-") {
+            p.positionals.push_back(a);
+        } else if (a == "--") {
+            onlyPositionals = true;
+        } else if (a == "--help" || a == "-h") {
+            p.help = true;
+        } else if (valued.count(a)) {
+            if (i + 1 >= args.size()) {
+                p.error = "option " + a + " needs a value";
+                return p;
+            }
+            p.options.emplace_back(a, args[++i]);
+        } else if (flags.count(a)) {
+            p.flags.push_back(a);
+        } else {
+            p.error = "unknown option " + a;
+            return p;
+        }
+    }
+    return p;
+}
+
+int usageError(std::ostream& err, const std::string& why, const char* usage) {
+    err << "tagmere-cli: " << why << "\n" << usage;
+    return kExitUsage;
+}
+
+// A folder we can list, or the reason we cannot.
+std::string folderProblem(const std::string& dir) {
+    std::error_code ec;
+    if (!fs::exists(dir, ec))
+        return "no such folder: " + dir;
+    if (!fs::is_directory(dir, ec))
+        return "not a folder: " + dir;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return "cannot read folder: " + dir;
+    ::closedir(d);
+    return {};
+}
+
+std::vector<std::string> findFiles(const std::string& dir) {
+    FileSearch search;
+    FoundFilesList found;
+    search.runSearch(kPattern, dir, found);
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<size_t>(found.count()));
+    for (const auto& item : found.items())
+        paths.push_back(item.fullPath());
+    return paths;
+}
+
+int runFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = parse(args, 1, {}, {});
+    if (p.help) {
+        out << kFindHelp;
+        return kExitOk;
+    }
+    if (!p.error.empty())
+        return usageError(err, p.error, kFindHelp);
+    if (p.positionals.size() != 1)
+        return usageError(err, "find takes one folder", kFindHelp);
+    const std::string& dir = p.positionals[0];
+    if (const std::string problem = folderProblem(dir); !problem.empty()) {
+        err << "tagmere-cli: " << problem << "\n";
+        return kExitUsage;
+    }
+    for (const auto& path : findFiles(dir))
+        out << path << "\n";
+    return kExitOk;
+}
+
+// Loads a keyword list file into trees with its remembered selection ticked.
+bool loadTrees(const std::string& listPath, KeywordTrees& trees, std::ostream& err) {
+    KeywordList list;
+    const ListLoadResult loaded = readKeywordFile(listPath, list);
+    if (!loaded.ok) {
+        err << "tagmere-cli: " << consoleText(loaded.message) << "\n";
+        return false;
+    }
+    trees.msbDisplayKeywords(list, SelectColors{}, false);
+    return true;
+}
+
+std::string optionValue(const Parsed& p, const std::string& name) {
+    std::string value;
+    for (const auto& [key, v] : p.options) {
+        if (key == name)
+            value = v;
+    }
+    return value;
+}
+
+bool hasOption(const Parsed& p, const std::string& name) {
+    return std::any_of(p.options.begin(), p.options.end(), [&](const auto& o) { return o.first == name; });
+}
+
+int runShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = parse(args, 1, {"--list"}, {});
+    if (p.help) {
+        out << kShowHelp;
+        return kExitOk;
+    }
+    if (!p.error.empty())
+        return usageError(err, p.error, kShowHelp);
+    if (p.positionals.size() != 1)
+        return usageError(err, "show takes one file", kShowHelp);
+
+    KeywordTrees trees;
+    const bool withList = hasOption(p, "--list");
+    if (withList && !loadTrees(optionValue(p, "--list"), trees, err))
+        return kExitUsage;
+
+    FileLines lines;
+    const FileResult read = msbIESFileRead(p.positionals[0], lines);
+    if (!read.ok) {
+        err << "tagmere-cli: " << consoleText(read.message) << "\n";
+        return kExitFileFailed;
+    }
+    TreeNodeTexts texts;
+    for (int t = 0; t < kTreeCount; ++t) {
+        for (const auto& [text, checked] : trees.tree(t).textsAndChecks())
+            texts[static_cast<size_t>(t)].push_back(text);
+    }
+    const KeywordReadBack back = readBackKeywords(lines, texts);
+    const std::pair<const char*, const PanelValue*> rows[] = {{kManufac, &back.manufac},
+                                                              {kSearchSourceType, &back.sourceType},
+                                                              {kSearchSpRatio, &back.spRatio},
+                                                              {kSearchCri, &back.cri},
+                                                              {kSearchColorTemp, &back.colorTemp}};
+    for (const auto& [keyword, value] : rows) {
+        if (value->found)
+            out << keyword << "\t" << value->value << "\n";
+    }
+    if (withList) {
+        for (const NodeRef& mark : back.marks)
+            out << mark.tree << "\t" << mark.node << "\t" << texts[static_cast<size_t>(mark.tree)][mark.node - 1]
+                << "\n";
+    }
+    return kExitOk;
+}
+
+// The bracketed keyword at the start of a --set line, or empty.
+std::string keywordOfLine(const std::string& line) {
+    if (line.empty() || line[0] != '[')
+        return {};
+    const size_t close = line.find(']');
+    return close == std::string::npos ? std::string() : line.substr(0, close + 1);
+}
+
+struct Target {
+    std::string path;
+    std::string root; // the folder it was found below; empty for a file given directly
+};
+
+int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = parse(args, 1,
+                           {"--manufac", "--source-type", "--sp-ratio", "--cri", "--color-temp", "--list", "--set",
+                            "--remove", "--backup"},
+                           {"--dry-run"});
+    if (p.help) {
+        out << kApplyHelp;
+        return kExitOk;
+    }
+    if (!p.error.empty())
+        return usageError(err, p.error, kApplyHelp);
+
+    MiscPanel panel;
+    panel.chkManufac = hasOption(p, "--manufac");
+    panel.txtManufac = optionValue(p, "--manufac");
+    panel.chkSearchSource = hasOption(p, "--source-type");
+    if (panel.chkSearchSource) {
+        panel.cbxSourceType = optionValue(p, "--source-type");
+        if (std::find_if(kSourceTypes.begin(), kSourceTypes.end(),
+                         [&](const char* t) { return panel.cbxSourceType == t; }) == kSourceTypes.end())
+            return usageError(err, "unknown source type " + panel.cbxSourceType, kApplyHelp);
+    }
+    panel.chkSearchSPRatio = hasOption(p, "--sp-ratio");
+    panel.txtSearchSPRatio = optionValue(p, "--sp-ratio");
+    panel.chkSearchCRI = hasOption(p, "--cri");
+    panel.txtSearchCRI = optionValue(p, "--cri");
+    panel.chkSearchColorTemp = hasOption(p, "--color-temp");
+    panel.txtSearchColorTemp = optionValue(p, "--color-temp");
+
+    std::vector<ExtraEdit> extras;
+    for (const auto& [name, value] : p.options) {
+        if (name == "--set") {
+            const std::string keyword = keywordOfLine(value);
+            if (keyword.size() < 3)
+                return usageError(err, "--set needs a keyword line such as \"[TESTLAB] ACME LABS\"", kApplyHelp);
+            extras.push_back({keyword, value, false});
+        } else if (name == "--remove") {
+            if (keywordOfLine(value) != value || value.size() < 3)
+                return usageError(err, "--remove needs a bracketed keyword such as [OTHER]", kApplyHelp);
+            extras.push_back({value, {}, true});
+        }
+    }
+
+    BatchTrees batchTrees;
+    if (hasOption(p, "--list")) {
+        KeywordTrees trees;
+        if (!loadTrees(optionValue(p, "--list"), trees, err))
+            return kExitUsage;
+        const auto texts = trees.textsAndChecks();
+        for (size_t t = 0; t < texts.size(); ++t) {
+            for (const auto& [text, checked] : texts[t])
+                batchTrees[t].push_back({text, checked});
+        }
+    }
+
+    // Checked before any folder is searched, so a bad value touches nothing.
+    if (const auto failure = advanceCheck(panel)) {
+        err << consoleText(*failure) << "\n";
+        return kExitUsage;
+    }
+
+    std::vector<Target> targets;
+    for (const auto& given : p.positionals) {
+        std::error_code ec;
+        if (fs::is_directory(given, ec)) {
+            if (const std::string problem = folderProblem(given); !problem.empty()) {
+                err << "tagmere-cli: " << problem << "\n";
+                return kExitUsage;
+            }
+            for (auto& path : findFiles(given))
+                targets.push_back({std::move(path), given});
+        } else {
+            targets.push_back({given, {}});
+        }
+    }
+
+    const bool dryRun = std::find(p.flags.begin(), p.flags.end(), "--dry-run") != p.flags.end();
+    if (!dryRun) {
+        // Temporary files of an earlier run that was killed go first.
+        std::set<std::string> folders;
+        for (const auto& t : targets)
+            folders.insert(fs::path(t.path).parent_path().string());
+        for (const auto& folder : folders)
+            removeStaleTemporaries(folder.empty() ? "." : folder);
+    }
+
+    std::vector<std::string> paths;
+    paths.reserve(targets.size());
+    for (const auto& t : targets)
+        paths.push_back(t.path);
+
+    BatchCallbacks callbacks;
+    callbacks.message = [&](const Message& m) { err << consoleText(m) << "\n"; };
+    if (dryRun) {
+        callbacks.fileDone = [&](const BatchFileResult& r) {
+            if (!r.readFailed)
+                out << unifiedDiff(r.path, r.before, r.after);
+        };
+    }
+    const std::string backupDir = optionValue(p, "--backup");
+    if (!backupDir.empty()) {
+        size_t index = 0;
+        callbacks.fileDone = [&, previous = callbacks.fileDone](const BatchFileResult& r) {
+            ++index;
+            if (previous)
+                previous(r);
+        };
+        callbacks.beforeWrite = [&](const std::string& path) -> FileStatus {
+            const Target& t = targets.at(index);
+            const fs::path relative =
+                t.root.empty() ? fs::path(path).filename() : fs::path(path).lexically_relative(t.root);
+            const fs::path copy = fs::path(backupDir) / relative;
+            std::error_code ec;
+            fs::create_directories(copy.parent_path(), ec);
+            if (ec)
+                return FileStatus::failure("cannot create backup folder " + copy.parent_path().string() + ": " +
+                                           ec.message());
+            std::string bytes;
+            FileStatus status = readWholeFile(path, bytes);
+            if (status.ok)
+                status = replaceFile(copy.string(), bytes, Durability::Deferred);
+            if (!status.ok)
+                status.description = "backup to " + copy.string() + " failed: " + status.description;
+            return status;
+        };
+    }
+
+    BatchOptions options;
+    options.dryRun = dryRun;
+    const BatchOutcome outcome = runBatch(paths, panel, batchTrees, extras, callbacks, options);
+    if (outcome.status == BatchStatus::AdvanceCheckFailed)
+        return kExitUsage;
+    if (outcome.status == BatchStatus::ColorTempFailed)
+        return kExitColorTemp;
+    if (outcome.showReport())
+        out << consoleText(batchReport(outcome));
+    return outcome.anyFileFailed ? kExitFileFailed : kExitOk;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return kExitUsage;
+    }
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (command == "--version") {
+        out << "tagmere-cli " << TAGMERE_VERSION << "\n";
+        return kExitOk;
+    }
+    if (command == "find")
+        return runFind(args, out, err);
+    if (command == "show")
+        return runShow(args, out, err);
+    if (command == "apply")
+        return runApply(args, out, err);
+    return usageError(err, command[0] == '-' ? "unknown option " + command : "unknown command " + command, kUsage);
+}
+
+} // namespace tagmere::cli

@@ -1,0 +1,224 @@
+#include "cli/cli.h"
+#include "testsupport.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <sstream>
+
+using namespace tagmere;
+using tagmere::test::readBytes;
+using tagmere::test::TempFolder;
+
+Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(std::vector<std::string>)
+
+namespace {
+
+const std::string kSample = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\nTILT=NONE\r\n1 2 3\r\n";
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result runCli(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int code = tagmere::cli::run(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findListsInFoundOrder() {
+        TempFolder dir;
+        for (const char* name : {"lib/a.ies", "lib/B.IES", "lib/X/x.ies", "lib/Y/y.Ies", "lib/Y/notes.txt",
+                                 "lib/.hidden.ies", "lib/x.ies.bak"})
+            dir.write(name, kSample);
+        const std::string lib = dir.file("lib");
+        const Result r = runCli({"find", lib});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, lib + "/Y/y.Ies\n" + lib + "/X/x.ies\n" + lib + "/a.ies\n" + lib + "/B.IES\n");
+        QCOMPARE(r.err, std::string());
+    }
+
+    void findEmptyAndMissingFolders() {
+        TempFolder dir;
+        dir.write("empty/readme.txt", "x");
+        Result r = runCli({"find", dir.file("empty")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, std::string());
+        r = runCli({"find", dir.file("nope")});
+        QCOMPARE(r.code, 2);
+        QVERIFY(!r.err.empty());
+        QCOMPARE(r.out, std::string());
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<std::vector<std::string>>("args");
+        using V = std::vector<std::string>;
+        QTest::newRow("no command") << V{};
+        QTest::newRow("unknown command") << V{"frob"};
+        QTest::newRow("unknown option") << V{"apply", "--frob", "x"};
+        QTest::newRow("option without value") << V{"apply", "--manufac"};
+        QTest::newRow("bad source type") << V{"apply", "--source-type", "led", "x.ies"};
+        QTest::newRow("find without folder") << V{"find"};
+        QTest::newRow("set without keyword") << V{"apply", "--set", "no bracket", "x.ies"};
+        QTest::newRow("remove not a keyword") << V{"apply", "--remove", "[A] x", "x.ies"};
+    }
+    void usageErrors() {
+        QFETCH(std::vector<std::string>, args);
+        const Result r = runCli(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.find("usage:") != std::string::npos);
+        QCOMPARE(r.out, std::string());
+    }
+
+    void helpAndVersion() {
+        for (const char* command : {"find", "show", "apply"}) {
+            const Result r = runCli({command, "--help"});
+            QCOMPARE(r.code, 0);
+            QVERIFY(r.out.rfind(std::string("usage: tagmere-cli ") + command, 0) == 0);
+        }
+        QCOMPARE(runCli({"--help"}).code, 0);
+        QCOMPARE(runCli({"--version"}).out, std::string("tagmere-cli ") + TAGMERE_VERSION_TEXT + "\n");
+    }
+
+    void applyReportsAndWrites() {
+        TempFolder dir;
+        const std::string a = dir.write("lib/a.ies", kSample);
+        const std::string b = dir.write("lib/sub/b.ies", kSample);
+        const Result r = runCli({"apply", "--manufac", " ACME ", "--source-type", "LED", "--cri", "70-80", "--set",
+                              "[TESTLAB] ACME LABS", "--remove", "[TEST]", dir.file("lib")});
+        QCOMPARE(r.err, std::string());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, std::string("The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n"
+                                    "[_SEARCH_SOURCETYPE]\n[_SEARCH_CRI]\n[TESTLAB]\n[TEST]- Removed\n"));
+        const std::string expected = "IESNA:LM-63-2002\r\n[MANUFAC] ACME\r\n[_SEARCH_SOURCETYPE] LED\r\n"
+                                     "[_SEARCH_CRI] 70-80\r\n[TESTLAB] ACME LABS\r\nTILT=NONE\r\n1 2 3\r\n";
+        QCOMPARE(readBytes(a), expected);
+        QCOMPARE(readBytes(b), expected);
+    }
+
+    void applyWithList() {
+        TempFolder dir;
+        const std::string list = dir.write("my.txt", "[_MOUNTING], 1\r\nRecessed\r\nPendant\r\n[_DIMMING], 0\r\n"
+                                                     "DALI\r\n<SelectedValues>\r\n[_MOUNTING]\r\nPendant\r\n"
+                                                     "[_DIMMING]\r\n");
+        const std::string file = dir.write("f.ies", kSample);
+        const Result r = runCli({"apply", "--list", list, file});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, std::string("The following Keyword(s) were modified in (1) file(s):\n\n[_DIMMING]- Removed\n"
+                                    "[_MOUNTING]\n"));
+        QCOMPARE(readBytes(file), std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\n"
+                                              "[_MOUNTING] Pendant\r\nTILT=NONE\r\n1 2 3\r\n"));
+        QCOMPARE(runCli({"apply", "--list", dir.file("missing.txt"), file}).code, 2);
+    }
+
+    void advanceCheckFailureTouchesNothing() {
+        TempFolder dir;
+        const std::string file = dir.write("f.ies", kSample);
+        const Result r = runCli({"apply", "--manufac", "X", "--cri", "80-70", file});
+        QCOMPARE(r.code, 2);
+        QCOMPARE(r.out, std::string());
+        QVERIFY(r.err.rfind("[_SEARCH_CRI] must be a number > 0", 0) == 0);
+        QVERIFY(r.err.find("\r") == std::string::npos);
+        QVERIFY(r.err.find("\n\n Examples:\n") != std::string::npos);
+        QCOMPARE(readBytes(file), kSample);
+    }
+
+    void colorTempStopsWithExitThree() {
+        TempFolder dir;
+        const std::string file = dir.write("f.ies", kSample);
+        const Result r = runCli({"apply", "--manufac", "X", "--color-temp", "K4000", file});
+        QCOMPARE(r.code, 3);
+        QCOMPARE(r.out, std::string());
+        QVERIFY(r.err.rfind("Invalid [_SEARCH_COLORTEMP] value", 0) == 0);
+        QCOMPARE(readBytes(file), kSample);
+    }
+
+    void unreadableFileGoesOnWithExitOne() {
+        TempFolder dir;
+        const std::string good = dir.write("good.ies", kSample);
+        const Result r = runCli({"apply", "--manufac", "X", dir.file("gone.ies"), good});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.rfind("Unable to read file: ", 0) == 0);
+        QVERIFY(r.out.rfind("The following Keyword(s) were modified in (2) file(s):", 0) == 0);
+        QVERIFY(readBytes(good).find("[MANUFAC] X\r\n") != std::string::npos);
+    }
+
+    void noTargetsPrintsNothing() {
+        TempFolder dir;
+        dir.write("empty/readme.txt", "x");
+        for (const auto& args : {std::vector<std::string>{"apply", "--manufac", "X"},
+                                 std::vector<std::string>{"apply", "--manufac", "X", dir.file("empty")}}) {
+            const Result r = runCli(args);
+            QCOMPARE(r.code, 0);
+            QCOMPARE(r.out, std::string());
+            QCOMPARE(r.err, std::string());
+        }
+    }
+
+    void dryRunPrintsDiffAndWritesNothing() {
+        TempFolder dir;
+        const std::string file = dir.write("f.ies", kSample);
+        const std::string same = dir.write("same.ies", "IESNA:LM-63-2002\r\n[MANUFAC] X\r\nTILT=NONE\r\n");
+        const Result r = runCli({"apply", "--dry-run", "--manufac", "X", file, same});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, "--- " + file + "\n+++ " + file +
+                            "\n@@ -1,5 +1,5 @@\n IESNA:LM-63-2002\r\n [TEST] T1\r\n-[MANUFAC] Old\r\n"
+                            "+[MANUFAC] X\r\n TILT=NONE\r\n 1 2 3\r\n"
+                            "The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n");
+        QCOMPARE(readBytes(file), kSample);
+    }
+
+    void backupKeepsPathBelowTarget() {
+        TempFolder dir;
+        dir.write("lib/sub/b.ies", kSample);
+        const std::string a = dir.write("a.ies", kSample);
+        const Result r =
+            runCli({"apply", "--manufac", "X", "--backup", dir.file("bk"), dir.file("lib"), a});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(readBytes(dir.file("bk/sub/b.ies")), kSample);
+        QCOMPARE(readBytes(dir.file("bk/a.ies")), kSample);
+        QVERIFY(readBytes(a).find("[MANUFAC] X") != std::string::npos);
+    }
+
+    void showPrintsPanelAndMarks() {
+        TempFolder dir;
+        const std::string list = dir.write("l.txt", "[LAMPCAT], 0\r\nWALL\r\nCEILING\r\n[_MOUNTING], 0\r\n"
+                                                    "RECESSED\r\n");
+        const std::string file =
+            dir.write("f.ies", "IESNA:LM-63-2002\r\n[_SEARCH_CRI] 70\r\n[MANUFAC]  ACME \r\n[_SEARCH_SOURCETYPE] led"
+                               "\r\n[LAMPCAT] wall, Pendant\r\n[MORE] ceiling\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n");
+        Result r = runCli({"show", file});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, std::string("[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"));
+        r = runCli({"show", file, "--list", list});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, std::string("[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"
+                                    "0\t1\t[LAMPCAT]\n0\t2\tWALL\n0\t3\tCEILING\n"));
+        QCOMPARE(runCli({"show", dir.file("gone.ies")}).code, 1);
+    }
+
+    void realBinarySmoke() {
+        TempFolder dir;
+        const std::string file = dir.write("f.ies", kSample);
+        QProcess p;
+        p.start(QStringLiteral(TAGMERE_CLI_PATH), {QStringLiteral("apply"), QStringLiteral("--cri"),
+                                                   QStringLiteral("70"), QString::fromStdString(dir.path())});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardOutput(),
+                 QByteArray("The following Keyword(s) were modified in (1) file(s):\n\n[_SEARCH_CRI]\n"));
+        QVERIFY(readBytes(file).find("[_SEARCH_CRI] 70\r\nTILT=NONE") != std::string::npos);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"
