@@ -2,6 +2,7 @@
 
 #include "core/batch.h"
 #include "core/diff.h"
+#include "core/headercheck.h"
 #include "core/linebuffer.h"
 #include "core/safefile.h"
 #include "keywords/keywordlist.h"
@@ -30,6 +31,7 @@ const char* const kUsage = "usage: tagmere-cli [--help] [--version] COMMAND [ARG
                            "  find DIR                    list the photometric files (*.ies) below DIR\n"
                            "  show FILE [--list LIST]     show the keywords FILE holds\n"
                            "  apply [OPTIONS] TARGET...   add, replace or remove keyword lines in files\n"
+                           "  check [--quiet] TARGET...   report files that lack or misuse header keywords\n"
                            "\n"
                            "Run 'tagmere-cli COMMAND --help' for a command's options.\n";
 
@@ -75,6 +77,19 @@ const char* const kApplyHelp =
     "Prints the report of the keywords modified. Exit status: 0; 1 when a file could not be\n"
     "read or written (the run goes on); 2 on bad arguments or values (nothing is touched);\n"
     "3 when the colour temperature fails its check (the run stops).\n";
+
+const char* const kCheckHelp =
+    "usage: tagmere-cli check [--quiet] TARGET...\n"
+    "\n"
+    "Checks the header (the lines before TILT=) of every target: a file is taken as\n"
+    "given, a folder is searched like 'find'. Prints one line per finding,\n"
+    "'PATH:LINE: CODE severity: text', then a summary. --quiet prints the summary only.\n"
+    "\n"
+    "Errors:   no-tilt, version-unknown, missing-keyword, unreadable\n"
+    "Warnings: version-blanks, keyword-case, unknown-keyword, orphan-more,\n"
+    "          line-too-long, line-ends, non-ascii\n"
+    "\n"
+    "Exit status: 0 when no file has an error, 1 when one has, 2 on bad arguments.\n";
 
 // Option parsing shared by the commands: options with a value, flags, positionals.
 struct Parsed {
@@ -246,6 +261,24 @@ struct Target {
     std::string root; // the folder it was found below; empty for a file given directly
 };
 
+// Files are taken as given, folders are searched; false when a folder cannot be read.
+bool expandTargets(const std::vector<std::string>& given, std::vector<Target>& targets, std::ostream& err) {
+    for (const auto& target : given) {
+        std::error_code ec;
+        if (fs::is_directory(target, ec)) {
+            if (const std::string problem = folderProblem(target); !problem.empty()) {
+                err << "tagmere-cli: " << problem << "\n";
+                return false;
+            }
+            for (auto& path : findFiles(target))
+                targets.push_back({std::move(path), target});
+        } else {
+            targets.push_back({target, {}});
+        }
+    }
+    return true;
+}
+
 int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Parsed p = parse(args, 1,
                            {"--manufac", "--source-type", "--sp-ratio", "--cri", "--color-temp", "--list", "--set",
@@ -308,19 +341,8 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
 
     std::vector<Target> targets;
-    for (const auto& given : p.positionals) {
-        std::error_code ec;
-        if (fs::is_directory(given, ec)) {
-            if (const std::string problem = folderProblem(given); !problem.empty()) {
-                err << "tagmere-cli: " << problem << "\n";
-                return kExitUsage;
-            }
-            for (auto& path : findFiles(given))
-                targets.push_back({std::move(path), given});
-        } else {
-            targets.push_back({given, {}});
-        }
-    }
+    if (!expandTargets(p.positionals, targets, err))
+        return kExitUsage;
 
     const bool dryRun = std::find(p.flags.begin(), p.flags.end(), "--dry-run") != p.flags.end();
     if (!dryRun) {
@@ -385,6 +407,40 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return outcome.anyFileFailed ? kExitFileFailed : kExitOk;
 }
 
+int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = parse(args, 1, {}, {"--quiet"});
+    if (p.help) {
+        out << kCheckHelp;
+        return kExitOk;
+    }
+    if (!p.error.empty())
+        return usageError(err, p.error, kCheckHelp);
+    const bool quiet = !p.flags.empty();
+    std::vector<Target> targets;
+    if (!expandTargets(p.positionals, targets, err))
+        return kExitUsage;
+
+    long withErrors = 0;
+    for (const auto& target : targets) {
+        std::string bytes;
+        const FileStatus read = readWholeFile(target.path, bytes);
+        std::vector<HeaderFinding> findings;
+        if (read.ok)
+            findings = checkHeader(bytes);
+        else
+            findings.push_back({"unreadable", Severity::Error, 1, "cannot read the file: " + read.description});
+        if (hasError(findings))
+            ++withErrors;
+        if (quiet)
+            continue;
+        for (const auto& f : findings)
+            out << target.path << ":" << f.line << ": " << f.code << " " << severityText(f.severity) << ": "
+                << f.text << "\n";
+    }
+    out << targets.size() << " file(s) checked, " << withErrors << " with errors\n";
+    return withErrors > 0 ? kExitFileFailed : kExitOk;
+}
+
 } // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -407,6 +463,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return runShow(args, out, err);
     if (command == "apply")
         return runApply(args, out, err);
+    if (command == "check")
+        return runCheck(args, out, err);
     return usageError(err, command[0] == '-' ? "unknown option " + command : "unknown command " + command, kUsage);
 }
 

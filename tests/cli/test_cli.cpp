@@ -80,7 +80,7 @@ private slots:
     }
 
     void helpAndVersion() {
-        for (const char* command : {"find", "show", "apply"}) {
+        for (const char* command : {"find", "show", "apply", "check"}) {
             const Result r = runCli({command, "--help"});
             QCOMPARE(r.code, 0);
             QVERIFY(r.out.rfind(std::string("usage: tagmere-cli ") + command, 0) == 0);
@@ -204,6 +204,30 @@ private slots:
         QCOMPARE(r.out, std::string("[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"
                                     "0\t1\t[LAMPCAT]\n0\t2\tWALL\n0\t3\tCEILING\n"));
         QCOMPARE(runCli({"show", dir.file("gone.ies")}).code, 1);
+    }
+
+    void checkReportsFindingsAndExitCodes() {
+        TempFolder dir;
+        const std::string clean = dir.write("lib/clean.ies", "IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\n"
+                                                             "[MANUFAC] M\r\nTILT=NONE\r\n");
+        const std::string warn = dir.write("lib/warn.ies", "IESNA:LM-63-1995\n[TEST] T\n[TESTLAB] L\n[MANUFAC] M\n"
+                                                           "TILT=NONE\n");
+        const std::string bad = dir.write("bad.ies", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n"
+                                                     "[MANUFAC] M\r\nTILT=NONE\r\n");
+        Result r = runCli({"check", dir.file("lib")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, warn + ":1: line-ends warning: line ends are LF only, not CR LF\n"
+                              "2 file(s) checked, 0 with errors\n");
+        r = runCli({"check", dir.file("lib"), bad});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.find(bad + ":5: missing-keyword error: required keyword [ISSUEDATE] is missing\n") !=
+                std::string::npos);
+        QVERIFY(r.out.find("3 file(s) checked, 1 with errors\n") != std::string::npos);
+        r = runCli({"check", "--quiet", dir.file("lib"), bad, dir.file("gone.ies")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, std::string("4 file(s) checked, 2 with errors\n"));
+        QCOMPARE(runCli({"check", "--frob"}).code, 2);
+        Q_UNUSED(clean);
     }
 
     void realBinarySmoke() {
