@@ -1,11 +1,17 @@
 # Front door: `make run` builds and starts the program, `make test` builds and runs every test.
 BUILD ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 GENERATOR ?= Ninja
 BUILD_TYPE ?= RelWithDebInfo
+FUZZ_SECONDS ?= 120
 # Warnings are errors in CI (CI=true is set there).
 WERROR := $(if $(CI),ON,OFF)
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test test-plain test-sanitizers bench fuzz format clean
 
 all: build
 
@@ -23,14 +29,30 @@ build: deps configure
 run: build
 	$(BUILD)/bin/tagmere
 
-test: build
+# The suite runs twice: as built, and built with AddressSanitizer and UBSan.
+test: test-plain test-sanitizers
+
+test-plain: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+test-sanitizers: deps
+	cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DTAGMERE_WERROR=$(WERROR) \
+		-DTAGMERE_SANITIZE=ON
+	cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 bench: build
 	bench/run.sh $(BUILD)
+
+# Runs each libFuzzer target for FUZZ_SECONDS; findings land in tests/fuzz/corpus.
+fuzz: deps
+	scripts/install-deps fuzz
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAGMERE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD)
+	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -153,8 +153,8 @@ std::vector<std::string> findFiles(const std::string& dir) {
     search.runSearch(kPattern, dir, found);
     std::vector<std::string> paths;
     paths.reserve(static_cast<size_t>(found.count()));
-    for (const auto& item : found.items())
-        paths.push_back(item.fullPath());
+    for (int i = 1; i <= found.count(); ++i)
+        paths.push_back(found.fullPath(i));
     return paths;
 }
 
