@@ -1,0 +1,120 @@
+#include "foundfiles.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include <sys/stat.h>
+
+namespace tagmere {
+
+FoundFileItem::FoundFileItem(std::string name, std::shared_ptr<const std::string> folder)
+    : Text(std::move(name)), m_folder(std::move(folder)) {}
+
+const std::string& FoundFileItem::folder() const {
+    static const std::string none;
+    return m_folder ? *m_folder : none;
+}
+
+std::string FoundFileItem::SubItems(int index) const {
+    if (index == 2)
+        return folder();
+    std::time_t time = 0;
+    if (index == 1 && modified(time))
+        return dateTimeText(time);
+    return {};
+}
+
+bool FoundFileItem::modified(std::time_t& time) const {
+    if (m_dateState == DateState::Unread) {
+        struct stat info;
+        if (::stat(fullPath().c_str(), &info) == 0) {
+            m_modified = info.st_mtime;
+            m_dateState = DateState::Read;
+        } else {
+            m_dateState = DateState::Unreadable;
+        }
+    }
+    time = m_modified;
+    return m_dateState == DateState::Read;
+}
+
+void FoundFileItem::setModified(std::time_t time) {
+    m_modified = time;
+    m_dateState = DateState::Read;
+}
+
+FoundFileItem& FoundFilesList::item(int index) {
+    if (index < 1 || index > count())
+        throw std::out_of_range("found file index out of range");
+    return at(index - 1);
+}
+
+const FoundFileItem& FoundFilesList::item(int index) const {
+    if (index < 1 || index > count())
+        throw std::out_of_range("found file index out of range");
+    return at(index - 1);
+}
+
+int FoundFilesList::add(FoundFileItem item) {
+    if (m_count == static_cast<int>(m_blocks.size()) * kBlock)
+        m_blocks.push_back(std::make_unique<FoundFileItem[]>(kBlock));
+    at(m_count) = std::move(item);
+    return ++m_count;
+}
+
+void FoundFilesList::clear() {
+    m_blocks.clear();
+    m_count = 0;
+}
+
+void FoundFilesList::deselectAll() {
+    for (int i = 0; i < m_count; ++i)
+        at(i).Selected = false;
+}
+
+std::vector<int> FoundFilesList::selectedIndexes() const {
+    std::vector<int> out;
+    for (int i = 0; i < m_count; ++i) {
+        if (at(i).Selected)
+            out.push_back(i + 1);
+    }
+    return out;
+}
+
+void FoundFilesList::setAllChecked(bool checked) {
+    for (int i = 0; i < m_count; ++i)
+        at(i).Checked = checked;
+}
+
+std::string dateTimeText(const std::tm& local) {
+    char buffer[64];
+    if (local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0) {
+        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    }
+    return buffer;
+}
+
+std::string dateTimeText(std::time_t time) {
+    std::tm local{};
+    if (localtime_r(&time, &local) == nullptr)
+        return {};
+    return dateTimeText(local);
+}
+
+std::string folderWithSlash(const std::string& folder) {
+    auto end = folder.find_last_not_of('/');
+    if (end == std::string::npos)
+        return folder.empty() ? std::string() : std::string("/");
+    return folder.substr(0, end + 1) + "/";
+}
+
+std::string foundCountText(int count) {
+    if (count == 0)
+        return "0";
+    return count > 0 ? " " + std::to_string(count) : std::to_string(count);
+}
+
+} // namespace tagmere

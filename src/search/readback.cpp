@@ -1,0 +1,151 @@
+#include "readback.h"
+
+#include "core/text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace tagmere {
+
+namespace {
+
+const char* const kMore = "[MORE]";
+
+// What follows the line's first "]"; the whole line when it holds none.
+std::string_view afterFirstBracket(std::string_view line) {
+    const auto p = line.find(']');
+    return p == std::string_view::npos ? line : line.substr(p + 1);
+}
+
+std::vector<std::string_view> splitAtCommas(std::string_view text) {
+    std::vector<std::string_view> pieces;
+    std::string_view::size_type start = 0;
+    for (;;) {
+        const auto p = text.find(',', start);
+        if (p == std::string_view::npos)
+            break;
+        pieces.push_back(text.substr(start, p - start));
+        start = p + 1;
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+std::string matchKey(std::string_view text) {
+    return upperAscii(trimBlanks(text));
+}
+
+class Matcher final {
+public:
+    Matcher(const TreeNodeTexts& trees, std::set<NodeRef>& marks) : m_marks(marks) {
+        for (std::size_t t = 0; t < trees.size(); ++t) {
+            m_keys[t].reserve(trees[t].size());
+            for (const auto& text : trees[t])
+                m_keys[t].push_back(matchKey(text));
+        }
+    }
+
+    // Ticks, for each piece, the first node of tree t from `start` on that matches it,
+    // and with it the keyword node.
+    void match(int t, int keywordNode, const std::vector<std::string_view>& pieces, int start) {
+        const auto& keys = m_keys[static_cast<std::size_t>(t)];
+        const int count = static_cast<int>(keys.size());
+        for (const auto piece : pieces) {
+            const std::string key = matchKey(piece);
+            for (int m = start; m <= count; ++m) {
+                if (keys[static_cast<std::size_t>(m - 1)] == key) {
+                    m_marks.insert(NodeRef{t, m});
+                    m_marks.insert(NodeRef{t, keywordNode});
+                    break;
+                }
+            }
+        }
+    }
+
+private:
+    std::array<std::vector<std::string>, 3> m_keys;
+    std::set<NodeRef>& m_marks;
+};
+
+} // namespace
+
+KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTexts& trees) {
+    KeywordReadBack out;
+    struct PanelKeyword {
+        const char* text;
+        PanelValue KeywordReadBack::*value;
+        bool upper;
+    };
+    const PanelKeyword panel[] = {
+        {kManufac, &KeywordReadBack::manufac, false},
+        {kSearchSpRatio, &KeywordReadBack::spRatio, false},
+        {kSearchCri, &KeywordReadBack::cri, false},
+        {kSearchColorTemp, &KeywordReadBack::colorTemp, false},
+        {kSearchSourceType, &KeywordReadBack::sourceType, true},
+    };
+    Matcher matcher(trees, out.marks);
+    const std::size_t last = upperBound(gstrFileLine);
+
+    for (std::size_t i = 1; i <= last; ++i) {
+        const std::string& line = gstrFileLine[i];
+
+        for (const auto& k : panel) {
+            if (!contains(line, k.text))
+                continue;
+            // Counted from the start of the line wherever the keyword stands in it.
+            const std::string_view rest = std::string_view(line).substr(std::strlen(k.text));
+            PanelValue& v = out.*(k.value);
+            v.found = true;
+            v.value = k.upper ? trimBlanks(upperAscii(rest)) : trimBlanks(rest);
+        }
+
+        for (int t = 0; t < static_cast<int>(trees.size()); ++t) {
+            const auto& nodes = trees[static_cast<std::size_t>(t)];
+            for (int n = 1; n <= static_cast<int>(nodes.size()); ++n) {
+                const std::string& text = nodes[static_cast<std::size_t>(n - 1)];
+                if (!startsWith(text, "[") || !contains(line, text))
+                    continue;
+                if (contains(line, ","))
+                    matcher.match(t, n, splitAtCommas(std::string_view(line).substr(text.size())), n + 1);
+                else
+                    matcher.match(t, n, {afterFirstBracket(line)}, n);
+
+                for (std::size_t j = i + 1; j <= last && contains(gstrFileLine[j], kMore); ++j) {
+                    const std::string& more = gstrFileLine[j];
+                    if (contains(more, ","))
+                        matcher.match(t, n, splitAtCommas(afterFirstBracket(more)), n + 1);
+                    else
+                        matcher.match(t, n, {afterFirstBracket(more)}, n);
+                }
+            }
+        }
+    }
+    return out;
+}
+
+void applyReadBack(const KeywordReadBack& readBack, MiscPanel& panel) {
+    panel.txtManufac.clear();
+    panel.txtSearchSPRatio.clear();
+    panel.txtSearchCRI.clear();
+    panel.txtSearchColorTemp.clear();
+    panel.chkManufac = readBack.manufac.found;
+    panel.chkSearchSource = readBack.sourceType.found;
+    panel.chkSearchSPRatio = readBack.spRatio.found;
+    panel.chkSearchCRI = readBack.cri.found;
+    panel.chkSearchColorTemp = readBack.colorTemp.found;
+    if (readBack.manufac.found)
+        panel.txtManufac = readBack.manufac.value;
+    if (readBack.spRatio.found)
+        panel.txtSearchSPRatio = readBack.spRatio.value;
+    if (readBack.cri.found)
+        panel.txtSearchCRI = readBack.cri.value;
+    if (readBack.colorTemp.found)
+        panel.txtSearchColorTemp = readBack.colorTemp.value;
+    const std::string& type = readBack.sourceType.value;
+    if (readBack.sourceType.found &&
+        std::any_of(kSourceTypes.begin(), kSourceTypes.end(), [&](const char* entry) { return type == entry; }))
+        panel.cbxSourceType = type;
+}
+
+} // namespace tagmere

@@ -1,0 +1,528 @@
+#include "search/filesearch.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tagmere;
+using tagmere::test::TempFolder;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
+
+// Builds entries below `root` from a ";"-separated list: "a/b.ies" is a file (with its
+// folders), "a/" an empty folder.
+void build(const std::string& root, const QString& entries) {
+    fs::create_directories(root);
+    for (const QString& entry : entries.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const std::string path = root + "/" + entry.toStdString();
+        if (entry.endsWith(QLatin1Char('/'))) {
+            fs::create_directories(path);
+        } else {
+            fs::create_directories(fs::path(path).parent_path());
+            std::FILE* f = std::fopen(path.c_str(), "wb");
+            QVERIFY(f != nullptr);
+            std::fputs("IESNA:LM-63-2002\r\n", f);
+            std::fclose(f);
+        }
+    }
+}
+
+// Symbolic links below `root` from "name>target;..." (targets as written).
+void link(const std::string& root, const QString& links) {
+    for (const QString& l : links.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList parts = l.split(QLatin1Char('>'));
+        QCOMPARE(parts.size(), 2);
+        const std::string name = root + "/" + parts[0].toStdString();
+        fs::create_directories(fs::path(name).parent_path());
+        QCOMPARE(::symlink(parts[1].toStdString().c_str(), name.c_str()), 0);
+    }
+}
+
+// The found files as paths relative to `root`, in list order, joined by "|".
+QString relativePaths(const FoundFilesList& found, const std::string& root) {
+    const std::string prefix = root + "/";
+    QStringList parts;
+    for (int i = 1; i <= found.count(); ++i) {
+        std::string path = found.fullPath(i);
+        if (path.compare(0, prefix.size(), prefix) == 0)
+            path.erase(0, prefix.size());
+        parts << q(path);
+    }
+    return parts.join(QLatin1Char('|'));
+}
+
+QString searchAll(const std::string& root, const std::string& pattern = kDefaultFilePattern) {
+    FileSearch search;
+    FoundFilesList found;
+    search.runSearch(pattern, root, found);
+    return relativePaths(found, root);
+}
+
+void setModified(const std::string& path, std::time_t when) {
+    struct timespec times[2];
+    times[0].tv_sec = when;
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    QCOMPARE(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::time_t localTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
+} // namespace
+
+class TestFileSearch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void foundOrder_data();
+    void foundOrder();
+    void hiddenFoldersWhenAsked();
+    void pipesAreNoEntries();
+    void candidateList_data();
+    void candidateList();
+    void itemFields_data();
+    void itemFields();
+    void callbacks();
+    void cancel_data();
+    void cancel();
+    void secondSearchInsideFirst();
+    void runSearchResetsList();
+    void folderRemovedDuringWalk();
+    void unlistableFolder();
+    void links_data();
+    void links();
+};
+
+void TestFileSearch::foundOrder_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("entries");
+    QTest::addColumn<QString>("expected");
+
+    const QString ies = QStringLiteral("*.ies");
+    QTest::newRow("subfolders last to first, own files last") << ies << "a.ies;b.ies;X/x.ies;Y/y.ies"
+                                                              << "Y/y.ies|X/x.ies|a.ies|b.ies";
+    QTest::newRow("nested levels") << ies << "A/A1/p.ies;A/q.ies;B/r.ies;s.ies;B/B2/t.ies;B/B1/u.ies"
+                                   << "B/B2/t.ies|B/B1/u.ies|B/r.ies|A/A1/p.ies|A/q.ies|s.ies";
+    QTest::newRow("deep chain") << ies << "a/b/c/d/e/f.ies;a/g.ies"
+                                << "a/b/c/d/e/f.ies|a/g.ies";
+    QTest::newRow("subfolders ordered ignoring case") << ies << "b/1.ies;A/2.ies;C/3.ies"
+                                                      << "C/3.ies|b/1.ies|A/2.ies";
+    QTest::newRow("own files ordered ignoring case") << ies << "c.Ies;B.ies;a.IES"
+                                                     << "a.IES|B.ies|c.Ies";
+    QTest::newRow("names matched ignoring case") << ies << "A.IES;b.Ies;c.ies"
+                                                 << "A.IES|b.Ies|c.ies";
+    QTest::newRow("no subfolders") << ies << "one.ies;two.ies"
+                                   << "one.ies|two.ies";
+    QTest::newRow("empty start folder") << ies << ""
+                                        << "";
+    QTest::newRow("empty subfolders") << ies << "E/;F/G/;a.ies"
+                                      << "a.ies";
+    QTest::newRow("ies inside the name is not found") << ies << "x.ies.bak;y.ies"
+                                                      << "y.ies";
+    QTest::newRow("other files left out") << ies << "readme.txt;a.ies.txt;aies;lamp.IES"
+                                          << "lamp.IES";
+    QTest::newRow("folder named like a file is found and walked") << ies << "x.ies/inner.ies;a.ies"
+                                                                  << "x.ies/inner.ies|a.ies|x.ies";
+    QTest::newRow("hidden files and folders never found") << ies << ".h.ies;.hid/z.ies;.hid/;v.ies"
+                                                          << "v.ies";
+    QTest::newRow("temporary files never found") << ies << ".tagmere-1-a.ies.tmp;.tagmere-1-a.ies"
+                                                 << "";
+    QTest::newRow("same item twice lists a file once") << "abc.ies;abc.ies"
+                                                       << "abc.ies;X/abc.ies;X/abd.ies"
+                                                       << "X/abc.ies|abc.ies";
+    QTest::newRow("star finds nothing") << "*"
+                                        << "a.ies;X/b.ies"
+                                        << "";
+    QTest::newRow("star dot star finds only ies") << "*.*"
+                                                  << "a.ies;b.txt;X/c.IES"
+                                                  << "X/c.IES|a.ies";
+    QTest::newRow("long extension finds nothing") << "*.html"
+                                                  << "a.ies;a.html"
+                                                  << "";
+    QTest::newRow("name pattern") << "lamp*.ies"
+                                  << "lamp1.ies;other.ies;X/LAMP2.IES"
+                                  << "X/LAMP2.IES|lamp1.ies";
+}
+
+void TestFileSearch::foundOrder() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, entries);
+    QFETCH(QString, expected);
+
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, entries);
+    QCOMPARE(searchAll(root, pattern.toStdString()), expected);
+}
+
+void TestFileSearch::hiddenFoldersWhenAsked() {
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "a.ies;.hid/z.ies;.hid/.h.ies");
+    FileSearch search;
+    search.descendHidden = true;
+    FoundFilesList found;
+    search.runSearch(kDefaultFilePattern, root, found);
+    QCOMPARE(relativePaths(found, root), QStringLiteral(".hid/z.ies|a.ies"));
+}
+
+void TestFileSearch::pipesAreNoEntries() {
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "a.ies");
+    QCOMPARE(::mkfifo((root + "/pipe.ies").c_str(), 0600), 0);
+    QCOMPARE(searchAll(root), QStringLiteral("a.ies"));
+    FileSearch search;
+    search.buildPatternLists("*.*");
+    QCOMPARE(q(search.candidateList(root).back()), QStringLiteral("a.ies"));
+}
+
+void TestFileSearch::candidateList_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("entries");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("*.* takes dot entries, not hidden ones") << "*.*"
+                                                            << "a.txt;B.ies;.hidden;sub/"
+                                                            << ".|..|a.txt|B.ies|sub";
+    QTest::newRow("*.ies takes folders and inner extensions") << "*.ies"
+                                                              << "x.ies.bak;a.ies;sub.ies/;c.txt"
+                                                              << "a.ies|sub.ies|x.ies.bak";
+    QTest::newRow("each name once") << "abc.ies;abc.ies"
+                                    << "abc.ies;abd.ies"
+                                    << "abc.ies";
+    QTest::newRow("star takes nothing") << "*"
+                                        << "a.ies;b"
+                                        << "";
+}
+
+void TestFileSearch::candidateList() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, entries);
+    QFETCH(QString, expected);
+
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, entries);
+    FileSearch search;
+    search.buildPatternLists(pattern.toStdString());
+    QStringList names;
+    for (const auto& n : search.candidateList(root))
+        names << q(n);
+    QCOMPARE(names.join(QLatin1Char('|')), expected);
+    QVERIFY(search.candidateList(temp.file("missing")).empty());
+}
+
+void TestFileSearch::itemFields_data() {
+    QTest::addColumn<bool>("datesDuringWalk");
+    QTest::newRow("dates read during the walk") << true;
+    QTest::newRow("dates read when asked") << false;
+}
+
+void TestFileSearch::itemFields() {
+    QFETCH(bool, datesDuringWalk);
+
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "late.ies;X/noon.ies;folder.ies/");
+    const std::time_t midnight = localTime(2021, 5, 4, 0, 0, 0);
+    const std::time_t noon = localTime(2019, 11, 30, 12, 34, 56);
+    setModified(root + "/late.ies", midnight);
+    setModified(root + "/X/noon.ies", noon);
+    setModified(root + "/folder.ies", noon);
+
+    FileSearch search;
+    search.datesDuringWalk = datesDuringWalk;
+    FoundFilesList found;
+    // A trailing "/" on the start folder does not double the separator.
+    QVERIFY(!search.runSearch(kDefaultFilePattern, root + "/", found));
+    QCOMPARE(found.count(), 3);
+
+    std::time_t time = 0;
+    const FoundFileItem& noonItem = found.item(1);
+    QCOMPARE(q(noonItem.Text), QStringLiteral("noon.ies"));
+    QCOMPARE(q(noonItem.SubItems(2)), q(root + "/X/"));
+    QCOMPARE(q(noonItem.SubItems(1)), QStringLiteral("2019-11-30 12:34:56"));
+    QVERIFY(noonItem.modified(time));
+    QCOMPARE(time, noon);
+    QVERIFY(noonItem.Checked);
+    QVERIFY(!noonItem.Selected);
+    QCOMPARE(q(noonItem.fullPath()), q(root + "/X/noon.ies"));
+
+    const FoundFileItem& folderItem = found.item(2);
+    QCOMPARE(q(folderItem.Text), QStringLiteral("folder.ies"));
+    QCOMPARE(q(folderItem.SubItems(2)), q(root + "/"));
+    QCOMPARE(q(folderItem.SubItems(1)), QStringLiteral("2019-11-30 12:34:56"));
+
+    const FoundFileItem& lateItem = found.item(3);
+    QCOMPARE(q(lateItem.Text), QStringLiteral("late.ies"));
+    QCOMPARE(q(lateItem.SubItems(1)), QStringLiteral("2021-05-04"));
+    QVERIFY(lateItem.modified(time));
+    QCOMPARE(time, midnight);
+
+    // A date read during the walk is the one the list keeps; otherwise the first look counts.
+    setModified(root + "/late.ies", noon);
+    QCOMPARE(q(found.item(3).SubItems(1)), QStringLiteral("2021-05-04"));
+}
+
+void TestFileSearch::callbacks() {
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "a.ies;b.ies;X/x.ies;Y/y.ies;Y/Z/");
+
+    FileSearch search;
+    FoundFilesList found;
+    QStringList folders;
+    QStringList reports;
+    bool searchingDuringWalk = true;
+    SearchCallbacks callbacks;
+    callbacks.stopRequested = [&](const std::string& folder) {
+        searchingDuringWalk = searchingDuringWalk && search.mblnSearching;
+        folders << q(folder);
+        return false;
+    };
+    callbacks.fileFound = [&](const FoundFileItem& item, int count) {
+        reports << QStringLiteral("%1=%2").arg(q(item.Text)).arg(count);
+        QCOMPARE(found.count(), count);
+    };
+    QVERIFY(!search.runSearch(kDefaultFilePattern, root, found, callbacks));
+
+    const QString r = q(root);
+    QCOMPARE(folders, (QStringList{r + "/", r + "/Y/", r + "/Y/Z/", r + "/X/"}));
+    QCOMPARE(reports, (QStringList{"y.ies=1", "x.ies=2", "a.ies=3", "b.ies=4"}));
+    QVERIFY(searchingDuringWalk);
+    QVERIFY(!search.mblnSearching);
+}
+
+void TestFileSearch::cancel_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<bool>("byFlag");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("abandoned");
+
+    // Folders are entered in the order start, Y, X.
+    QTest::newRow("never stopped") << 0 << false << "Y/y.ies|X/x.ies|a.ies|b.ies" << false;
+    QTest::newRow("stopped at the start folder") << 1 << false << "" << true;
+    QTest::newRow("stopped entering Y") << 2 << false << "" << true;
+    QTest::newRow("stopped entering X keeps Y's file") << 3 << false << "Y/y.ies" << true;
+    QTest::newRow("flag cleared at the start folder") << 1 << true << "" << true;
+    QTest::newRow("flag cleared entering X keeps Y's file") << 3 << true << "Y/y.ies" << true;
+}
+
+void TestFileSearch::cancel() {
+    QFETCH(int, stopAt);
+    QFETCH(bool, byFlag);
+    QFETCH(QString, expected);
+    QFETCH(bool, abandoned);
+
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "a.ies;b.ies;X/x.ies;Y/y.ies");
+
+    FileSearch search;
+    FoundFilesList found;
+    int calls = 0;
+    SearchCallbacks callbacks;
+    callbacks.stopRequested = [&](const std::string&) {
+        if (++calls != stopAt)
+            return false;
+        if (byFlag) {
+            search.mblnSearching = false;
+            return false;
+        }
+        return true;
+    };
+    QCOMPARE(search.runSearch(kDefaultFilePattern, root, found, callbacks), abandoned);
+    QCOMPARE(relativePaths(found, root), expected);
+    QVERIFY(!search.mblnSearching);
+}
+
+void TestFileSearch::secondSearchInsideFirst() {
+    TempFolder temp;
+    const std::string first = temp.file("first");
+    const std::string second = temp.file("second");
+    build(first, "a.ies;X/x.ies;Y/y.ies");
+    build(second, "s.ies;S/t.ies");
+
+    FileSearch search;
+    FoundFilesList found;
+    int calls = 0;
+    bool innerAbandoned = true;
+    SearchCallbacks outer;
+    outer.stopRequested = [&](const std::string&) {
+        // Entering X, after Y's file was found: the user presses Search again.
+        if (++calls == 3)
+            innerAbandoned = search.runSearch(kDefaultFilePattern, second, found);
+        return false;
+    };
+    QVERIFY(search.runSearch(kDefaultFilePattern, first, found, outer));
+    QVERIFY(!innerAbandoned);
+    QCOMPARE(relativePaths(found, second), QStringLiteral("S/t.ies|s.ies"));
+    QVERIFY(!search.mblnSearching);
+}
+
+void TestFileSearch::runSearchResetsList() {
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "a.ies;b.ies");
+
+    FileSearch search;
+    FoundFilesList found;
+    FoundFileItem old;
+    old.Text = "old.ies";
+    old.Selected = true;
+    found.add(old);
+    search.runSearch(kDefaultFilePattern, root, found);
+    QCOMPARE(relativePaths(found, root), QStringLiteral("a.ies|b.ies"));
+    QVERIFY(found.selectedIndexes().empty());
+    QCOMPARE(search.mstrNamePattern, (std::vector<std::string>{"", "*"}));
+    QCOMPARE(search.mstrExtPattern, (std::vector<std::string>{"", ".IES"}));
+
+    QVERIFY(!search.runSearch(kDefaultFilePattern, temp.file("missing"), found));
+    QCOMPARE(found.count(), 0);
+}
+
+void TestFileSearch::folderRemovedDuringWalk() {
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "a.ies;b.ies;X/x.ies;Y/y.ies");
+
+    FileSearch search;
+    FoundFilesList found;
+    SearchCallbacks callbacks;
+    // X goes away after the start folder was listed, as when another program deletes it.
+    callbacks.stopRequested = [&](const std::string& folder) {
+        if (folder == root + "/X/")
+            fs::remove_all(folder);
+        return false;
+    };
+    QVERIFY(!search.runSearch(kDefaultFilePattern, root, found, callbacks));
+    QCOMPARE(relativePaths(found, root), QStringLiteral("Y/y.ies|a.ies|b.ies"));
+}
+
+void TestFileSearch::unlistableFolder() {
+    TempFolder temp;
+    const std::string root = temp.file("start");
+    build(root, "a.ies;X/x.ies;Y/y.ies;Y/deep/d.ies");
+    QCOMPARE(::chmod(temp.path().c_str(), 0755), 0);
+    QCOMPARE(::chmod((root + "/Y").c_str(), 0), 0);
+    const QString expected = QStringLiteral("X/x.ies|a.ies");
+
+    if (::geteuid() != 0) {
+        const QString result = searchAll(root);
+        ::chmod((root + "/Y").c_str(), 0755);
+        QCOMPARE(result, expected);
+        return;
+    }
+
+    // Root may list any folder: walk as an unprivileged user in a child process.
+    int fds[2];
+    QCOMPARE(::pipe(fds), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(fds[0]);
+        std::string out;
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::access(root.c_str(), R_OK | X_OK) != 0)
+            out = "SKIP";
+        else
+            out = searchAll(root).toStdString();
+        const ssize_t written = ::write(fds[1], out.data(), out.size());
+        ::_exit(written == static_cast<ssize_t>(out.size()) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buffer[256];
+    ssize_t n;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        if (n > 0)
+            out.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod((root + "/Y").c_str(), 0755);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    if (out == "SKIP")
+        QSKIP("cannot walk as an unprivileged user here");
+    QCOMPARE(q(out), expected);
+}
+
+void TestFileSearch::links_data() {
+    QTest::addColumn<QString>("entries");
+    QTest::addColumn<QString>("links");
+    QTest::addColumn<QString>("expected");
+
+    // Links are relative to the folder holding them; "start" is the search's folder.
+    QTest::newRow("link to an ancestor") << "start/a/a.ies"
+                                         << "start/a/up>.."
+                                         << "a/a.ies";
+    QTest::newRow("link to itself") << "start/a/a.ies"
+                                    << "start/a/self>."
+                                    << "a/a.ies";
+    QTest::newRow("link to the start folder") << "start/a/a.ies"
+                                              << "start/a/top>../../start"
+                                              << "a/a.ies";
+    QTest::newRow("link to a sibling: walked once, first path wins") << "start/a/a.ies"
+                                                                     << "start/b>a"
+                                                                     << "b/a.ies";
+    QTest::newRow("links both ways") << "start/a/x.ies;start/b/y.ies"
+                                     << "start/a/tob>../b;start/b/toa>../a"
+                                     << "b/toa/x.ies|b/y.ies";
+    QTest::newRow("two links to one outside folder") << "outside/o.ies;start/s.ies"
+                                                     << "start/l1>../outside;start/l2>../outside"
+                                                     << "l2/o.ies|s.ies";
+    QTest::newRow("dangling links") << "start/a.ies"
+                                    << "start/dead.ies>nowhere;start/deaddir>nowhere"
+                                    << "a.ies";
+    QTest::newRow("link to a file is an entry") << "start/a.ies"
+                                                << "start/b.ies>a.ies"
+                                                << "a.ies|b.ies";
+}
+
+void TestFileSearch::links() {
+    QFETCH(QString, entries);
+    QFETCH(QString, links);
+    QFETCH(QString, expected);
+
+    TempFolder temp;
+    build(temp.path(), entries);
+    link(temp.path(), links);
+    const std::string root = temp.file("start");
+    for (const bool datesDuringWalk : {false, true}) {
+        FileSearch search;
+        search.datesDuringWalk = datesDuringWalk;
+        FoundFilesList found;
+        QVERIFY(!search.runSearch(kDefaultFilePattern, root, found));
+        QCOMPARE(relativePaths(found, root), expected);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFileSearch)
+#include "test_filesearch.moc"
