@@ -368,8 +368,8 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         };
     }
     const std::string backupDir = optionValue(p, "--backup");
+    size_t index = 0; // the target being processed, for its backup path
     if (!backupDir.empty()) {
-        size_t index = 0;
         callbacks.fileDone = [&, previous = callbacks.fileDone](const BatchFileResult& r) {
             ++index;
             if (previous)

@@ -1,0 +1,208 @@
+#include "keywordlist.h"
+
+#include "core/safefile.h"
+#include "core/text.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tagmere {
+
+void KeywordList::clear() {
+    mstrListEntry.assign(1, std::string());
+    mstrListColumn.assign(1, std::string());
+    mlngListEntryCount = 0;
+    mstrSelectedValue.assign(1, std::string());
+    mlngSelectedValueCount = 0;
+}
+
+void KeywordList::appendEntry(std::string entry, std::string column) {
+    mstrListEntry.push_back(std::move(entry));
+    mstrListColumn.push_back(std::move(column));
+    mlngListEntryCount = static_cast<long>(mstrListEntry.size()) - 1;
+}
+
+void KeywordList::appendSelectedValue(std::string text) {
+    mstrSelectedValue.push_back(std::move(text));
+    mlngSelectedValueCount = static_cast<long>(mstrSelectedValue.size()) - 1;
+}
+
+void KeywordList::setSelectedValues(const std::vector<std::string>& texts) {
+    mstrSelectedValue.assign(1, std::string());
+    mstrSelectedValue.insert(mstrSelectedValue.end(), texts.begin(), texts.end());
+    mlngSelectedValueCount = static_cast<long>(mstrSelectedValue.size()) - 1;
+}
+
+int keywordColumn(std::string_view columnItem) {
+    const std::string item = trimBlanks(columnItem);
+    if (item.empty() || item.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    // Leading zeros are harmless ("01"); a long run of digits is simply out of range.
+    const auto firstNonZero = item.find_first_not_of('0');
+    if (firstNonZero == std::string::npos)
+        return 0;
+    if (item.size() - firstNonZero > 1)
+        return 0;
+    const int value = item[firstNonZero] - '0';
+    return value <= 2 ? value : 0;
+}
+
+namespace {
+
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Steps over the line end at `pos` (CR LF counts as one).
+size_t skipLineEnd(std::string_view bytes, size_t pos) {
+    if (bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n')
+        return pos + 2;
+    return pos + 1;
+}
+
+std::string dropTrailingBlanks(std::string_view text) {
+    const auto last = text.find_last_not_of(' ');
+    return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
+}
+
+} // namespace
+
+std::vector<std::string> splitListItems(std::string_view bytes) {
+    std::vector<std::string> items;
+    const size_t n = bytes.size();
+    size_t pos = 0;
+    // After a comma another item follows, even at the end of the data.
+    bool afterComma = false;
+    while (pos < n || afterComma) {
+        afterComma = false;
+        while (pos < n && bytes[pos] == ' ')
+            ++pos;
+        std::string item;
+        if (pos < n && bytes[pos] == '"') {
+            size_t end = pos + 1;
+            while (end < n && bytes[end] != '"' && !isLineEnd(bytes[end]))
+                ++end;
+            item.assign(bytes.substr(pos + 1, end - pos - 1));
+            pos = end;
+            if (pos < n && bytes[pos] == '"')
+                ++pos;
+            // What trails the closing quote belongs to no item.
+            while (pos < n && bytes[pos] != ',' && !isLineEnd(bytes[pos]))
+                ++pos;
+        } else {
+            size_t end = pos;
+            while (end < n && bytes[end] != ',' && !isLineEnd(bytes[end]))
+                ++end;
+            item = dropTrailingBlanks(bytes.substr(pos, end - pos));
+            pos = end;
+        }
+        items.push_back(std::move(item));
+        if (pos < n) {
+            if (bytes[pos] == ',') {
+                ++pos;
+                afterComma = true;
+            } else {
+                pos = skipLineEnd(bytes, pos);
+            }
+        }
+    }
+    return items;
+}
+
+void parseKeywordList(std::string_view bytes, KeywordList& list) {
+    list.clear();
+    const std::vector<std::string> items = splitListItems(bytes);
+    size_t i = 0;
+    while (i < items.size()) {
+        const std::string& item = items[i++];
+        if (startsWith(item, "<")) {
+            for (; i < items.size(); ++i)
+                list.appendSelectedValue(items[i]);
+            break;
+        }
+        if (startsWith(item, "[")) {
+            std::string column;
+            // The marker is never taken as a column item: the selected section still starts.
+            if (i < items.size() && !startsWith(items[i], "<"))
+                column = items[i++];
+            list.appendEntry(item, std::move(column));
+        } else {
+            list.appendEntry(item);
+        }
+    }
+}
+
+ListLoadResult readKeywordFile(const std::string& path, KeywordList& list) {
+    std::string bytes;
+    const FileStatus status = readWholeFile(path, bytes);
+    if (!status.ok) {
+        list.clear();
+        return {false, plainMessage("Unable to read keyword file: " + status.description)};
+    }
+    parseKeywordList(bytes, list);
+    return {};
+}
+
+std::string keywordFilePath(const std::string& keywordFolder, const std::string& listName) {
+    return keywordFolder + "/" + listName + kListExtension;
+}
+
+ListLoadResult msbLoadKeywordFile(const std::string& keywordFolder, const std::string& listName, KeywordList& list) {
+    return readKeywordFile(keywordFilePath(keywordFolder, listName), list);
+}
+
+std::string mfnFileTitle(const std::string& path) {
+    std::string title = path;
+    const auto separator = title.find_last_of("/\\");
+    if (separator != std::string::npos)
+        title.erase(0, separator + 1);
+    const auto dot = title.rfind('.');
+    if (dot != std::string::npos)
+        title.erase(dot);
+    return title;
+}
+
+bool mfnIsFileName(const std::string& path) {
+    const std::string trimmed = trimBlanks(path);
+    if (trimmed.empty() || mfnFileTitle(trimmed).empty())
+        return false;
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) {
+        // A link whose target is gone still occupies the name.
+        status = fs::symlink_status(path, ec);
+        if (ec || !fs::exists(status))
+            return false;
+    }
+    return !fs::is_directory(status);
+}
+
+bool titleLess(std::string_view a, std::string_view b) {
+    const std::string ua = upperAscii(a);
+    const std::string ub = upperAscii(b);
+    if (ua != ub)
+        return ua < ub;
+    return a < b;
+}
+
+std::vector<std::string> listKeywordFiles(const std::string& keywordFolder) {
+    std::vector<std::string> titles;
+    std::error_code ec;
+    const std::string extension = kListExtension;
+    for (fs::directory_iterator it(keywordFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= extension.size() || startsWith(name, ".") ||
+            name.compare(name.size() - extension.size(), extension.size(), extension) != 0 ||
+            name.find('\\') != std::string::npos)
+            continue;
+        std::error_code statusError;
+        if (!fs::is_regular_file(it->status(statusError)) || statusError)
+            continue;
+        titles.push_back(mfnFileTitle(name));
+    }
+    std::sort(titles.begin(), titles.end(), [](const std::string& a, const std::string& b) { return titleLess(a, b); });
+    return titles;
+}
+
+} // namespace tagmere

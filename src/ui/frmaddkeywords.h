@@ -1,0 +1,151 @@
+#pragma once
+
+#include "app/addkeywords.h"
+#include "app/settings.h"
+#include "core/misc.h"
+#include "keywords/keywordlist.h"
+#include "keywords/keywordtree.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QLineEdit;
+class QCheckBox;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace Ui {
+class frmAddKeywords;
+}
+
+namespace tagmere::ui {
+
+class ComboBox;
+class frmView;
+
+// The main window. Its event handlers are thin: they read and set the controls and hand
+// the work to the windowless code (the Miscellaneous rules, the keyword list and trees).
+class frmAddKeywords final : public QWidget {
+    Q_OBJECT
+public:
+    // `globals` and `settings` outlive the window.
+    frmAddKeywords(app::AddKeywords& globals, app::Settings& settings, QWidget* parent = nullptr);
+    ~frmAddKeywords() override;
+    frmAddKeywords(const frmAddKeywords&) = delete;
+    frmAddKeywords& operator=(const frmAddKeywords&) = delete;
+
+    // The designer-made controls, by their names.
+    const Ui::frmAddKeywords& controls() const { return *ui; }
+    // The trees trvApplication(0..2): the index is the column.
+    const std::array<QTreeWidget*, kTreeCount>& trvApplication() const { return m_trvApplication; }
+
+    // The view / edit window, loaded (hidden) on first use.
+    frmView* viewWindow();
+    bool isViewLoaded() const { return m_view != nullptr; }
+
+    // The loaded keyword list and the trees' model.
+    KeywordList& keywordList() { return m_list; }
+    KeywordTrees& keywordTrees() { return m_trees; }
+    SelectColors colors() const;
+
+    // The Miscellaneous panel as the windowless rules take it.
+    MiscPanel miscPanel() const;
+
+    // Window procedures shared with the parts built on this window.
+    void msbLoadOrbKeywordFiles();
+    void msbLoadKeywordFile();
+    void msbDisplayKeywords();
+    void msbShowSelectedOnly();
+    void msbClearMisc();
+    void msbLoadSourceType();
+    // Sizes a drop-down list to the rows that fit below it in `availableHeight` pixels.
+    void msbSizeComboDropDown(ComboBox* combo, int availableHeight);
+    // Shows the trees' model in the three tree views again.
+    void showTrees();
+
+    bool fileKeywordsShown() const { return mblnFileKeywordsShown; }
+
+protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Activate();
+    void Form_QueryUnload();
+    void Form_Resize();
+    void restorePlacement();
+    void setUpFoundFiles();
+    void restoreFolder();
+    void showBackupWarning();
+
+    // Miscellaneous panel.
+    void paintMiscCaption(QCheckBox* box);
+    void chkManufac_Click();
+    void chkSearchSource_Click();
+    void chkSearchSPRatio_Click();
+    void chkSearchCRI_Click();
+    void chkSearchColorTemp_Click();
+    void txtManufac_Change();
+    void txtSearchSPRatio_Change();
+    void txtSearchCRI_Change();
+    void txtSearchColorTemp_Change();
+    void cbxSourceType_DropDown();
+    void cmdClear_Click();
+    void cmdClose_Click();
+
+    // Keyword lists and trees.
+    void cbxKeywordFiles_Click();
+    void cbxKeywordFiles_DropDown();
+    void cmdRefresh_Click();
+    void cmdSaveList_Click();
+    void chkShowSelectedOnly_Click();
+    void cmdCheckAll_Click();
+    void cmdUnCheckAll_Click();
+    void trvApplication_NodeCheck(int index, QTreeWidgetItem* item);
+    void trvApplication_KeyDown(int index, int keyCode);
+    void trvApplication_SelectionChanged(int index);
+
+    // The tree views from the model: rebuilt, or only their ticks, fonts and colours.
+    void showTree(int index);
+    void paintTree(int index);
+    void paintItem(QTreeWidgetItem* item, const TreeNode& node);
+    void reloadList();
+
+    // Colours of the main window (red + 256 x green + 65536 x blue).
+    Color mlngNormalColor = 0;
+    Color mlngDefaultSelectColor = 255;
+    Color mlngFileSelectColor = 0;
+    // True from the end of load until the window first becomes active.
+    bool mblnFirstActivation = false;
+    // The selection shows the current file's keywords.
+    bool mblnFileKeywordsShown = false;
+    // A search is running.
+    bool mblnSearching = false;
+
+    std::unique_ptr<Ui::frmAddKeywords> ui;
+    app::AddKeywords& m_globals;
+    app::Settings& m_settings;
+    std::array<QTreeWidget*, kTreeCount> m_trvApplication{};
+    KeywordList m_list;
+    KeywordTrees m_trees;
+    frmView* m_view = nullptr;
+    // Set while the program itself fills the tree views, whose item changes are then no clicks.
+    bool m_showingTrees = false;
+    // The chooser's selection handling ran since its list last opened.
+    bool m_chooserClickRan = false;
+};
+
+// Selects the whole text of a text box, so typing replaces it.
+void msbSelectAllText(QLineEdit* box);
+
+// Text at the widget edge: the program's texts are single-byte.
+QString fromBytes(const std::string& bytes);
+std::string toBytes(const QString& text);
+
+} // namespace tagmere::ui

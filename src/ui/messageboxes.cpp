@@ -1,0 +1,49 @@
+#include "messageboxes.h"
+
+#include "app/addkeywords.h"
+
+namespace tagmere::ui {
+
+namespace {
+MessageBoxes::Handler& handlerSlot() {
+    static MessageBoxes::Handler handler;
+    return handler;
+}
+} // namespace
+
+void MessageBoxes::setHandler(Handler handler) {
+    handlerSlot() = std::move(handler);
+}
+
+QString MessageBoxes::displayText(const Message& message) {
+    QString text = QString::fromLatin1(message.text.data(), static_cast<qsizetype>(message.text.size()));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, const Message& message) {
+    if (handlerSlot())
+        return handlerSlot()(message);
+
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (message.icon) {
+    case MessageIcon::None:
+        icon = QMessageBox::NoIcon;
+        break;
+    case MessageIcon::Exclamation:
+        icon = QMessageBox::Warning;
+        break;
+    case MessageIcon::Question:
+        icon = QMessageBox::Question;
+        break;
+    }
+    const QMessageBox::StandardButtons buttons =
+        message.buttons == MessageButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
+    QMessageBox box(icon, QLatin1String(app::kAppTitle), displayText(message), buttons, parent);
+    if (message.buttons == MessageButtons::YesNo)
+        box.setDefaultButton(QMessageBox::Yes);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace tagmere::ui

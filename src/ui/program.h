@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/addkeywords.h"
+#include "app/settings.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace tagmere::ui {
+
+class frmAddKeywords;
+
+// What the running program owns: the module globals, the settings store and the main window.
+struct Program {
+    app::AddKeywords globals;
+    std::unique_ptr<app::Settings> settings;
+    std::unique_ptr<frmAddKeywords> window;
+
+    Program();
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+};
+
+// Where Main finds its folders; empty strings mean the user's own (data and configuration).
+struct StartFolders {
+    QString dataFolder;
+    QString settingsFolder;
+};
+
+// The program's start: fixes the settings names, the factory list's name and the keyword
+// folder, installs the factory list when it is missing, then opens the main window (not
+// modal). The program then runs until its last window is closed.
+std::unique_ptr<Program> Main(const StartFolders& folders = {});
+
+} // namespace tagmere::ui

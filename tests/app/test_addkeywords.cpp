@@ -1,0 +1,112 @@
+#include "app/addkeywords.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using tagmere::app::AddKeywords;
+
+namespace {
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+} // namespace
+
+class TestAddKeywords : public QObject {
+    Q_OBJECT
+private slots:
+    void globalsAreFixed();
+    void keywordFolder_data();
+    void keywordFolder();
+    void dataFolderFollowsXdgDataHome();
+    void factoryListShipsInsideTheProgram();
+    void installCreatesFolderAndFactoryList();
+    void installKeepsAnExistingList();
+    void installWithoutKeywordFolderFails();
+    void installIntoUnwritableFolderFails();
+};
+
+void TestAddKeywords::globalsAreFixed() {
+    const AddKeywords g = tagmere::app::mainGlobals(QStringLiteral("/var/lib"));
+    QCOMPARE(g.gstrRegApp, std::string("Calvex-FileSystem"));
+    QCOMPARE(g.gstrRegAppValues, std::string("Calvex-Values"));
+    QCOMPARE(g.gstrFactoryKeywordFile, std::string("OrbFactoryKeywords.txt"));
+    QCOMPARE(g.gstrSelectedFile, std::string());
+    QCOMPARE(g.gstrFileLine.size(), size_t(1));
+}
+
+void TestAddKeywords::keywordFolder_data() {
+    QTest::addColumn<QString>("dataFolder");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << QStringLiteral("/home/ann/.local/share")
+                           << QStringLiteral("/home/ann/.local/share/Calvex/OrbKeywordFiles");
+    QTest::newRow("trailing slash") << QStringLiteral("/srv/data/")
+                                    << QStringLiteral("/srv/data/Calvex/OrbKeywordFiles");
+    QTest::newRow("none obtained") << QString() << QString();
+}
+
+void TestAddKeywords::keywordFolder() {
+    QFETCH(QString, dataFolder);
+    QFETCH(QString, expected);
+    QCOMPARE(qs(tagmere::app::mainGlobals(dataFolder).gstrKeywordFolder), expected);
+}
+
+void TestAddKeywords::dataFolderFollowsXdgDataHome() {
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    QVERIFY(!data.isEmpty());
+    QCOMPARE(tagmere::app::commonAppDataFolder(), data);
+    QVERIFY(QDir(data).exists());
+    QCOMPARE(qs(tagmere::app::mainGlobals().gstrKeywordFolder), data + QStringLiteral("/Calvex/OrbKeywordFiles"));
+}
+
+void TestAddKeywords::factoryListShipsInsideTheProgram() {
+    QFile source(QStringLiteral(TAGMERE_SOURCE_DIR "/data/OrbFactoryKeywords.txt"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    const QByteArray shipped = tagmere::app::factoryListBytes();
+    QVERIFY(!shipped.isEmpty());
+    QCOMPARE(shipped, source.readAll());
+}
+
+void TestAddKeywords::installCreatesFolderAndFactoryList() {
+    const tagmere::test::TempFolder folder;
+    const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()) + QStringLiteral("/fresh"));
+    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY(result.installed);
+    const std::string installed = tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt");
+    QCOMPARE(QByteArray::fromStdString(installed), tagmere::app::factoryListBytes());
+    const std::vector<std::string> expectedFiles{"OrbFactoryKeywords.txt"};
+    QCOMPARE(tagmere::test::listFolder(g.gstrKeywordFolder), expectedFiles);
+}
+
+void TestAddKeywords::installKeepsAnExistingList() {
+    const tagmere::test::TempFolder folder;
+    const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
+    folder.write("Calvex/OrbKeywordFiles/OrbFactoryKeywords.txt", "[MINE], 0\r\nA\r\n");
+    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
+    QVERIFY(result.ok);
+    QVERIFY(!result.installed);
+    QCOMPARE(tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt"),
+             std::string("[MINE], 0\r\nA\r\n"));
+}
+
+void TestAddKeywords::installWithoutKeywordFolderFails() {
+    const AddKeywords g = tagmere::app::mainGlobals(QString());
+    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.installed);
+}
+
+void TestAddKeywords::installIntoUnwritableFolderFails() {
+    const tagmere::test::TempFolder folder;
+    // A file where the folder should be: the folder cannot be made.
+    folder.write("Calvex", "not a folder");
+    const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
+    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestAddKeywords)
+#include "test_addkeywords.moc"
