@@ -78,18 +78,17 @@ const char* const kApplyHelp =
     "read or written (the run goes on); 2 on bad arguments or values (nothing is touched);\n"
     "3 when the colour temperature fails its check (the run stops).\n";
 
-const char* const kCheckHelp =
-    "usage: tagmere-cli check [--quiet] TARGET...\n"
-    "\n"
-    "Checks the header (the lines before TILT=) of every target: a file is taken as\n"
-    "given, a folder is searched like 'find'. Prints one line per finding,\n"
-    "'PATH:LINE: CODE severity: text', then a summary. --quiet prints the summary only.\n"
-    "\n"
-    "Errors:   no-tilt, version-unknown, missing-keyword, unreadable\n"
-    "Warnings: version-blanks, keyword-case, unknown-keyword, orphan-more,\n"
-    "          line-too-long, line-ends, non-ascii\n"
-    "\n"
-    "Exit status: 0 when no file has an error, 1 when one has, 2 on bad arguments.\n";
+const char* const kCheckHelp = "usage: tagmere-cli check [--quiet] TARGET...\n"
+                               "\n"
+                               "Checks the header (the lines before TILT=) of every target: a file is taken as\n"
+                               "given, a folder is searched like 'find'. Prints one line per finding,\n"
+                               "'PATH:LINE: CODE severity: text', then a summary. --quiet prints the summary only.\n"
+                               "\n"
+                               "Errors:   no-tilt, version-unknown, missing-keyword, unreadable\n"
+                               "Warnings: version-blanks, keyword-case, unknown-keyword, orphan-more,\n"
+                               "          line-too-long, line-ends, non-ascii\n"
+                               "\n"
+                               "Exit status: 0 when no file has an error, 1 when one has, 2 on bad arguments.\n";
 
 // Option parsing shared by the commands: options with a value, flags, positionals.
 struct Parsed {
@@ -434,8 +433,8 @@ int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (quiet)
             continue;
         for (const auto& f : findings)
-            out << target.path << ":" << f.line << ": " << f.code << " " << severityText(f.severity) << ": "
-                << f.text << "\n";
+            out << target.path << ":" << f.line << ": " << f.code << " " << severityText(f.severity) << ": " << f.text
+                << "\n";
     }
     out << targets.size() << " file(s) checked, " << withErrors << " with errors\n";
     return withErrors > 0 ? kExitFileFailed : kExitOk;

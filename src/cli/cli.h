@@ -9,9 +9,9 @@ namespace tagmere::cli {
 // Exit codes of the command-line tool.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitFileFailed = 1,   // a file could not be read or written; the run went on
-    kExitUsage = 2,        // bad arguments, a bad value, a missing folder or list: nothing touched
-    kExitColorTemp = 3,    // the colour temperature failed its per-file check: the run stopped
+    kExitFileFailed = 1, // a file could not be read or written; the run went on
+    kExitUsage = 2,      // bad arguments, a bad value, a missing folder or list: nothing touched
+    kExitColorTemp = 3,  // the colour temperature failed its per-file check: the run stopped
 };
 
 // Runs the tool with its arguments (without the program name), writing to the streams.

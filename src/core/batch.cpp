@@ -82,7 +82,7 @@ BatchOutcome runBatch(const std::vector<std::string>& targets, const MiscPanel& 
 
         BatchFileResult result;
         result.path = path;
-        FileStatus read = readWholeFile(path, result.before);
+        const FileStatus read = readTextFile(path, result.before);
         FileLines lines = splitLines(result.before);
         if (!read.ok) {
             // Never write a file we could not read in full: its content would be lost.

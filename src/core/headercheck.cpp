@@ -21,10 +21,9 @@ constexpr std::array<KnownVersion, 4> kVersions{{{"IESNA91", Version::V1991},
                                                  {"IES:LM-63-2019", Version::V2019}}};
 
 constexpr std::array<const char*, 21> kStandardKeywords{
-    "[TEST]",        "[TESTLAB]",       "[ISSUEDATE]",    "[MANUFAC]",   "[LUMCAT]",      "[LUMINAIRE]",
-    "[LAMPCAT]",     "[LAMP]",          "[BALLAST]",      "[BALLASTCAT]", "[TESTDATE]",   "[MAINTCAT]",
-    "[DISTRIBUTION]", "[FLASHAREA]",    "[COLORCONSTANT]", "[LAMPPOSITION]", "[NEARFIELD]", "[FILEGENINFO]",
-    "[SEARCH]",      "[OTHER]",         "[MORE]"};
+    "[TEST]",          "[TESTLAB]",      "[ISSUEDATE]",  "[MANUFAC]",     "[LUMCAT]",   "[LUMINAIRE]",    "[LAMPCAT]",
+    "[LAMP]",          "[BALLAST]",      "[BALLASTCAT]", "[TESTDATE]",    "[MAINTCAT]", "[DISTRIBUTION]", "[FLASHAREA]",
+    "[COLORCONSTANT]", "[LAMPPOSITION]", "[NEARFIELD]",  "[FILEGENINFO]", "[SEARCH]",   "[OTHER]",        "[MORE]"};
 
 // A line of the file with the terminator that ended it ("" for the last line without one).
 struct RawLine {
@@ -85,7 +84,9 @@ std::string endName(std::string_view end) {
 
 } // namespace
 
-const char* severityText(Severity severity) { return severity == Severity::Error ? "error" : "warning"; }
+const char* severityText(Severity severity) {
+    return severity == Severity::Error ? "error" : "warning";
+}
 
 std::vector<HeaderFinding> checkHeader(std::string_view bytes) {
     std::vector<HeaderFinding> findings;

@@ -37,9 +37,16 @@ std::string joinLinesForWrite(const FileLines& lines) {
     return out;
 }
 
+FileStatus readTextFile(const std::string& path, std::string& bytes) {
+    FileStatus status = readWholeFile(path, bytes, kMaxFileBytes);
+    if (status.ok && bytes.find('\0') != std::string::npos)
+        status = FileStatus::failure("it holds NUL bytes, so it is not a photometric text file");
+    return status;
+}
+
 FileResult msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine) {
     std::string bytes;
-    const FileStatus status = readWholeFile(Filename, bytes);
+    const FileStatus status = readTextFile(Filename, bytes);
     gstrFileLine = splitLines(bytes);
     if (status.ok)
         return {};

@@ -20,8 +20,12 @@ struct FileResult {
     Message message;
 };
 
-inline FileLines emptyFileLines() { return FileLines(1); }
-inline size_t upperBound(const FileLines& lines) { return lines.empty() ? 0 : lines.size() - 1; }
+inline FileLines emptyFileLines() {
+    return FileLines(1);
+}
+inline size_t upperBound(const FileLines& lines) {
+    return lines.empty() ? 0 : lines.size() - 1;
+}
 
 // Splits bytes into lines 1..N. CR LF, a lone CR and a lone LF each end a line;
 // a final terminator gives no extra empty line.
@@ -30,6 +34,14 @@ FileLines splitLines(std::string_view bytes);
 // The bytes a file is written as: every line that is not empty or all blanks,
 // followed by CR LF.
 std::string joinLinesForWrite(const FileLines& lines);
+
+// Photometric files are small text files; anything larger is refused unread.
+inline constexpr long long kMaxFileBytes = 64LL * 1024 * 1024;
+
+// Reads a photometric file's bytes. Besides the system's errors it refuses a file that
+// is not text (it holds a NUL byte) or is larger than kMaxFileBytes, so that no such
+// file is ever rewritten line by line.
+FileStatus readTextFile(const std::string& path, std::string& bytes);
 
 // Replaces gstrFileLine by the file's lines. On failure it holds the lines read
 // before the error and the result says "Unable to read file: " + the reason.

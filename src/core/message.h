@@ -17,9 +17,15 @@ struct Message {
     bool operator==(const Message& o) const { return text == o.text && icon == o.icon && buttons == o.buttons; }
 };
 
-inline Message plainMessage(std::string text) { return {std::move(text), MessageIcon::None, MessageButtons::Ok}; }
-inline Message warningMessage(std::string text) { return {std::move(text), MessageIcon::Exclamation, MessageButtons::Ok}; }
-inline Message question(std::string text) { return {std::move(text), MessageIcon::Question, MessageButtons::YesNo}; }
+inline Message plainMessage(std::string text) {
+    return {std::move(text), MessageIcon::None, MessageButtons::Ok};
+}
+inline Message warningMessage(std::string text) {
+    return {std::move(text), MessageIcon::Exclamation, MessageButtons::Ok};
+}
+inline Message question(std::string text) {
+    return {std::move(text), MessageIcon::Question, MessageButtons::YesNo};
+}
 
 // The message text with its line breaks as line feeds, for a terminal.
 std::string consoleText(const Message& message);

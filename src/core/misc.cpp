@@ -37,7 +37,9 @@ std::string colorTempMessage() {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the number at the start of `s` (sign, digits, point, exponent); 0 if none.
 size_t numberPrefixLength(const std::string& s, size_t pos) {
@@ -86,7 +88,9 @@ std::vector<std::string> splitAtDash(const std::string& text) {
     return parts;
 }
 
-bool positiveNumber(const std::string& part) { return isNumber(part) && leadingValue(part) > 0; }
+bool positiveNumber(const std::string& part) {
+    return isNumber(part) && leadingValue(part) > 0;
+}
 
 // A number > 0, or two such numbers joined by "-" with the second the greater.
 bool isNumberOrRange(const std::string& text) {
@@ -118,8 +122,7 @@ double leadingValue(const std::string& text) {
 }
 
 std::optional<Message> advanceCheck(const MiscPanel& panel) {
-    if (panel.chkSearchSPRatio &&
-        !(isNumber(panel.txtSearchSPRatio) && leadingValue(panel.txtSearchSPRatio) > 0))
+    if (panel.chkSearchSPRatio && !(isNumber(panel.txtSearchSPRatio) && leadingValue(panel.txtSearchSPRatio) > 0))
         return warningMessage(kSpRatioMessage);
     if (panel.chkSearchCRI && !isNumberOrRange(panel.txtSearchCRI))
         return warningMessage(criMessage());

@@ -20,7 +20,9 @@ namespace {
 constexpr std::string_view kTempPrefix = ".tagmere-";
 constexpr std::string_view kTempSuffix = ".tmp";
 
-std::string errnoText(int error) { return std::strerror(error); }
+std::string errnoText(int error) {
+    return std::strerror(error);
+}
 
 // Write protection comes from the permission bits, not from whether open() would
 // succeed: root may open anything, yet a read-only file must stay read-only.
@@ -65,9 +67,14 @@ void syncFolder(const fs::path& folder) {
 
 } // namespace
 
-FileStatus readWholeFile(const std::string& path, std::string& bytes) {
+FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    auto tooLarge = [maxBytes] {
+        return FileStatus::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
+                                   " MB, too large for a photometric file");
+    };
+    // Non-blocking, so that a pipe or device given by name cannot hang the read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return FileStatus::failure(errnoText(errno));
     struct stat st {};
@@ -75,6 +82,14 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes) {
         if (S_ISDIR(st.st_mode)) {
             ::close(fd);
             return FileStatus::failure(errnoText(EISDIR));
+        }
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return FileStatus::failure("it is not a regular file");
+        }
+        if (maxBytes >= 0 && st.st_size > maxBytes) {
+            ::close(fd);
+            return tooLarge();
         }
         if (S_ISREG(st.st_mode) && st.st_size > 0)
             bytes.reserve(static_cast<size_t>(st.st_size));
@@ -92,6 +107,11 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes) {
             return FileStatus::failure(errnoText(error));
         }
         bytes.append(chunk, static_cast<size_t>(n));
+        // A file that grows while it is read (or is no regular file) is held to the limit too.
+        if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes) {
+            ::close(fd);
+            return tooLarge();
+        }
     }
     ::close(fd);
     return FileStatus::success();
@@ -200,6 +220,8 @@ void syncFileSystem(const std::string& path) {
     ::close(fd);
 }
 
-void syncAllFileSystems() { ::sync(); }
+void syncAllFileSystems() {
+    ::sync();
+}
 
 } // namespace tagmere

@@ -20,8 +20,9 @@ struct FileStatus {
 // so a killed process leaves each file old or new, never torn.
 enum class Durability { SyncEachFile, Deferred };
 
-// Reads the whole file. On failure `bytes` holds what was read before the error.
-FileStatus readWholeFile(const std::string& path, std::string& bytes);
+// Reads the whole file. On failure `bytes` holds what was read before the error. A file
+// larger than maxBytes (when not negative) is refused without being read.
+FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes = -1);
 
 // Replaces the file's contents by `bytes`: a temporary file is written beside it,
 // flushed and renamed over it, keeping its permission bits (and owner when we can).

@@ -14,7 +14,9 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 std::string upperAscii(std::string_view text) {
     std::string out(text);
@@ -25,7 +27,9 @@ std::string upperAscii(std::string_view text) {
     return out;
 }
 
-bool isBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
 
 static void removeEach(std::string& text, std::string_view find) {
     // An empty find would match everywhere; it removes nothing.

@@ -94,7 +94,7 @@ private slots:
         const std::string a = dir.write("lib/a.ies", kSample);
         const std::string b = dir.write("lib/sub/b.ies", kSample);
         const Result r = runCli({"apply", "--manufac", " ACME ", "--source-type", "LED", "--cri", "70-80", "--set",
-                              "[TESTLAB] ACME LABS", "--remove", "[TEST]", dir.file("lib")});
+                                 "[TESTLAB] ACME LABS", "--remove", "[TEST]", dir.file("lib")});
         QCOMPARE(r.err, std::string());
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, std::string("The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n"
@@ -181,8 +181,7 @@ private slots:
         TempFolder dir;
         dir.write("lib/sub/b.ies", kSample);
         const std::string a = dir.write("a.ies", kSample);
-        const Result r =
-            runCli({"apply", "--manufac", "X", "--backup", dir.file("bk"), dir.file("lib"), a});
+        const Result r = runCli({"apply", "--manufac", "X", "--backup", dir.file("bk"), dir.file("lib"), a});
         QCOMPARE(r.code, 0);
         QCOMPARE(readBytes(dir.file("bk/sub/b.ies")), kSample);
         QCOMPARE(readBytes(dir.file("bk/a.ies")), kSample);
@@ -217,7 +216,7 @@ private slots:
         Result r = runCli({"check", dir.file("lib")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, warn + ":1: line-ends warning: line ends are LF only, not CR LF\n"
-                              "2 file(s) checked, 0 with errors\n");
+                               "2 file(s) checked, 0 with errors\n");
         r = runCli({"check", dir.file("lib"), bad});
         QCOMPARE(r.code, 1);
         QVERIFY(r.out.find(bad + ":5: missing-keyword error: required keyword [ISSUEDATE] is missing\n") !=

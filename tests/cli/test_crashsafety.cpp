@@ -20,8 +20,10 @@ namespace {
 constexpr int kFiles = 300;
 
 std::string sampleFile(int i) {
-    std::string s = "IESNA:LM-63-2002\r\n[TEST] T" + std::to_string(i) + "\r\n[TESTLAB] LAB\r\n[MANUFAC] Start\r\n"
-                    "[LUMCAT] C" + std::to_string(i) + "\r\n[MORE] continued\r\nTILT=NONE\r\n";
+    std::string s = "IESNA:LM-63-2002\r\n[TEST] T" + std::to_string(i) +
+                    "\r\n[TESTLAB] LAB\r\n[MANUFAC] Start\r\n"
+                    "[LUMCAT] C" +
+                    std::to_string(i) + "\r\n[MORE] continued\r\nTILT=NONE\r\n";
     for (int row = 0; row < 200; ++row)
         s += "0.0 2.5 5.0 7.5 10.0 12.5 15.0 17.5 20.0 22.5 25.0 27.5 30.0 32.5 35.0 37.5\r\n";
     return s;
@@ -53,17 +55,17 @@ private slots:
         test::TempFolder dir;
         std::vector<std::string> paths;
         for (int i = 0; i < kFiles; ++i)
-            paths.push_back(dir.write("lib/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".ies",
-                                      sampleFile(i)));
+            paths.push_back(
+                dir.write("lib/d" + std::to_string(i % 7) + "/f" + std::to_string(i) + ".ies", sampleFile(i)));
         const QString cli = QStringLiteral(TAGMERE_CLI_PATH);
         const QString lib = QString::fromStdString(dir.file("lib"));
 
         // One uninterrupted run tells how long a run takes, so kills land inside runs.
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(QProcess::execute(cli, {QStringLiteral("apply"), QStringLiteral("--manufac"), QStringLiteral("M0"),
-                                         lib}),
-                 0);
+        QCOMPARE(
+            QProcess::execute(cli, {QStringLiteral("apply"), QStringLiteral("--manufac"), QStringLiteral("M0"), lib}),
+            0);
         const qint64 runMs = std::max<qint64>(timer.elapsed(), 5);
 
         std::mt19937 rng(20261206);
@@ -100,9 +102,9 @@ private slots:
         QVERIFY2(killedMidRun > 10, "too few kills landed inside a run");
 
         // The next full run over the folders removes what the killed runs left.
-        QCOMPARE(QProcess::execute(cli, {QStringLiteral("apply"), QStringLiteral("--manufac"), QStringLiteral("End"),
-                                         lib}),
-                 0);
+        QCOMPARE(
+            QProcess::execute(cli, {QStringLiteral("apply"), QStringLiteral("--manufac"), QStringLiteral("End"), lib}),
+            0);
         for (int d = 0; d < 7; ++d) {
             for (const auto& name : test::listFolder(dir.file("lib/d" + std::to_string(d))))
                 QVERIFY2(!isTemporaryName(name), name.c_str());

@@ -66,10 +66,10 @@ private slots:
         QTest::addColumn<std::string>("header");             // lines between [TEST] and TILT
         QTest::addColumn<std::vector<std::string>>("entries");
         using V = std::vector<std::string>;
-        QTest::newRow("two ticked values in node order")
-            << V{"+[_MOUNTING]", "+Recessed", "Pendant", "+Surface"} << std::string("[MANUFAC] Old\r\n"
-                                                                                    "[_MOUNTING] Recessed, Surface\r\n")
-            << V{"[_MOUNTING]"};
+        QTest::newRow("two ticked values in node order") << V{"+[_MOUNTING]", "+Recessed", "Pendant", "+Surface"}
+                                                         << std::string("[MANUFAC] Old\r\n"
+                                                                        "[_MOUNTING] Recessed, Surface\r\n")
+                                                         << V{"[_MOUNTING]"};
         QTest::newRow("ticked keyword without values removes it")
             << V{"+[MANUFAC]", "ACME", "+   "} << std::string() << V{"[MANUFAC]- Removed"};
         QTest::newRow("unticked keyword with ticked values does nothing")
@@ -90,8 +90,7 @@ private slots:
         Run run;
         const BatchOutcome out = runBatch({path}, MiscPanel(), treeWith(batchNodes), {}, run.callbacks());
         QCOMPARE(out.entries, entries);
-        QCOMPARE(readBytes(path),
-                 "IESNA:LM-63-2002\r\n[TEST] T1\r\n" + header + "TILT=NONE\r\n1 2 3\r\n");
+        QCOMPARE(readBytes(path), "IESNA:LM-63-2002\r\n[TEST] T1\r\n" + header + "TILT=NONE\r\n1 2 3\r\n");
     }
 
     void sameKeywordInTwoTrees() {
@@ -229,8 +228,8 @@ private slots:
     void extrasAreReportedLikeTreeKeywords() {
         TempFolder dir;
         const std::string path = dir.write("a.ies", kSample);
-        const BatchOutcome out = runBatch({path}, MiscPanel(), {},
-                                          {{"[TESTLAB]", "[TESTLAB] ACME LABS", false}, {"[TEST]", "", true}}, {});
+        const BatchOutcome out =
+            runBatch({path}, MiscPanel(), {}, {{"[TESTLAB]", "[TESTLAB] ACME LABS", false}, {"[TEST]", "", true}}, {});
         QCOMPARE(out.entries, (std::vector<std::string>{"[TESTLAB]", "[TEST]- Removed"}));
         QCOMPARE(readBytes(path),
                  std::string("IESNA:LM-63-2002\r\n[MANUFAC] Old\r\n[TESTLAB] ACME LABS\r\nTILT=NONE\r\n1 2 3\r\n"));

@@ -28,7 +28,8 @@ private slots:
         QTest::addColumn<std::string>("bytes");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("error");
-        const std::string head2002 = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[TESTLAB] LAB\r\n[ISSUEDATE] D\r\n[MANUFAC] M\r\n";
+        const std::string head2002 =
+            "IESNA:LM-63-2002\r\n[TEST] T1\r\n[TESTLAB] LAB\r\n[ISSUEDATE] D\r\n[MANUFAC] M\r\n";
         QTest::newRow("clean 2002") << kClean2002 << QStringList() << false;
         QTest::newRow("clean 1995") << kClean1995 << QStringList() << false;
         QTest::newRow("clean 2019") << std::string("IES:LM-63-2019\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n"
@@ -57,15 +58,16 @@ private slots:
             << QStringList{QStringLiteral("missing-keyword@5"), QStringLiteral("keyword-case@4")} << true;
         QTest::newRow("unknown keyword") << head2002 + "[COLOR] red\r\nTILT=NONE\r\n"
                                          << QStringList{QStringLiteral("unknown-keyword@6")} << false;
-        QTest::newRow("user keyword is fine") << head2002 + "[_MOUNTING] Recessed\r\nTILT=NONE\r\n" << QStringList()
-                                              << false;
+        QTest::newRow("user keyword is fine") << head2002 + "[_MOUNTING] Recessed\r\nTILT=NONE\r\n"
+                                              << QStringList() << false;
         QTest::newRow("more after keyword is fine") << head2002 + "[OTHER] a\r\n[MORE] b\r\n[MORE] c\r\nTILT=NONE\r\n"
                                                     << QStringList() << false;
         QTest::newRow("orphan more") << std::string("IESNA:LM-63-2002\r\n[MORE] x\r\n[TEST] T\r\n[TESTLAB] L\r\n"
                                                     "[ISSUEDATE] D\r\n[MANUFAC] M\r\nTILT=NONE\r\n")
                                      << QStringList{QStringLiteral("orphan-more@2")} << false;
         QTest::newRow("line of 256 with CR LF is allowed in 2002")
-            << head2002 + "[OTHER] " + std::string(246, 'x') + "\r\nTILT=NONE\r\n" << QStringList() << false;
+            << head2002 + "[OTHER] " + std::string(246, 'x') + "\r\nTILT=NONE\r\n"
+            << QStringList() << false;
         QTest::newRow("line of 257 with CR LF is too long in 2002")
             << head2002 + "[OTHER] " + std::string(247, 'x') + "\r\nTILT=NONE\r\n"
             << QStringList{QStringLiteral("line-too-long@6")} << false;
@@ -73,9 +75,8 @@ private slots:
             << std::string("IESNA:LM-63-1995\r\n[TEST] ") + std::string(80, 't') +
                    "\r\n[TESTLAB] L\r\n[MANUFAC] M\r\nTILT=NONE\r\n" + std::string(100, '1') + "\r\n"
             << QStringList{QStringLiteral("line-too-long@2")} << false;
-        QTest::newRow("1995 data line over 132")
-            << kClean1995 + std::string(131, '1') + "\r\n"
-            << QStringList{QStringLiteral("line-too-long@6")} << false;
+        QTest::newRow("1995 data line over 132") << kClean1995 + std::string(131, '1') + "\r\n"
+                                                 << QStringList{QStringLiteral("line-too-long@6")} << false;
         QTest::newRow("lf only") << std::string("IESNA:LM-63-1995\n[TEST] T\n[TESTLAB] L\n[MANUFAC] M\nTILT=NONE\n")
                                  << QStringList{QStringLiteral("line-ends@1")} << false;
         QTest::newRow("mixed line ends")

@@ -30,8 +30,8 @@ private slots:
         QTest::addColumn<Lines>("after");
 
         QTest::newRow("middle keyword with more run moves before TILT")
-            << Lines{"", "IESNA:LM-63-2002", "[TEST] 1", "[MANUFAC] Old", "[MORE] older", "[MORE] oldest",
-                     "[LUMCAT] X", "TILT=NONE", "1 2"}
+            << Lines{"",           "IESNA:LM-63-2002", "[TEST] 1", "[MANUFAC] Old", "[MORE] older", "[MORE] oldest",
+                     "[LUMCAT] X", "TILT=NONE",        "1 2"}
             << std::string("[MANUFAC]") << std::string("[MANUFAC] New") << Lines{""} << false
             << Lines{"", "IESNA:LM-63-2002", "[TEST] 1", "[LUMCAT] X", "[MANUFAC] New", "TILT=NONE", "1 2"};
         QTest::newRow("non-adjacent more line kept")
@@ -74,16 +74,16 @@ private slots:
             << Lines{"", "[B] 1", "", "TILT=NONE"} << std::string("[A]") << std::string("[A] x") << Lines{""} << false
             << Lines{"", "[B] 1", "", "[A] x", "TILT=NONE"};
         QTest::newRow("match compacts every empty line but keeps blank ones")
-            << Lines{"", "", "[A] 1", "  ", "", "TILT=NONE"} << std::string("[A]") << std::string() << Lines{""}
-            << true << Lines{"", "  ", "TILT=NONE"};
+            << Lines{"", "", "[A] 1", "  ", "", "TILT=NONE"} << std::string("[A]") << std::string() << Lines{""} << true
+            << Lines{"", "  ", "TILT=NONE"};
         QTest::newRow("keyword in data lines is taken out too")
             << Lines{"", "TILT=NONE", "[A] in data", "[MORE] x"} << std::string("[A]") << std::string("[A] 1")
             << Lines{""} << false << Lines{"", "[A] 1", "TILT=NONE"};
         QTest::newRow("repeated keyword leaves one occurrence")
             << Lines{"", "[A] 1", "[B] 2", "[A] 3", "TILT=NONE"} << std::string("[A]") << std::string("[A] 4")
             << Lines{""} << false << Lines{"", "[B] 2", "[A] 4", "TILT=NONE"};
-        QTest::newRow("empty buffer stays empty") << Lines{""} << std::string("[A]") << std::string("[A] 1")
-                                                  << Lines{""} << false << Lines{""};
+        QTest::newRow("empty buffer stays empty")
+            << Lines{""} << std::string("[A]") << std::string("[A] 1") << Lines{""} << false << Lines{""};
     }
     void edits() {
         QFETCH(Lines, before);
@@ -117,16 +117,16 @@ private slots:
         QTest::addColumn<std::string>("find1");
         QTest::addColumn<std::string>("find2");
         QTest::addColumn<std::string>("result");
-        QTest::newRow("range with both cases") << std::string("4000K-5000k") << std::string("K") << std::string("k")
-                                               << std::string("4000-5000");
-        QTest::newRow("second find empty") << std::string("KkK") << std::string("K") << std::string()
-                                           << std::string("k");
-        QTest::newRow("nothing to remove") << std::string("4000") << std::string("K") << std::string("k")
-                                           << std::string("4000");
-        QTest::newRow("removes one character per hit") << std::string("abcabc") << std::string("bc")
-                                                       << std::string() << std::string("acac");
-        QTest::newRow("empty find removes nothing") << std::string("abc") << std::string() << std::string()
-                                                    << std::string("abc");
+        QTest::newRow("range with both cases")
+            << std::string("4000K-5000k") << std::string("K") << std::string("k") << std::string("4000-5000");
+        QTest::newRow("second find empty")
+            << std::string("KkK") << std::string("K") << std::string() << std::string("k");
+        QTest::newRow("nothing to remove")
+            << std::string("4000") << std::string("K") << std::string("k") << std::string("4000");
+        QTest::newRow("removes one character per hit")
+            << std::string("abcabc") << std::string("bc") << std::string() << std::string("acac");
+        QTest::newRow("empty find removes nothing")
+            << std::string("abc") << std::string() << std::string() << std::string("abc");
     }
     void removeText() {
         QFETCH(std::string, text);

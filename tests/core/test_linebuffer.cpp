@@ -46,8 +46,7 @@ private slots:
         QTest::newRow("lf made crlf") << std::string("a\nb\n") << std::string("a\r\nb\r\n");
         QTest::newRow("final line gets terminator") << std::string("a\r\nb") << std::string("a\r\nb\r\n");
         QTest::newRow("empty file") << std::string() << std::string();
-        QTest::newRow("blank lines dropped") << std::string("a\r\n\r\n   \r\nb\r\n  \r\n")
-                                             << std::string("a\r\nb\r\n");
+        QTest::newRow("blank lines dropped") << std::string("a\r\n\r\n   \r\nb\r\n  \r\n") << std::string("a\r\nb\r\n");
         QTest::newRow("tab-only line kept") << std::string("a\r\n\t\r\nb") << std::string("a\r\n\t\r\nb\r\n");
         QTest::newRow("inner blanks kept") << std::string("  x  \r\n") << std::string("  x  \r\n");
         QTest::newRow("high bytes") << std::string("\xe9\xff\x80\x7f\r\n") << std::string("\xe9\xff\x80\x7f\r\n");

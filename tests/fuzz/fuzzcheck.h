@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 // An invariant of a fuzz target: a violation aborts, which the fuzzer reports as a finding.
-#define FUZZ_CHECK(condition)                                                                                        \
-    do {                                                                                                             \
-        if (!(condition)) {                                                                                          \
-            std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                \
-            std::abort();                                                                                            \
-        }                                                                                                            \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                    \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)

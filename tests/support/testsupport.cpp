@@ -9,11 +9,17 @@ namespace fs = std::filesystem;
 
 namespace tagmere::test {
 
-TempFolder::TempFolder() { m_dir.setAutoRemove(true); }
+TempFolder::TempFolder() {
+    m_dir.setAutoRemove(true);
+}
 
-std::string TempFolder::path() const { return m_dir.path().toStdString(); }
+std::string TempFolder::path() const {
+    return m_dir.path().toStdString();
+}
 
-std::string TempFolder::file(const std::string& relative) const { return (fs::path(path()) / relative).string(); }
+std::string TempFolder::file(const std::string& relative) const {
+    return (fs::path(path()) / relative).string();
+}
 
 std::string TempFolder::write(const std::string& relative, const std::string& bytes) const {
     const fs::path full = fs::path(path()) / relative;
@@ -28,7 +34,9 @@ std::string readBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool fileExists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
+bool fileExists(const std::string& path) {
+    return fs::exists(fs::symlink_status(path));
+}
 
 std::vector<std::string> listFolder(const std::string& path) {
     std::vector<std::string> names;
