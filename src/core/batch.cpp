@@ -74,7 +74,7 @@ BatchOutcome runBatch(const std::vector<std::string>& targets, const MiscPanel& 
     std::vector<std::string> miscReported;
     std::vector<RunKeyword> runKeywords;
     const std::vector<std::string> noMore(1);
-    bool wroteAny = false;
+    DeferredSync pendingSync;
 
     for (size_t t = 0; t < targets.size(); ++t) {
         const std::string& path = targets[t];
@@ -96,8 +96,7 @@ BatchOutcome runBatch(const std::vector<std::string>& targets, const MiscPanel& 
                 if (const auto failure = colorTempCheck(panel.txtSearchColorTemp)) {
                     say(callbacks, *failure);
                     outcome.status = BatchStatus::ColorTempFailed;
-                    if (wroteAny && options.durability == Durability::Deferred)
-                        syncAllFileSystems();
+                    pendingSync.flush();
                     return outcome;
                 }
             }
@@ -141,7 +140,8 @@ BatchOutcome runBatch(const std::vector<std::string>& targets, const MiscPanel& 
                 if (status.ok)
                     status = replaceFile(path, result.after, options.durability);
                 if (status.ok) {
-                    wroteAny = true;
+                    if (options.durability == Durability::Deferred)
+                        pendingSync.add(path);
                 } else {
                     result.writeFailed = true;
                     outcome.anyFileFailed = true;
@@ -159,8 +159,7 @@ BatchOutcome runBatch(const std::vector<std::string>& targets, const MiscPanel& 
         }
     }
 
-    if (wroteAny && options.durability == Durability::Deferred)
-        syncAllFileSystems();
+    pendingSync.flush();
 
     outcome.entries = miscReported;
     for (const auto& keyword : runKeywords)

@@ -220,8 +220,22 @@ void syncFileSystem(const std::string& path) {
     ::close(fd);
 }
 
-void syncAllFileSystems() {
-    ::sync();
+void DeferredSync::add(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return;
+    const auto device = static_cast<unsigned long>(st.st_dev);
+    for (const auto& known : m_devices) {
+        if (known.first == device)
+            return;
+    }
+    m_devices.emplace_back(device, path);
+}
+
+void DeferredSync::flush() {
+    for (const auto& known : m_devices)
+        syncFileSystem(known.second);
+    m_devices.clear();
 }
 
 } // namespace tagmere

@@ -2,6 +2,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tagmere {
 
@@ -40,7 +42,17 @@ int removeStaleTemporaries(const std::string& folder);
 
 // Flushes the file system that holds `path` (one call for a whole run).
 void syncFileSystem(const std::string& path);
-// Flushes every file system (a run may span several).
-void syncAllFileSystems();
+
+// Collects the file systems a run wrote to with Durability::Deferred and flushes each
+// once at the end.
+class DeferredSync final {
+public:
+    void add(const std::string& path);
+    void flush();
+    ~DeferredSync() { flush(); }
+
+private:
+    std::vector<std::pair<unsigned long, std::string>> m_devices; // device, one path on it
+};
 
 } // namespace tagmere

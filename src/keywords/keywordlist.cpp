@@ -52,7 +52,9 @@ int keywordColumn(std::string_view columnItem) {
 
 namespace {
 
-bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
 
 // Steps over the line end at `pos` (CR LF counts as one).
 size_t skipLineEnd(std::string_view bytes, size_t pos) {

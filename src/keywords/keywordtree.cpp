@@ -3,6 +3,7 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_set>
 
 namespace tagmere {
@@ -163,30 +164,48 @@ void KeywordTrees::msbDisplayKeywords(const KeywordList& list, const SelectColor
     for (KeywordTree& t : m_trees)
         t.clear();
 
-    int column = 0;
-    long keyword = 0; // node of the current keyword in tree `column`; 0 before the first
+    // Entries are grouped per keyword first, so a repeated keyword's later values join its
+    // first node by appending, not by inserting into the middle of a tree.
+    struct Group {
+        std::string keyword;
+        std::vector<long> entries;
+    };
+    std::array<std::vector<Group>, kTreeCount> groups;
+    std::array<std::unordered_map<std::string, size_t>, kTreeCount> groupOf;
+    size_t currentColumn = 0;
+    size_t current = SIZE_MAX; // no keyword before the first one
     const long entries = std::min<long>(list.mlngListEntryCount, static_cast<long>(list.mstrListEntry.size()) - 1);
     for (long i = 1; i <= entries; ++i) {
-        const std::string& entry = list.mstrListEntry[static_cast<size_t>(i)];
+        const size_t e = static_cast<size_t>(i);
+        const std::string& entry = list.mstrListEntry[e];
         if (startsWith(entry, "[")) {
-            const size_t c = static_cast<size_t>(i);
-            column = keywordColumn(c < list.mstrListColumn.size() ? list.mstrListColumn[c] : std::string());
-            KeywordTree& t = tree(column);
-            keyword = t.findKey(entry);
-            if (keyword == 0) {
-                keyword = t.addKeyword(entry);
-                t.untick(keyword, colors.normal);
-            }
+            const int column = keywordColumn(e < list.mstrListColumn.size() ? list.mstrListColumn[e] : std::string());
+            auto& columnGroups = groups[static_cast<size_t>(column)];
+            const auto found = groupOf[static_cast<size_t>(column)].emplace(entry, columnGroups.size());
+            if (found.second)
+                columnGroups.push_back(Group{entry, {}});
+            currentColumn = static_cast<size_t>(column);
+            current = found.first->second;
             continue;
         }
-        if (entry == kRemovedEntry || keyword == 0)
-            continue;
-        KeywordTree& t = tree(column);
-        const bool spacer = entry.empty();
-        const long n = t.addValue(keyword, spacer ? std::string(kSpacerText) : entry);
-        t.setTag(n, std::to_string(i));
-        if (spacer)
-            t.setBackColor(n, kSpacerBackColor);
+        if (entry != kRemovedEntry && current != SIZE_MAX)
+            groups[currentColumn][current].entries.push_back(i);
+    }
+
+    for (size_t c = 0; c < m_trees.size(); ++c) {
+        KeywordTree& t = m_trees[c];
+        for (const Group& group : groups[c]) {
+            const long keyword = t.addKeyword(group.keyword);
+            t.untick(keyword, colors.normal);
+            for (long i : group.entries) {
+                const std::string& entry = list.mstrListEntry[static_cast<size_t>(i)];
+                const bool spacer = entry.empty();
+                const long n = t.addValue(keyword, spacer ? std::string(kSpacerText) : entry);
+                t.setTag(n, std::to_string(i));
+                if (spacer)
+                    t.setBackColor(n, kSpacerBackColor);
+            }
+        }
     }
 
     for (KeywordTree& t : m_trees)
@@ -267,8 +286,7 @@ int KeywordTrees::deleteSelected(int column, KeywordList& list) {
         if (!node.Tag.empty() && node.Tag.find_first_not_of("0123456789") == std::string::npos &&
             node.Tag.size() < 12) {
             const long entry = std::stol(node.Tag);
-            if (entry >= 1 && entry <= list.mlngListEntryCount &&
-                entry < static_cast<long>(list.mstrListEntry.size()))
+            if (entry >= 1 && entry <= list.mlngListEntryCount && entry < static_cast<long>(list.mstrListEntry.size()))
                 list.mstrListEntry[static_cast<size_t>(entry)] = kRemovedEntry;
         }
         t.remove(n);

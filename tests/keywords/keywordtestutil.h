@@ -17,7 +17,9 @@ inline QString q(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-inline std::string bytesOf(const QByteArray& bytes) { return std::string(bytes.constData(), bytes.size()); }
+inline std::string bytesOf(const QByteArray& bytes) {
+    return std::string(bytes.constData(), bytes.size());
+}
 
 inline QStringList toList(const std::vector<std::string>& items, size_t from = 0) {
     QStringList out;

@@ -72,8 +72,9 @@ void TestKeywordList::splitItems_data() {
     QTest::newRow("quote inside unquoted item") << QByteArray("ab\"c,d") << QStringList{"ab\"c", "d"};
     QTest::newRow("empty quoted item") << QByteArray("\"\",b") << QStringList{"", "b"};
     QTest::newRow("tab is not a blank") << QByteArray("\tLED") << QStringList{"\tLED"};
-    QTest::newRow("binary bytes survive") << QByteArray("\x01\xff,z\0y", 6)
-                                          << QStringList{QString::fromLatin1("\x01\xff"), QString::fromLatin1("z\0y", 3)};
+    QTest::newRow("binary bytes survive")
+        << QByteArray("\x01\xff,z\0y", 6)
+        << QStringList{QString::fromLatin1("\x01\xff"), QString::fromLatin1("z\0y", 3)};
 }
 
 void TestKeywordList::splitItems() {
@@ -96,38 +97,35 @@ void TestKeywordList::parse_data() {
                                   << QStringList() << QStringList{"[A]", "0", "LED"};
     QTest::newRow("keyword with blank") << QByteArray("[MANUFAC], 1\r\n") << QStringList{"[MANUFAC]"}
                                         << QStringList{"1"} << QStringList();
-    QTest::newRow("keyword without blank") << QByteArray("[MANUFAC],1\r\n") << QStringList{"[MANUFAC]"}
-                                           << QStringList{"1"} << QStringList();
-    QTest::newRow("column on the next line") << QByteArray("[A]\r\n2\r\nx\r\n") << QStringList{"[A]", "x"}
-                                             << QStringList{"2"} << QStringList();
+    QTest::newRow("keyword without blank")
+        << QByteArray("[MANUFAC],1\r\n") << QStringList{"[MANUFAC]"} << QStringList{"1"} << QStringList();
+    QTest::newRow("column on the next line")
+        << QByteArray("[A]\r\n2\r\nx\r\n") << QStringList{"[A]", "x"} << QStringList{"2"} << QStringList();
     QTest::newRow("two values on one line") << QByteArray("[A], 0\r\nLED, CFL\r\n") << QStringList{"[A]", "LED", "CFL"}
                                             << QStringList{"0"} << QStringList();
     QTest::newRow("quoted value line") << QByteArray("[A], 0\r\n\"LED, CFL\"\r\n") << QStringList{"[A]", "LED, CFL"}
                                        << QStringList{"0"} << QStringList();
-    QTest::newRow("empty line is a spacer") << QByteArray("[A], 0\r\nLED\r\n\r\nCFL\r\n")
-                                            << QStringList{"[A]", "LED", "", "CFL"} << QStringList{"0"}
-                                            << QStringList();
-    QTest::newRow("REMOVE is kept as deleted") << QByteArray("[A], 0\r\nREMOVE\r\nRemove\r\n")
-                                               << QStringList{"[A]", "REMOVE", "Remove"} << QStringList{"0"}
-                                               << QStringList();
+    QTest::newRow("empty line is a spacer")
+        << QByteArray("[A], 0\r\nLED\r\n\r\nCFL\r\n") << QStringList{"[A]", "LED", "", "CFL"} << QStringList{"0"}
+        << QStringList();
+    QTest::newRow("REMOVE is kept as deleted")
+        << QByteArray("[A], 0\r\nREMOVE\r\nRemove\r\n") << QStringList{"[A]", "REMOVE", "Remove"} << QStringList{"0"}
+        << QStringList();
     QTest::newRow("written sample") << QByteArray("[_SEARCH_SOURCETYPE], 1\r\nLED\r\n" + blanks +
                                                   "\r\nCFL\r\n<SelectedValues>\r\n[_SEARCH_SOURCETYPE]\r\nLED\r\n")
                                     << QStringList{"[_SEARCH_SOURCETYPE]", "LED", "", "CFL"} << QStringList{"1"}
                                     << QStringList{"[_SEARCH_SOURCETYPE]", "LED"};
-    QTest::newRow("keyword at the very end") << QByteArray("[A], 1\r\n[B]") << QStringList{"[A]", "[B]"}
-                                             << QStringList{"1", ""} << QStringList();
-    QTest::newRow("keyword right before the marker")
-        << QByteArray("[A]\r\n<SelectedValues>\r\n[A]\r\n") << QStringList{"[A]"} << QStringList{""}
-        << QStringList{"[A]"};
-    QTest::newRow("any item starting with < is the marker") << QByteArray("[A], 0\r\n<x\r\ny\r\n")
-                                                            << QStringList{"[A]"} << QStringList{"0"}
-                                                            << QStringList{"y"};
+    QTest::newRow("keyword at the very end")
+        << QByteArray("[A], 1\r\n[B]") << QStringList{"[A]", "[B]"} << QStringList{"1", ""} << QStringList();
+    QTest::newRow("keyword right before the marker") << QByteArray("[A]\r\n<SelectedValues>\r\n[A]\r\n")
+                                                     << QStringList{"[A]"} << QStringList{""} << QStringList{"[A]"};
+    QTest::newRow("any item starting with < is the marker")
+        << QByteArray("[A], 0\r\n<x\r\ny\r\n") << QStringList{"[A]"} << QStringList{"0"} << QStringList{"y"};
     QTest::newRow("ticked spacer is an empty selected text")
         << QByteArray("[A], 0\r\n<SelectedValues>\r\n" + blanks + "\r\n") << QStringList{"[A]"} << QStringList{"0"}
         << QStringList{""};
-    QTest::newRow("leading blanks of a value are lost") << QByteArray("[A], 0\r\n   LED\r\n")
-                                                        << QStringList{"[A]", "LED"} << QStringList{"0"}
-                                                        << QStringList();
+    QTest::newRow("leading blanks of a value are lost")
+        << QByteArray("[A], 0\r\n   LED\r\n") << QStringList{"[A]", "LED"} << QStringList{"0"} << QStringList();
     QTest::newRow("LF-only file") << QByteArray("[A], 2\nx\n<SelectedValues>\nx\n") << QStringList{"[A]", "x"}
                                   << QStringList{"2"} << QStringList{"x"};
 }
@@ -224,16 +222,26 @@ void TestKeywordList::loadComposesPathFromFolderAndName() {
 void TestKeywordList::fileTitle_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("slash path") << "/lists/OrbFactoryKeywords.txt" << "OrbFactoryKeywords";
-    QTest::newRow("backslash path") << "C:\\Lists\\OrbFactoryKeywords.txt" << "OrbFactoryKeywords";
-    QTest::newRow("two dots") << "my.list.txt" << "my.list";
-    QTest::newRow("no dot") << "name" << "name";
-    QTest::newRow("only extension") << ".txt" << "";
-    QTest::newRow("dot in folder only") << "/a.b/name" << "name";
-    QTest::newRow("trailing dot") << "name." << "name";
-    QTest::newRow("trailing blank kept") << "/k/mine .txt" << "mine ";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("folder only") << "/k/" << "";
+    QTest::newRow("slash path") << "/lists/OrbFactoryKeywords.txt"
+                                << "OrbFactoryKeywords";
+    QTest::newRow("backslash path") << "C:\\Lists\\OrbFactoryKeywords.txt"
+                                    << "OrbFactoryKeywords";
+    QTest::newRow("two dots") << "my.list.txt"
+                              << "my.list";
+    QTest::newRow("no dot") << "name"
+                            << "name";
+    QTest::newRow("only extension") << ".txt"
+                                    << "";
+    QTest::newRow("dot in folder only") << "/a.b/name"
+                                        << "name";
+    QTest::newRow("trailing dot") << "name."
+                                  << "name";
+    QTest::newRow("trailing blank kept") << "/k/mine .txt"
+                                         << "mine ";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("folder only") << "/k/"
+                                 << "";
 }
 
 void TestKeywordList::fileTitle() {

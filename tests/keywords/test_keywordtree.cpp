@@ -116,24 +116,24 @@ void TestKeywordTree::displayShapes_data() {
                                               << QStringList() << QStringList{"[A]", "x", "[B]", "y"};
     QTest::newRow("REMOVE gives no node") << QByteArray("[A], 0\r\nx\r\nREMOVE\r\ny\r\n")
                                           << QStringList{"[A]", "x", "y"} << QStringList() << QStringList();
-    QTest::newRow("Remove is an ordinary value") << QByteArray("[A], 0\r\nRemove\r\n")
-                                                 << QStringList{"[A]", "Remove"} << QStringList() << QStringList();
-    QTest::newRow("column out of range goes to 0") << QByteArray("[A], 7\r\nx\r\n") << QStringList{"[A]", "x"}
-                                                   << QStringList() << QStringList();
-    QTest::newRow("column not a number goes to 0") << QByteArray("[A], one\r\nx\r\n") << QStringList{"[A]", "x"}
-                                                   << QStringList() << QStringList();
+    QTest::newRow("Remove is an ordinary value")
+        << QByteArray("[A], 0\r\nRemove\r\n") << QStringList{"[A]", "Remove"} << QStringList() << QStringList();
+    QTest::newRow("column out of range goes to 0")
+        << QByteArray("[A], 7\r\nx\r\n") << QStringList{"[A]", "x"} << QStringList() << QStringList();
+    QTest::newRow("column not a number goes to 0")
+        << QByteArray("[A], one\r\nx\r\n") << QStringList{"[A]", "x"} << QStringList() << QStringList();
     QTest::newRow("missing column at the end goes to 0")
         << QByteArray("[B], 1\r\nx\r\n[A]") << QStringList{"[A]"} << QStringList{"[B]", "x"} << QStringList();
     QTest::newRow("values before the first keyword are not shown")
         << QByteArray("x\r\n\r\n[A], 1\r\ny\r\n") << QStringList() << QStringList{"[A]", "y"} << QStringList();
-    QTest::newRow("values follow their keyword's column") << QByteArray("[A], 1\r\nx\r\n[B], 0\r\ny\r\n")
-                                                          << QStringList{"[B]", "y"} << QStringList{"[A]", "x"}
-                                                          << QStringList();
+    QTest::newRow("values follow their keyword's column")
+        << QByteArray("[A], 1\r\nx\r\n[B], 0\r\ny\r\n") << QStringList{"[B]", "y"} << QStringList{"[A]", "x"}
+        << QStringList();
     QTest::newRow("same keyword in two columns") << QByteArray("[A], 0\r\nx\r\n[A], 2\r\ny\r\n")
                                                  << QStringList{"[A]", "x"} << QStringList() << QStringList{"[A]", "y"};
     QTest::newRow("remembered spacer text ticks nothing")
-        << QByteArray("[A], 0\r\n\r\n<SelectedValues>\r\n                    \r\n") << QStringList{"[A]", QString(20, ' ')}
-        << QStringList() << QStringList();
+        << QByteArray("[A], 0\r\n\r\n<SelectedValues>\r\n                    \r\n")
+        << QStringList{"[A]", QString(20, ' ')} << QStringList() << QStringList();
 }
 
 void TestKeywordTree::displayShapes() {
@@ -175,15 +175,18 @@ void TestKeywordTree::nodeCheckRules_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QStringList>("tree0");
 
-    QTest::newRow("ticking a value ticks its keyword") << QStringList{"a2:1"} << QStringList{"[A]*", "a1", "a2*", "[B]", "b1", "                    ", "b2"};
+    QTest::newRow("ticking a value ticks its keyword")
+        << QStringList{"a2:1"} << QStringList{"[A]*", "a1", "a2*", "[B]", "b1", "                    ", "b2"};
     QTest::newRow("unticking the value leaves the keyword")
         << QStringList{"a2:1", "a2:0"} << QStringList{"[A]*", "a1", "a2", "[B]", "b1", "                    ", "b2"};
     QTest::newRow("unticking the keyword leaves its values")
-        << QStringList{"a1:1", "a2:1", "[A]:0"} << QStringList{"[A]", "a1*", "a2*", "[B]", "b1", "                    ", "b2"};
+        << QStringList{"a1:1", "a2:1", "[A]:0"}
+        << QStringList{"[A]", "a1*", "a2*", "[B]", "b1", "                    ", "b2"};
     QTest::newRow("ticking a keyword ticks no value")
         << QStringList{"[B]:1"} << QStringList{"[A]", "a1", "a2", "[B]*", "b1", "                    ", "b2"};
     QTest::newRow("a spacer can be ticked")
-        << QStringList{"                    :1"} << QStringList{"[A]", "a1", "a2", "[B]*", "b1", "                    *", "b2"};
+        << QStringList{"                    :1"}
+        << QStringList{"[A]", "a1", "a2", "[B]*", "b1", "                    *", "b2"};
 }
 
 void TestKeywordTree::nodeCheckRules() {

@@ -95,7 +95,8 @@ void TestSaveList::roundTripKeepsEntriesAndTicks() {
     tick(s, 1, "c1", "[C]");
     tick(s, 0, "[E]", "");
     const std::string bytes = formatKeywordList(s.trees);
-    QCOMPARE(q(bytes), q("[A], 0\r\na1\r\n" + kBlanks + "\r\na2\r\n[E], 0\r\ne1\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
+    QCOMPARE(q(bytes), q("[A], 0\r\na1\r\n" + kBlanks +
+                         "\r\na2\r\n[E], 0\r\ne1\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
                          "<SelectedValues>\r\n[A]\r\na2\r\n[E]\r\n[C]\r\nc1\r\n"));
 
     Screen back = shown(bytes);
@@ -139,9 +140,9 @@ void TestSaveList::saveWritesAndReportsTitle() {
     QVERIFY(result.rebuilt);
     QCOMPARE(q(result.savedTitle), QStringLiteral("mine"));
     QCOMPARE(q(result.path), q(folder.file("mine.txt")));
-    QCOMPARE(q(readBytes(folder.file("mine.txt"))),
-             q("[A], 0\r\na1\r\na2\r\n[B], 0\r\nb1\r\n" + kBlanks + "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
-               "<SelectedValues>\r\n[B]\r\nb2\r\n[D]\r\nd1\r\n"));
+    QCOMPARE(q(readBytes(folder.file("mine.txt"))), q("[A], 0\r\na1\r\na2\r\n[B], 0\r\nb1\r\n" + kBlanks +
+                                                      "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
+                                                      "<SelectedValues>\r\n[B]\r\nb2\r\n[D]\r\nd1\r\n"));
     QCOMPARE(toList(s.list.mstrSelectedValue, 1), (QStringList{"[B]", "b2", "[D]", "d1"}));
     // No temporary file is left beside it.
     QCOMPARE(toList(listFolder(folder.path())), QStringList{"mine.txt"});
@@ -158,12 +159,20 @@ void TestSaveList::nameKeptAsTyped_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("title");
-    QTest::newRow("trailing blank") << "mine " << "mine .txt" << "mine ";
-    QTest::newRow("leading blank") << " mine" << " mine.txt" << " mine";
-    QTest::newRow("dot in the name") << "my.list" << "my.list.txt" << "my.list";
-    QTest::newRow("factory name in another case") << "orbfactorykeywords" << "orbfactorykeywords.txt"
+    QTest::newRow("trailing blank") << "mine "
+                                    << "mine .txt"
+                                    << "mine ";
+    QTest::newRow("leading blank") << " mine"
+                                   << " mine.txt"
+                                   << " mine";
+    QTest::newRow("dot in the name") << "my.list"
+                                     << "my.list.txt"
+                                     << "my.list";
+    QTest::newRow("factory name in another case") << "orbfactorykeywords"
+                                                  << "orbfactorykeywords.txt"
                                                   << "orbfactorykeywords";
-    QTest::newRow("factory name with .txt typed") << "OrbFactoryKeywords.txt" << "OrbFactoryKeywords.txt.txt"
+    QTest::newRow("factory name with .txt typed") << "OrbFactoryKeywords.txt"
+                                                  << "OrbFactoryKeywords.txt.txt"
                                                   << "OrbFactoryKeywords.txt";
 }
 
@@ -283,9 +292,9 @@ void TestSaveList::saveWithFilterOnWritesWholeList() {
 
     const SaveListResult result = save(s, "filtered", folder.path());
     QVERIFY(result.wrote);
-    QCOMPARE(q(readBytes(result.path)),
-             q("[A], 0\r\na1\r\na2\r\n[B], 0\r\nb1\r\n" + kBlanks + "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
-               "<SelectedValues>\r\n[C]\r\nc1\r\n"));
+    QCOMPARE(q(readBytes(result.path)), q("[A], 0\r\na1\r\na2\r\n[B], 0\r\nb1\r\n" + kBlanks +
+                                          "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
+                                          "<SelectedValues>\r\n[C]\r\nc1\r\n"));
     QCOMPARE(s.trees.tree(0).count(), 7L);
 }
 
@@ -296,9 +305,9 @@ void TestSaveList::deletedValuesAreNotWritten() {
     QCOMPARE(s.trees.deleteSelected(0, s.list), 1);
     const SaveListResult result = save(s, "mine", folder.path());
     QVERIFY(result.wrote);
-    QCOMPARE(q(readBytes(result.path)),
-             q("[A], 0\r\na1\r\n[B], 0\r\nb1\r\n" + kBlanks + "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
-               "<SelectedValues>\r\nb1\r\n"));
+    QCOMPARE(q(readBytes(result.path)), q("[A], 0\r\na1\r\n[B], 0\r\nb1\r\n" + kBlanks +
+                                          "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
+                                          "<SelectedValues>\r\nb1\r\n"));
 
     // A ticked text that occurs under two keywords is ticked under both by the rebuild and
     // written once per ticked node.
