@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <set>
 
@@ -146,15 +147,53 @@ std::string folderProblem(const std::string& dir) {
     return {};
 }
 
-std::vector<std::string> findFiles(const std::string& dir) {
-    FileSearch search;
-    FoundFilesList found;
-    search.runSearch(kPattern, dir, found);
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<size_t>(found.count()));
-    for (int i = 1; i <= found.count(); ++i)
-        paths.push_back(found.fullPath(i));
-    return paths;
+// Visits targets in order: a file as given, a folder's files as the search finds them.
+// Nothing is collected, so memory does not grow with the number of files.
+struct TargetVisitor {
+    // A file and the folder target it was found below ("" for a file given directly);
+    // returning false stops the visit.
+    std::function<bool(const std::string& path, const std::string& root)> file;
+    // Called as the search enters each folder.
+    std::function<void(const std::string& folder)> folder;
+};
+
+// Every folder target is checked before any file is visited; false (with a message)
+// when one cannot be read.
+bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& visit, std::ostream& err) {
+    for (const auto& target : given) {
+        std::error_code ec;
+        if (fs::is_directory(target, ec)) {
+            if (const std::string problem = folderProblem(target); !problem.empty()) {
+                err << "tagmere-cli: " << problem << "\n";
+                return false;
+            }
+        }
+    }
+    bool stop = false;
+    for (const auto& target : given) {
+        std::error_code ec;
+        if (!fs::is_directory(target, ec)) {
+            stop = !visit.file(target, {});
+        } else {
+            FileSearch search;
+            search.keepFound = false;
+            FoundFilesList unused;
+            SearchCallbacks callbacks;
+            callbacks.fileFound = [&](const FoundFileItem& item, int) {
+                if (!stop)
+                    stop = !visit.file(item.fullPath(), target);
+            };
+            callbacks.stopRequested = [&](const std::string& folder) {
+                if (!stop && visit.folder)
+                    visit.folder(folder);
+                return stop;
+            };
+            search.runSearch(kPattern, target, unused, callbacks);
+        }
+        if (stop)
+            break;
+    }
+    return true;
 }
 
 int runFind(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -172,8 +211,12 @@ int runFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "tagmere-cli: " << problem << "\n";
         return kExitUsage;
     }
-    for (const auto& path : findFiles(dir))
+    TargetVisitor visit;
+    visit.file = [&](const std::string& path, const std::string&) {
         out << path << "\n";
+        return true;
+    };
+    forEachTarget({dir}, visit, err);
     return kExitOk;
 }
 
@@ -255,29 +298,6 @@ std::string keywordOfLine(const std::string& line) {
     return close == std::string::npos ? std::string() : line.substr(0, close + 1);
 }
 
-struct Target {
-    std::string path;
-    std::string root; // the folder it was found below; empty for a file given directly
-};
-
-// Files are taken as given, folders are searched; false when a folder cannot be read.
-bool expandTargets(const std::vector<std::string>& given, std::vector<Target>& targets, std::ostream& err) {
-    for (const auto& target : given) {
-        std::error_code ec;
-        if (fs::is_directory(target, ec)) {
-            if (const std::string problem = folderProblem(target); !problem.empty()) {
-                err << "tagmere-cli: " << problem << "\n";
-                return false;
-            }
-            for (auto& path : findFiles(target))
-                targets.push_back({std::move(path), target});
-        } else {
-            targets.push_back({target, {}});
-        }
-    }
-    return true;
-}
-
 int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Parsed p = parse(args, 1,
                            {"--manufac", "--source-type", "--sp-ratio", "--cri", "--color-temp", "--list", "--set",
@@ -333,31 +353,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
     }
 
-    // Checked before any folder is searched, so a bad value touches nothing.
-    if (const auto failure = advanceCheck(panel)) {
-        err << consoleText(*failure) << "\n";
-        return kExitUsage;
-    }
-
-    std::vector<Target> targets;
-    if (!expandTargets(p.positionals, targets, err))
-        return kExitUsage;
-
     const bool dryRun = std::find(p.flags.begin(), p.flags.end(), "--dry-run") != p.flags.end();
-    if (!dryRun) {
-        // Temporary files of an earlier run that was killed go first.
-        std::set<std::string> folders;
-        for (const auto& t : targets)
-            folders.insert(fs::path(t.path).parent_path().string());
-        for (const auto& folder : folders)
-            removeStaleTemporaries(folder.empty() ? "." : folder);
-    }
-
-    std::vector<std::string> paths;
-    paths.reserve(targets.size());
-    for (const auto& t : targets)
-        paths.push_back(t.path);
-
     BatchCallbacks callbacks;
     callbacks.message = [&](const Message& m) { err << consoleText(m) << "\n"; };
     if (dryRun) {
@@ -367,17 +363,11 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         };
     }
     const std::string backupDir = optionValue(p, "--backup");
-    size_t index = 0; // the target being processed, for its backup path
+    std::string currentRoot; // the folder target the current file was found below
     if (!backupDir.empty()) {
-        callbacks.fileDone = [&, previous = callbacks.fileDone](const BatchFileResult& r) {
-            ++index;
-            if (previous)
-                previous(r);
-        };
         callbacks.beforeWrite = [&](const std::string& path) -> FileStatus {
-            const Target& t = targets.at(index);
             const fs::path relative =
-                t.root.empty() ? fs::path(path).filename() : fs::path(path).lexically_relative(t.root);
+                currentRoot.empty() ? fs::path(path).filename() : fs::path(path).lexically_relative(currentRoot);
             const fs::path copy = fs::path(backupDir) / relative;
             std::error_code ec;
             fs::create_directories(copy.parent_path(), ec);
@@ -396,9 +386,29 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
     BatchOptions options;
     options.dryRun = dryRun;
-    const BatchOutcome outcome = runBatch(paths, panel, batchTrees, extras, callbacks, options);
-    if (outcome.status == BatchStatus::AdvanceCheckFailed)
+    BatchRun run(panel, batchTrees, extras, callbacks, options);
+    // The advance check comes before any folder is searched, so a bad value touches nothing.
+    if (!run.start())
         return kExitUsage;
+
+    std::set<std::string> cleaned; // folders whose leftover temporary files are gone
+    auto clean = [&](const std::string& folder) {
+        // Temporary files of an earlier run that was killed go first.
+        if (!dryRun && cleaned.insert(folder).second)
+            removeStaleTemporaries(folder.empty() ? "." : folder);
+    };
+    TargetVisitor visit;
+    visit.folder = clean;
+    visit.file = [&](const std::string& path, const std::string& root) {
+        if (root.empty())
+            clean(fs::path(path).parent_path().string());
+        currentRoot = root;
+        return run.processFile(path);
+    };
+    if (!forEachTarget(p.positionals, visit, err))
+        return kExitUsage;
+
+    const BatchOutcome outcome = run.finish();
     if (outcome.status == BatchStatus::ColorTempFailed)
         return kExitColorTemp;
     if (outcome.showReport())
@@ -415,14 +425,13 @@ int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!p.error.empty())
         return usageError(err, p.error, kCheckHelp);
     const bool quiet = !p.flags.empty();
-    std::vector<Target> targets;
-    if (!expandTargets(p.positionals, targets, err))
-        return kExitUsage;
-
+    long checked = 0;
     long withErrors = 0;
-    for (const auto& target : targets) {
+    TargetVisitor visit;
+    visit.file = [&](const std::string& path, const std::string&) {
+        ++checked;
         std::string bytes;
-        const FileStatus read = readWholeFile(target.path, bytes);
+        const FileStatus read = readWholeFile(path, bytes, kMaxFileBytes);
         std::vector<HeaderFinding> findings;
         if (read.ok)
             findings = checkHeader(bytes);
@@ -430,13 +439,16 @@ int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
             findings.push_back({"unreadable", Severity::Error, 1, "cannot read the file: " + read.description});
         if (hasError(findings))
             ++withErrors;
-        if (quiet)
-            continue;
-        for (const auto& f : findings)
-            out << target.path << ":" << f.line << ": " << f.code << " " << severityText(f.severity) << ": " << f.text
-                << "\n";
-    }
-    out << targets.size() << " file(s) checked, " << withErrors << " with errors\n";
+        for (const auto& f : findings) {
+            if (!quiet)
+                out << path << ":" << f.line << ": " << f.code << " " << severityText(f.severity) << ": " << f.text
+                    << "\n";
+        }
+        return true;
+    };
+    if (!forEachTarget(p.positionals, visit, err))
+        return kExitUsage;
+    out << checked << " file(s) checked, " << withErrors << " with errors\n";
     return withErrors > 0 ? kExitFileFailed : kExitOk;
 }
 

@@ -75,6 +75,47 @@ Message batchReport(const BatchOutcome& outcome);
 void composeKeywordLine(const std::string& keyword, const std::vector<std::string>& values, std::string& line,
                         std::vector<std::string>& more);
 
+// One batch run, file by file, for callers that find their targets as they go (the
+// command line streams a folder search into it, so memory does not grow with the
+// number of files). start() runs the advance check; processFile() reads, edits and
+// writes one file and returns false once the run has stopped (the colour temperature
+// failed: the current file is not written); finish() gives the outcome with the report.
+class BatchRun final {
+public:
+    BatchRun(const MiscPanel& panel, const BatchTrees& trees, const std::vector<ExtraEdit>& extras,
+             const BatchCallbacks& callbacks, const BatchOptions& options);
+    ~BatchRun();
+    BatchRun(const BatchRun&) = delete;
+    BatchRun& operator=(const BatchRun&) = delete;
+
+    bool start();
+    bool processFile(const std::string& path);
+    // The user stopped the run after the current file.
+    void cancel();
+    bool stopped() const;
+    BatchOutcome finish();
+
+    // A run keyword: first met order is the report order; has-a-value is never reset.
+    struct RunKeyword {
+        std::string text;
+        bool hasValue = false;
+    };
+
+private:
+    void write(BatchFileResult& result);
+
+    const MiscPanel& m_panel;
+    const BatchTrees& m_trees;
+    const std::vector<ExtraEdit>& m_extras;
+    const BatchCallbacks& m_callbacks;
+    const BatchOptions m_options;
+    const std::vector<KeywordEdit> m_miscEdits;
+    std::vector<std::string> m_miscReported;
+    std::vector<RunKeyword> m_runKeywords;
+    DeferredSync m_pendingSync;
+    BatchOutcome m_outcome;
+};
+
 // Applies the panel, the ticked tree keywords and the extra edits to every target
 // file in order: read, edit, write back. The advance check runs first; a failing
 // colour temperature stops the run at once with the current file unwritten. A file

@@ -80,6 +80,7 @@ struct FileSearch::Walk {
     FoundFilesList& found;
     const SearchCallbacks& callbacks;
     std::set<std::pair<dev_t, ino_t>> visited;
+    int streamed = 0; // files handed on without being kept (keepFound false)
 };
 
 void FileSearch::buildPatternLists(const std::string& patternText) {
@@ -216,6 +217,11 @@ bool FileSearch::visit(Walk& walk, const std::string& folder) {
         FoundFileItem item(std::move(file.name), shared);
         if (file.dated)
             item.setModified(file.modified);
+        if (!keepFound) {
+            if (walk.callbacks.fileFound)
+                walk.callbacks.fileFound(item, ++walk.streamed);
+            continue;
+        }
         const int count = walk.found.add(std::move(item));
         if (walk.callbacks.fileFound)
             walk.callbacks.fileFound(walk.found.item(count), count);

@@ -42,6 +42,9 @@ public:
     bool mblnSearching = false;
     // Walk into subfolders whose name starts with "." as well.
     bool descendHidden = false;
+    // False: each file found is only handed to fileFound, not kept in the found list, so
+    // a caller that handles files as they come uses memory independent of their number.
+    bool keepFound = true;
     // Read each found file's date during the walk, leaving out files whose date cannot
     // be read. Off, a file's date is read when the item is first asked for it: each read
     // is one stat call, which on a large tree costs more than the walk itself, and the

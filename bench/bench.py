@@ -1,0 +1,432 @@
+#!/usr/bin/env python3
+"""Side-by-side figures for tagmere-cli against the standard tools.
+
+1. `tagmere-cli find DIR` against `find DIR -iname '*.ies'` on a tree of ~100,000 entries.
+2. `tagmere-cli apply --manufac X` against `sed -i` on 10,000 realistic photometric files.
+3. Peak memory (max RSS) of the apply runs at 1,000 and 10,000 files.
+
+Prints figures and ratios; the targets are shown for reading, never enforced. Exit status is
+0 unless something breaks (a tool missing or failing, wrong output). Data goes to a fresh
+folder under $BENCH_DIR (default: the system temporary folder; about 0.2 GB at the default
+sizes) and is removed at the end.
+
+Environment: BENCH_DIR, BENCH_ENTRIES (100000), BENCH_FILES (10000), BENCH_SMALL_FILES (1000),
+BENCH_REPEAT (3), BENCH_SEED (63).
+"""
+
+import argparse
+import os
+import random
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import iesgen  # noqa: E402
+
+MANUFAC = "BENCH LIGHTING CO"
+
+
+class BenchError(Exception):
+    pass
+
+
+def env_int(name, default):
+    try:
+        return int(os.environ.get(name, default))
+    except ValueError:
+        raise BenchError(f"{name} must be a whole number")
+
+
+# A child's max RSS counts the memory of the process it was forked from (the kernel keeps the
+# high-water mark across exec), so this Python process would mask small figures; GNU time is a
+# small parent that reports its child's figure.
+GNU_TIME = "/usr/bin/time" if os.access("/usr/bin/time", os.X_OK) else None
+
+
+def run(argv, cwd=None, stdout=None):
+    """Runs argv and returns (wall seconds, max RSS in KB or None, CPU seconds or None).
+    Raises on failure."""
+    with tempfile.TemporaryFile() as err, tempfile.NamedTemporaryFile(mode="r") as rss_file:
+        wrapped = [GNU_TIME, "-f", "%M %U %S", "-o", rss_file.name] + argv if GNU_TIME else argv
+        start = time.perf_counter()
+        try:
+            child = subprocess.run(wrapped, cwd=cwd, stdin=subprocess.DEVNULL,
+                                   stdout=stdout if stdout is not None else subprocess.DEVNULL, stderr=err)
+        except OSError as error:  # e.g. too many file names for one command line
+            raise BenchError(f"cannot run {argv[0]}: {error}")
+        seconds = time.perf_counter() - start
+        if child.returncode != 0:
+            err.seek(0)
+            tail = err.read()[-2000:].decode("latin-1", "replace")
+            raise BenchError(f"{argv[0]} exited with {child.returncode}:\n{tail}")
+        rss = cpu = None
+        if GNU_TIME:
+            try:
+                figures = rss_file.read().split()[-3:]
+                rss, cpu = int(figures[0]), float(figures[1]) + float(figures[2])
+            except (ValueError, IndexError):
+                rss = cpu = None
+    return seconds, rss, cpu
+
+
+def timed_sync():
+    start = time.perf_counter()
+    os.sync()
+    return time.perf_counter() - start
+
+
+class Series:
+    """Timings and peak memory of one command over several runs."""
+
+    def __init__(self, label):
+        self.label = label
+        self.times = []
+        self.rss = []
+        self.cpu = []
+
+    def add(self, seconds, rss_kb=None, cpu_seconds=None):
+        self.times.append(seconds)
+        if rss_kb is not None:
+            self.rss.append(rss_kb)
+        if cpu_seconds is not None:
+            self.cpu.append(cpu_seconds)
+
+    @property
+    def best_cpu(self):
+        return min(self.cpu) if self.cpu else None
+
+    @property
+    def best(self):
+        return min(self.times)
+
+    @property
+    def median(self):
+        return statistics.median(self.times)
+
+    @property
+    def peak_mb(self):
+        return max(self.rss) / 1024.0 if self.rss else None
+
+
+# ---------------------------------------------------------------------------------------------
+# 1. Search tree
+
+EXTENSIONS = [".ies"] * 6 + [".IES", ".Ies", ".ldt", ".LDT", ".txt", ".pdf", ".jpg", ".dwg", ".ies.bak",
+                             ".iesx", ".xml", ".csv", ".png", ".doc"]
+
+
+def make_tree(root, entries, seed):
+    """About `entries` files and folders, nested up to five levels, mixed names.
+    Returns (folders, files, ies files) counted as made."""
+    rng = random.Random(f"{seed}-tree")
+    os.makedirs(root)
+    branching = [10, 8, 6, 5]  # 10 + 80 + 480 + 2400 folders below the root
+    folders = [root]
+    level = [root]
+    for depth, width in enumerate(branching):
+        below = []
+        for parent in level:
+            for k in range(width):
+                name = rng.choice(["Project", "Catalog", "Series", "Job", "photometry", "IES files", "old"])
+                path = os.path.join(parent, f"{name} {depth}{k:02d}")
+                os.mkdir(path)
+                below.append(path)
+        folders += below
+        level = below
+    file_count = max(0, entries - (len(folders) - 1))
+    ies = 0
+    for i in range(file_count):
+        folder = folders[rng.randrange(len(folders))]
+        extension = rng.choice(EXTENSIONS)
+        name = f"{rng.choice(['LUM', 'dl', 'Spot', 'HB', 'x'])}-{i:06d}{extension}"
+        # Empty: the search never reads them, and freeing data blocks is slow on some disks.
+        open(os.path.join(folder, name), "wb").close()
+        if extension.lower() == ".ies":
+            ies += 1
+    return len(folders) - 1, file_count, ies
+
+
+def bench_find(cli, root, repeat):
+    ours = Series("tagmere-cli find DIR")
+    theirs = Series("find DIR -iname '*.ies'")
+    ours_cmd = [cli, "find", root]
+    find_cmd = ["find", root, "-iname", "*.ies"]
+
+    # Warm the cache and check both list the same files.
+    lists = []
+    for cmd in (ours_cmd, find_cmd):
+        with tempfile.TemporaryFile() as out:
+            run(cmd, stdout=out)
+            out.seek(0)
+            lists.append(sorted(os.path.normpath(p) for p in out.read().decode("latin-1").splitlines()))
+    if lists[0] != lists[1]:
+        raise BenchError(f"find outputs differ: tagmere-cli {len(lists[0])} lines, find {len(lists[1])} lines")
+
+    for r in range(repeat):
+        pair = [(ours, ours_cmd), (theirs, find_cmd)]
+        if r % 2:
+            pair.reverse()
+        for series, cmd in pair:
+            series.add(*run(cmd))
+    return ours, theirs, len(lists[0])
+
+
+# ---------------------------------------------------------------------------------------------
+# 2./3. Keyword replacement
+#
+# Every run works on the files as the previous run left them and writes a [MANUFAC] value of its
+# own, so each run rewrites every file and replaces a real file, as in use. Fresh copies per run
+# would be cleaner in theory, but on a disk mounted with online discard every freed file costs a
+# few milliseconds, so deleting tens of thousands of rewritten copies would take minutes.
+
+
+class Replacer:
+    """The runs over one set of files, with the checks that both tools did the same edit."""
+
+    def __init__(self, cli, folder, paths):
+        self.cli = cli
+        self.folder = folder
+        self.paths = paths
+        self.run_number = 0
+        self.sample = random.Random(len(paths)).sample(paths, min(64, len(paths)))
+        self.other_lines = {p: self.lines_without_manufac(p)[0] for p in self.sample}
+
+    def lines_without_manufac(self, relative):
+        with open(os.path.join(self.folder, relative), "rb") as f:
+            lines = f.read().split(b"\r\n")
+        manufac = [line for line in lines if line.startswith(b"[MANUFAC]")]
+        return sorted(line for line in lines if not line.startswith(b"[MANUFAC]")), manufac
+
+    def next_value(self):
+        self.run_number += 1
+        return f"{MANUFAC} {self.run_number}"
+
+    def check(self, tool, value):
+        expected = [f"[MANUFAC] {value}".encode()]
+        for relative in self.sample:
+            others, manufac = self.lines_without_manufac(relative)
+            if manufac != expected or others != self.other_lines[relative]:
+                raise BenchError(f"after {tool}, {relative} does not hold the expected lines")
+
+    def apply(self, series, target_folder=False):
+        value = self.next_value()
+        os.sync()
+        targets = ["."] if target_folder else self.paths
+        series.add(*run([self.cli, "apply", "--manufac", value] + targets, cwd=self.folder))
+        self.check("tagmere-cli apply", value)
+
+    def sed(self, series, with_sync=None, target_folder=False):
+        value = self.next_value()
+        # The files end their lines with CR LF; sed sees the CR as part of the line, so it is put back.
+        expression = r"s/^\[MANUFAC\].*$/[MANUFAC] " + value + r"\r/"
+        if target_folder:
+            cmd = ["find", ".", "-iname", "*.ies", "-exec", "sed", "-i", expression, "{}", "+"]
+        else:
+            cmd = ["sed", "-i", expression] + self.paths
+        os.sync()
+        seconds, rss, cpu = run(cmd, cwd=self.folder)
+        series.add(seconds, rss, cpu)
+        if with_sync is not None:
+            with_sync.add(seconds + timed_sync())
+        self.check("sed -i", value)
+
+
+def bench_apply(replacer, repeat):
+    """apply and sed -i given the same file list, alternately."""
+    apply_s = Series("tagmere-cli apply --manufac X FILES")
+    sed_s = Series("sed -i 's/^\\[MANUFAC\\].*/.../' FILES")
+    sed_sync = Series("sed -i ... FILES; sync")
+    for r in range(repeat):
+        if r % 2 == 0:
+            replacer.apply(apply_s)
+            replacer.sed(sed_s, sed_sync)
+        else:
+            replacer.sed(sed_s, sed_sync)
+            replacer.apply(apply_s)
+    return apply_s, sed_s, sed_sync
+
+
+def bench_apply_folder(replacer, repeat):
+    """apply given the folder (it searches itself) against find -exec sed -i."""
+    ours = Series("tagmere-cli apply --manufac X DIR")
+    theirs = Series("find DIR -iname '*.ies' -exec sed -i ... {} +")
+    for r in range(repeat):
+        if r % 2 == 0:
+            replacer.apply(ours, target_folder=True)
+            replacer.sed(theirs, target_folder=True)
+        else:
+            replacer.sed(theirs, target_folder=True)
+            replacer.apply(ours, target_folder=True)
+    return ours, theirs
+
+
+# ---------------------------------------------------------------------------------------------
+# Report
+
+
+def fmt_time(seconds):
+    return f"{seconds:8.3f} s"
+
+
+def fmt_mb(mb):
+    return f"{mb:7.1f} MB" if mb is not None else "         -"
+
+
+def row(series):
+    cpu = fmt_time(series.best_cpu) if series.best_cpu is not None else "         -"
+    return (f"  {series.label:<52}{fmt_time(series.best)}  {fmt_time(series.median)}  {cpu}  "
+            f"{len(series.times):>4}  {fmt_mb(series.peak_mb)}")
+
+
+def ratio_row(label, ratio, target_text, met):
+    verdict = "met" if met else "MISSED"
+    return f"  {label:<52}{ratio:8.2f} x    target {target_text:<18} {verdict}"
+
+
+def cpu_ratio_row(label, ours, theirs):
+    if ours.best_cpu is None or not theirs.best_cpu:
+        return []
+    ratio = ours.best_cpu / theirs.best_cpu
+    return [ratio_row(label, ratio, "(for reference)", ratio <= 1.0)]
+
+
+def discard_note(path):
+    """A note when the data's file system discards freed blocks online: freeing the replaced
+    files' data then costs milliseconds per file and dominates the replacement wall times."""
+    try:
+        target = subprocess.run(["df", "--output=target", path], capture_output=True, text=True).stdout.split()[-1]
+        with open("/proc/mounts") as mounts:
+            for entry in mounts:
+                fields = entry.split()
+                if len(fields) > 3 and fields[1] == target and "discard" in fields[3].split(","):
+                    return (f"note: {target} is mounted with online discard; wall times of the replacement "
+                            "runs include freeing the replaced files' data (compare the CPU column)")
+    except (OSError, IndexError):
+        pass
+    return None
+
+
+def header(title):
+    return ["", title, f"  {'':<52}{'best':>10}  {'median':>10}  {'CPU':>10}  {'runs':>4}  {'peak RSS':>10}"]
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--cli", required=True, help="path of tagmere-cli")
+    args = parser.parse_args(argv)
+
+    cli = os.path.abspath(args.cli)
+    if not os.access(cli, os.X_OK):
+        raise BenchError(f"{cli} is not an executable; build it first")
+    for tool in ("find", "sed", "cp"):
+        if shutil.which(tool) is None:
+            raise BenchError(f"{tool} is needed and was not found")
+
+    entries = env_int("BENCH_ENTRIES", 100000)
+    files = env_int("BENCH_FILES", 10000)
+    small = min(env_int("BENCH_SMALL_FILES", 1000), files)
+    repeat = max(1, env_int("BENCH_REPEAT", 3))
+    seed = env_int("BENCH_SEED", 63)
+    parent = os.environ.get("BENCH_DIR") or None
+    if parent:
+        os.makedirs(parent, exist_ok=True)
+
+    base = tempfile.mkdtemp(prefix="tagmere-bench.", dir=parent)
+    started = time.perf_counter()
+    lines = []
+
+    def progress(text):
+        print(f"[{time.perf_counter() - started:5.0f} s] {text}", flush=True)
+
+    try:
+        fs_type = subprocess.run(["stat", "-f", "-c", "%T", base], capture_output=True, text=True).stdout.strip()
+        print(f"tagmere benchmark: {cli}")
+        print(f"data in {base} ({fs_type or 'unknown file system'}), {os.cpu_count()} CPUs, seed {seed}")
+        note = discard_note(base)
+        if note:
+            print(note)
+
+        progress(f"making a search tree of {entries:,} entries ...")
+        folders, tree_files, _ = make_tree(os.path.join(base, "tree"), entries, seed)
+        progress("timing find ...")
+        find_ours, find_theirs, found = bench_find(cli, os.path.join(base, "tree"), max(repeat, 5))
+
+        progress(f"writing {files:,} photometric files ...")
+        big_folder = os.path.join(base, "files")
+        paths = iesgen.write_set(big_folder, files, seed)
+        total_bytes = sum(os.path.getsize(os.path.join(big_folder, p)) for p in paths)
+        small_folder = os.path.join(base, "files-small")
+        small_paths = iesgen.write_set(small_folder, small, seed)  # the first files of the set above
+        big = Replacer(cli, big_folder, paths)
+        little = Replacer(cli, small_folder, small_paths)
+
+        progress(f"timing apply and sed -i on {files:,} files ...")
+        apply_big, sed_big, sed_sync_big = bench_apply(big, repeat)
+        progress(f"timing apply and sed -i on {small:,} files ...")
+        apply_small, sed_small, _ = bench_apply(little, repeat)
+        progress("timing apply and find -exec sed -i on the folder ...")
+        folder_ours, folder_theirs = bench_apply_folder(big, 1)
+
+        lines += header(f"1. Search: {entries:,} entries ({folders:,} folders, {tree_files:,} files, "
+                        f"{found:,} *.ies listed by both)")
+        lines += [row(find_ours), row(find_theirs)]
+        find_ratio = find_ours.best / find_theirs.best
+        lines.append(ratio_row("tagmere-cli find / find (best)", find_ratio, "<= 1.30 x", find_ratio <= 1.3))
+        lines += cpu_ratio_row("tagmere-cli find / find (CPU)", find_ours, find_theirs)
+
+        mean_kb = total_bytes / len(paths) / 1024.0
+        lines += header(f"2. Replace [MANUFAC]: {files:,} files, {total_bytes / 1048576:.0f} MB "
+                        f"(mean {mean_kb:.1f} KB); both write the same lines")
+        apply_big.label += " (ends with sync)"
+        lines += [row(apply_big), row(sed_big), row(sed_sync_big)]
+        apply_ratio = apply_big.best / sed_big.best
+        lines.append(ratio_row("apply / sed -i (best)", apply_ratio, "<= 1.00 x", apply_ratio <= 1.0))
+        lines.append(ratio_row("apply / (sed -i; sync) (best)", apply_big.best / sed_sync_big.best,
+                               "(for reference)", apply_big.best <= sed_sync_big.best))
+        lines += cpu_ratio_row("apply / sed -i (CPU)", apply_big, sed_big)
+        lines += [row(folder_ours), row(folder_theirs)]
+        lines.append(ratio_row("apply DIR / find -exec sed -i (best)", folder_ours.best / folder_theirs.best,
+                               "(for reference)", folder_ours.best <= folder_theirs.best))
+
+        lines += header("3. Peak memory of apply (max RSS)")
+        apply_small.label = f"tagmere-cli apply, {small:,} files"
+        sed_small.label = f"sed -i, {small:,} files"
+        apply_big.label = f"tagmere-cli apply, {files:,} files"
+        sed_big.label = f"sed -i, {files:,} files"
+        lines += [row(apply_small), row(apply_big), row(sed_small), row(sed_big)]
+        if apply_big.peak_mb is None or apply_small.peak_mb is None:
+            lines.append("  (no /usr/bin/time here: peak memory not measured)")
+        else:
+            growth = apply_big.peak_mb / apply_small.peak_mb
+            lines.append(ratio_row(f"apply RSS {files:,} / {small:,} files", growth, "~1 x", growth <= 1.25))
+            lines.append(f"  {'apply peak RSS at ' + format(files, ',') + ' files':<52}{apply_big.peak_mb:8.1f} MB"
+                         f"   target {'< 50 MB':<18} {'met' if apply_big.peak_mb < 50 else 'MISSED'}")
+            if files > small:
+                per_file = (apply_big.peak_mb - apply_small.peak_mb) * 1024.0 / (files - small)
+                lines.append(f"  (growth {per_file:.2f} KB per added file, against {mean_kb:.1f} KB of data per file)")
+        if find_ours.peak_mb is not None:
+            lines.append(f"  (search, {entries:,} entries: tagmere-cli find {find_ours.peak_mb:.1f} MB, "
+                         f"find {find_theirs.peak_mb:.1f} MB)")
+    finally:
+        progress("removing the data ...")
+        shutil.rmtree(base, ignore_errors=True)
+
+    print("\n".join(lines))
+    print(f"\nbest, median: wall clock over the runs; CPU: least user+system time of a run. Targets are for "
+          f"reading, not enforced. Total {time.perf_counter() - started:.0f} s.")
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main(sys.argv[1:]))
+    except BenchError as error:
+        print(f"bench: {error}", file=sys.stderr)
+        sys.exit(1)
+    except KeyboardInterrupt:
+        sys.exit(130)
