@@ -1,6 +1,7 @@
 #include "frmaddkeywords.h"
 
 #include "controls.h"
+#include "foundfilesview.h"
 #include "frmview.h"
 #include "layout.h"
 #include "messageboxes.h"
@@ -25,11 +26,6 @@ constexpr int kTwips = layout::kTwipsPerPixel;
 constexpr const char* kBackupWarning =
     "Please backup your photometric data before using this utility (there is no undo or cancel button)!";
 
-QColor toQColor(Color color) {
-    return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
-                  static_cast<int>((color >> 16) & 0xFFu));
-}
-
 int twipsToPixels(std::int32_t twips) {
     return qRound(static_cast<double>(twips) / kTwips);
 }
@@ -38,6 +34,11 @@ long nodeOf(const QTreeWidgetItem* item) {
     return item ? item->data(0, kNodeRole).toLongLong() : 0;
 }
 } // namespace
+
+QColor toQColor(Color color) {
+    return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
+                  static_cast<int>((color >> 16) & 0xFFu));
+}
 
 QString fromBytes(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -125,6 +126,10 @@ frmAddKeywords::frmAddKeywords(app::AddKeywords& globals, app::Settings& setting
     connect(ui->cmdCheckAll, &QPushButton::clicked, this, [this] { cmdCheckAll_Click(); });
     connect(ui->cmdUnCheckAll, &QPushButton::clicked, this, [this] { cmdUnCheckAll_Click(); });
 
+    // Search, folders, found files and the batch run (their handlers live in frmaddkeywords_files.cpp).
+    m_found = new FoundFilesView(ui->ltvFoundFiles);
+    connectFileControls();
+
     Form_Load();
 }
 
@@ -135,8 +140,11 @@ SelectColors frmAddKeywords::colors() const {
 }
 
 frmView* frmAddKeywords::viewWindow() {
-    if (!m_view)
-        m_view = new frmView(this);
+    if (!m_view) {
+        m_view = new frmView(this, m_globals, m_settings);
+        // The file now holds the saved text, which the line buffer does not.
+        connect(m_view, &frmView::saved, this, [this] { m_bufferState = BufferState::Stale; });
+    }
     return m_view;
 }
 
@@ -185,12 +193,15 @@ void frmAddKeywords::setUpFoundFiles() {
     list->setHeaderLabels({QStringLiteral("Name"), QString(), QString()});
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setRootIsDecorated(false);
+    list->setAllColumnsShowFocus(true);
     QPalette palette = list->palette();
     palette.setColor(QPalette::Text, toQColor(mlngFileSelectColor));
     list->setPalette(palette);
     // Only the names are in view; date and folder lie beyond the right edge.
     list->header()->setStretchLastSection(false);
     list->setColumnWidth(0, list->width() - 2 * list->frameWidth());
+    list->setColumnWidth(1, 150);
+    list->setColumnWidth(2, 400);
 }
 
 void frmAddKeywords::restoreFolder() {
@@ -239,6 +250,8 @@ void frmAddKeywords::closeEvent(QCloseEvent* event) {
 }
 
 void frmAddKeywords::Form_QueryUnload() {
+    // A search still running ends at its next folder.
+    m_stopSearch = true;
     if (m_view)
         m_view->close();
     m_settings.writeText(app::Setting::FindFilePath_Orb, ui->dirList->path());
@@ -436,7 +449,7 @@ void frmAddKeywords::cmdRefresh_Click() {
 
 void frmAddKeywords::reloadList() {
     msbLoadKeywordFile();
-    ui->ltvFoundFiles->clearSelection();
+    m_found->deselectAll();
     ui->cmdRefresh->setEnabled(false);
     msbDisplayKeywords();
     msbClearMisc();

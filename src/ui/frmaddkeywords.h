@@ -2,9 +2,11 @@
 
 #include "app/addkeywords.h"
 #include "app/settings.h"
+#include "core/batch.h"
 #include "core/misc.h"
 #include "keywords/keywordlist.h"
 #include "keywords/keywordtree.h"
+#include "search/filesearch.h"
 
 #include <QWidget>
 
@@ -13,6 +15,7 @@
 
 class QLineEdit;
 class QCheckBox;
+class QShortcut;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -23,6 +26,7 @@ class frmAddKeywords;
 namespace tagmere::ui {
 
 class ComboBox;
+class FoundFilesView;
 class frmView;
 
 // The main window. Its event handlers are thin: they read and set the controls and hand
@@ -67,6 +71,25 @@ public:
 
     bool fileKeywordsShown() const { return mblnFileKeywordsShown; }
 
+    // The found-files list: its items and their rows in ltvFoundFiles.
+    FoundFilesView& foundFiles() { return *m_found; }
+    // The search's pattern lists and walk.
+    const FileSearch& fileSearch() const { return m_search; }
+    bool isSearching() const { return mblnSearching; }
+
+    // Makes the selected found file current and shows it: read, trees rebuilt, its keywords
+    // ticked in the file colour, and its text in the view window when "View / Edit" is ticked.
+    void msbShowSelectedFile();
+    // Fills the view window from the line buffer and shows it.
+    void msbIESViewFile();
+
+    // How long a batch run goes before its progress dialog shows, in milliseconds.
+    void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
+
+signals:
+    // A batch run finished `done` of its `total` target files.
+    void batchProgress(int done, int total);
+
 protected:
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -83,6 +106,7 @@ private:
     void setUpFoundFiles();
     void restoreFolder();
     void showBackupWarning();
+    void connectFileControls();
 
     // Miscellaneous panel.
     void paintMiscCaption(QCheckBox* box);
@@ -111,6 +135,26 @@ private:
     void trvApplication_KeyDown(int index, int keyCode);
     void trvApplication_SelectionChanged(int index);
 
+    // Search, folders and found files.
+    void cmdFind_Click();
+    void dirList_Change();
+    void drvList_Change();
+    void clearFoundFiles();
+    void ltvFoundFiles_ItemClick();
+    void ltvFoundFiles_KeyDown();
+    void cmdCheck_Click();
+    void cmdUncheck_Click();
+    void chkView_Click();
+    void optBulk_Click();
+    void optSingle_Click();
+    void setSearchInput(bool enabled);
+    void msbUpdateKeywords();
+    void fillView();
+
+    // The batch run.
+    void cmdAddKeywords_Click();
+    BatchTrees batchTrees() const;
+
     // The tree views from the model: rebuilt, or only their ticks, fonts and colours.
     void showTree(int index);
     void paintTree(int index);
@@ -127,6 +171,16 @@ private:
     bool mblnFileKeywordsShown = false;
     // A search is running.
     bool mblnSearching = false;
+    // Esc (or closing the window) asked the running search to stop.
+    bool m_stopSearch = false;
+    // A batch run shows its progress once it has taken this long.
+    int m_progressDelayMs = 500;
+
+    // What the line buffer holds: a complete read of the current file as it is on disk; a
+    // read from before this program wrote the file (read again before it is shown); or what a
+    // failed read left, which is never offered for saving.
+    enum class BufferState { Current, Stale, Failed };
+    BufferState m_bufferState = BufferState::Current;
 
     std::unique_ptr<Ui::frmAddKeywords> ui;
     app::AddKeywords& m_globals;
@@ -134,6 +188,10 @@ private:
     std::array<QTreeWidget*, kTreeCount> m_trvApplication{};
     KeywordList m_list;
     KeywordTrees m_trees;
+    FileSearch m_search;
+    FoundFilesView* m_found = nullptr;
+    // Esc while a search runs.
+    QShortcut* m_stopKey = nullptr;
     frmView* m_view = nullptr;
     // Set while the program itself fills the tree views, whose item changes are then no clicks.
     bool m_showingTrees = false;
@@ -143,6 +201,9 @@ private:
 
 // Selects the whole text of a text box, so typing replaces it.
 void msbSelectAllText(QLineEdit* box);
+
+// A colour of the settings (red + 256 x green + 65536 x blue) as the widgets take it.
+QColor toQColor(Color color);
 
 // Text at the widget edge: the program's texts are single-byte.
 QString fromBytes(const std::string& bytes);

@@ -1,10 +1,60 @@
 #include "frmview.h"
 
+#include "layout.h"
+#include "messageboxes.h"
 #include "ui_frmview.h"
+
+#include "core/safefile.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTextDocument>
 
 namespace tagmere::ui {
 
-frmView::frmView(QWidget* owner) : QWidget(owner, Qt::Window), ui(std::make_unique<Ui::frmView>()) {
+namespace {
+constexpr int kTwips = layout::kTwipsPerPixel;
+
+int twipsToPixels(std::int32_t twips) {
+    return qRound(static_cast<double>(twips) / kTwips);
+}
+} // namespace
+
+QString viewText(const FileLines& gstrFileLine) {
+    QString text;
+    for (size_t i = 1; i < gstrFileLine.size(); ++i) {
+        const std::string& line = gstrFileLine[i];
+        if (line.empty())
+            continue;
+        text += QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}
+
+std::string savedBytes(const QString& rawText) {
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(rawText.size()) + 2);
+    for (qsizetype i = 0; i < rawText.size(); ++i) {
+        const QChar c = rawText.at(i);
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QLatin1Char('\n')) {
+            bytes += "\r\n";
+        } else if (c == QLatin1Char('\r')) {
+            bytes += "\r\n";
+            if (i + 1 < rawText.size() && rawText.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else {
+            // The file is single-byte text: a character typed from beyond it cannot be kept.
+            bytes += c.unicode() <= 0xFF ? static_cast<char>(c.unicode()) : '?';
+        }
+    }
+    bytes += "\r\n";
+    return bytes;
+}
+
+frmView::frmView(QWidget* owner, app::AddKeywords& globals, app::Settings& settings)
+    : QWidget(owner, Qt::Window), ui(std::make_unique<Ui::frmView>()), m_globals(globals), m_settings(settings) {
     ui->setupUi(this);
     // The file name is for display only and looks it.
     ui->txtfilename->setBackgroundRole(QPalette::Button);
@@ -12,6 +62,10 @@ frmView::frmView(QWidget* owner) : QWidget(owner, Qt::Window), ui(std::make_uniq
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     ui->txtfilename->setPalette(palette);
     ui->cmdSave->setEnabled(false);
+    ui->txtView->viewport()->installEventFilter(this);
+    setMinimumSize(kMinimumSide, kMinimumSide);
+    connect(ui->cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    Form_Load();
 }
 
 frmView::~frmView() = default;
@@ -26,9 +80,98 @@ QPushButton* frmView::cmdSave() const {
     return ui->cmdSave;
 }
 
+void frmView::fill(const QString& text, const QString& fileName, const std::string& savePath) {
+    ui->txtView->setPlainText(text);
+    ui->txtfilename->setText(fileName);
+    ui->cmdSave->setEnabled(false);
+    m_savePath = savePath;
+}
+
 void frmView::clearView() {
     ui->txtView->clear();
     ui->txtfilename->clear();
+    ui->cmdSave->setEnabled(false);
+    m_savePath.clear();
+}
+
+void frmView::Form_Load() {
+    const std::int32_t left = m_settings.readInt(app::Setting::OrbViewLeft);
+    const std::int32_t top = m_settings.readInt(app::Setting::OrbViewTop);
+    const std::int32_t widthTwips = m_settings.readInt(app::Setting::OrbViewWidth, width() * kTwips);
+    const std::int32_t heightTwips = m_settings.readInt(app::Setting::OrbViewHeight, height() * kTwips);
+    if (left != app::kNeverSaved && top != app::kNeverSaved) {
+        move(twipsToPixels(left), twipsToPixels(top));
+    } else {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->geometry() : QRect(0, 0, width(), height());
+        move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height() / 2);
+    }
+    resize(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+}
+
+void frmView::closeEvent(QCloseEvent* event) {
+    Form_QueryUnload();
+    event->accept();
+}
+
+void frmView::Form_QueryUnload() {
+    m_settings.writeInt(app::Setting::OrbViewLeft, static_cast<std::int64_t>(x()) * kTwips);
+    m_settings.writeInt(app::Setting::OrbViewTop, static_cast<std::int64_t>(y()) * kTwips);
+    m_settings.writeInt(app::Setting::OrbViewWidth, static_cast<std::int64_t>(width()) * kTwips);
+    m_settings.writeInt(app::Setting::OrbViewHeight, static_cast<std::int64_t>(height()) * kTwips);
+    // A closed window holds nothing: the next showing fills it anew.
+    clearView();
+}
+
+void frmView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmView::Form_Resize() {
+    if (isMinimized())
+        return;
+    if (!isMaximized() && !isFullScreen()) {
+        // Resizing or restoring this window brings the main window back to its normal state.
+        QWidget* owner = parentWidget();
+        if (isVisible() && owner && (owner->isMinimized() || owner->isMaximized()))
+            owner->showNormal();
+        if (width() < kMinimumSide || height() < kMinimumSide) {
+            resize(std::max(width(), kMinimumSide), std::max(height(), kMinimumSide));
+            return; // the resize comes back here
+        }
+    }
+    // Distances from the right and bottom edges as designed (514 x 435 pixels inside).
+    const int w = width();
+    const int h = height();
+    ui->txtView->setGeometry(4, 4, w - 9, h - 30);
+    ui->txtfilename->setGeometry(4, h - 23, w - 105, ui->txtfilename->height());
+    ui->cmdSave->setGeometry(w - 90, h - 23, ui->cmdSave->width(), ui->cmdSave->height());
+}
+
+bool frmView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->txtView->viewport() && event->type() == QEvent::MouseButtonPress)
+        txtView_Click();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmView::txtView_Click() {
+    // Only a text read in full from the current file may be written back over it.
+    if (!m_savePath.empty())
+        ui->cmdSave->setEnabled(true);
+}
+
+void frmView::cmdSave_Click() {
+    const QString text = ui->txtView->document()->toRawText();
+    if (!m_savePath.empty() && m_savePath == m_globals.gstrSelectedFile && !text.isEmpty()) {
+        const FileStatus status = replaceFile(m_savePath, savedBytes(text));
+        if (!status.ok) {
+            // Save stays enabled so the user can try again.
+            MessageBoxes::show(this, plainMessage("Unable to perform edit: " + status.description));
+            return;
+        }
+        emit saved();
+    }
     ui->cmdSave->setEnabled(false);
 }
 

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "app/addkeywords.h"
+#include "app/settings.h"
+#include "core/linebuffer.h"
+
 #include <QWidget>
 
 #include <memory>
+#include <string>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -16,22 +21,64 @@ namespace tagmere::ui {
 
 // The view / edit window: the current photometric file's whole text, editable. Owned by the
 // main window and kept in front of it; loaded hidden the first time the main window needs it.
+// It keeps its place and size in the settings store.
 class frmView final : public QWidget {
     Q_OBJECT
 public:
-    explicit frmView(QWidget* owner);
+    // `globals` and `settings` outlive the window.
+    frmView(QWidget* owner, app::AddKeywords& globals, app::Settings& settings);
     ~frmView() override;
+    frmView(const frmView&) = delete;
+    frmView& operator=(const frmView&) = delete;
 
     QPlainTextEdit* txtView() const;
     QLineEdit* txtfilename() const;
     QPushButton* cmdSave() const;
 
+    // Shows `text` under the file name `fileName` and disables "Save". `savePath` is the file
+    // the text is a complete read of, which Save may replace; empty when the text must not be
+    // saved anywhere.
+    void fill(const QString& text, const QString& fileName, const std::string& savePath);
+
+    // The file whose complete text the window shows (empty when it shows none).
+    const std::string& shownFile() const { return m_savePath; }
+
     // Empties the text and the file name and disables "Save" (a new list, search or folder
     // leaves nothing to save).
     void clearView();
 
+    // The smallest size the window may take, in pixels (3750 twips).
+    static constexpr int kMinimumSide = 250;
+
+signals:
+    // Save replaced the current file with the text shown.
+    void saved();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void Form_Load();
+    void Form_Resize();
+    void Form_QueryUnload();
+    void cmdSave_Click();
+    void txtView_Click();
+
     std::unique_ptr<Ui::frmView> ui;
+    app::AddKeywords& m_globals;
+    app::Settings& m_settings;
+    // The file the text shown was read from in full; empty when Save must not write.
+    std::string m_savePath;
 };
+
+// The text the view window shows for a line buffer: lines 1..N, the exactly empty ones left
+// out, each followed by CR LF. Bytes become characters one to one (Latin-1).
+QString viewText(const FileLines& gstrFileLine);
+
+// The bytes Save writes for the view's text as its document holds it (QTextDocument::toRawText):
+// every line break becomes CR LF, characters go back to single bytes, and one CR LF ends it.
+std::string savedBytes(const QString& rawText);
 
 } // namespace tagmere::ui

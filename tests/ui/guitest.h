@@ -1,6 +1,8 @@
 #pragma once
 
+#include "ui/frmaddkeywords.h"
 #include "ui/messageboxes.h"
+#include "ui/program.h"
 
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -8,6 +10,7 @@
 #include <QTreeWidget>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace tagmere::test {
@@ -47,6 +50,32 @@ inline void clickCheckBox(QTreeWidget* tree, QTreeWidgetItem* item) {
     option.checkState = item->checkState(0);
     const QRect box = tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
+}
+
+// Clicks a row of a list in the middle of its part in view, as a user picks it.
+inline void clickRow(QTreeWidget* list, QTreeWidgetItem* item) {
+    list->scrollToItem(item);
+    const QRect row = list->visualItemRect(item).intersected(list->viewport()->rect());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(row.left() + row.width() / 2, row.center().y()));
+}
+
+// Starts the program as Main does, on these folders, and returns once its window is active
+// and the backup warning has been answered.
+inline std::unique_ptr<ui::Program> startProgram(const QString& dataFolder, const QString& settingsFolder,
+                                                 MessageRecorder& messages) {
+    messages.shown.clear();
+    ui::StartFolders folders;
+    folders.dataFolder = dataFolder;
+    folders.settingsFolder = settingsFolder;
+    auto program = ui::Main(folders);
+    if (!QTest::qWaitForWindowActive(program->window.get()))
+        qWarning("the main window did not become active");
+    const auto warned = [&messages] {
+        return !messages.shown.empty() && messages.shown.back().icon == MessageIcon::Exclamation;
+    };
+    if (!QTest::qWaitFor(warned, 5000))
+        qWarning("the backup warning was not shown");
+    return program;
 }
 
 } // namespace tagmere::test

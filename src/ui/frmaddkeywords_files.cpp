@@ -1,0 +1,386 @@
+// The main window's file side: drive and folder lists, the search, the found-files list and
+// the current file, the view window's filling, and the batch run.
+#include "frmaddkeywords.h"
+
+#include "controls.h"
+#include "foundfilesview.h"
+#include "frmview.h"
+#include "messageboxes.h"
+#include "ui_frmaddkeywords.h"
+
+#include "core/batch.h"
+#include "search/readback.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProgressDialog>
+#include <QShortcut>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace tagmere::ui {
+
+namespace {
+
+// Drops the user's clicks and keys aimed at the given windows, and refuses their closing,
+// while it lives: a run that yields to repaint the windows must not take their input, nor
+// queue it to run after it. Dialogs and message boxes shown meanwhile take input as usual.
+class InputHold final : public QObject {
+public:
+    explicit InputHold(std::initializer_list<QWidget*> windows) {
+        for (QWidget* window : windows) {
+            if (window)
+                m_windows.push_back(window);
+        }
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~InputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            break;
+        default:
+            return false;
+        }
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (!widget || std::find(m_windows.begin(), m_windows.end(), widget->window()) == m_windows.end())
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    std::vector<const QWidget*> m_windows;
+};
+
+} // namespace
+
+void frmAddKeywords::connectFileControls() {
+    connect(ui->dirList, &FolderListBox::pathChanged, this, [this] { dirList_Change(); });
+    connect(ui->drvList, &DriveListBox::driveChanged, this, [this] { drvList_Change(); });
+    connect(ui->cmdFind, &QPushButton::clicked, this, [this] { cmdFind_Click(); });
+
+    connect(m_found, &FoundFilesView::itemClick, this, [this] { ltvFoundFiles_ItemClick(); });
+    connect(m_found, &FoundFilesView::selectAllKey, this, [this] { ltvFoundFiles_KeyDown(); });
+    connect(ui->cmdCheck, &QPushButton::clicked, this, [this] { cmdCheck_Click(); });
+    connect(ui->cmdUncheck, &QPushButton::clicked, this, [this] { cmdUncheck_Click(); });
+    connect(ui->chkView, &QCheckBox::toggled, this, [this] { chkView_Click(); });
+    connect(ui->optBulk, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            optBulk_Click();
+    });
+    connect(ui->optSingle, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            optSingle_Click();
+    });
+    m_found->setChecksShown(ui->optBulk->isChecked());
+
+    connect(ui->cmdAddKeywords, &QPushButton::clicked, this, [this] { cmdAddKeywords_Click(); });
+
+    m_stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_stopKey->setContext(Qt::ApplicationShortcut);
+    m_stopKey->setEnabled(false);
+    connect(m_stopKey, &QShortcut::activated, this, [this] { m_stopSearch = true; });
+}
+
+// ---- Drive and folder lists
+
+void frmAddKeywords::drvList_Change() {
+    // A drive that cannot be opened puts the folder list's own drive back.
+    if (!ui->dirList->setPath(ui->drvList->drive()))
+        ui->drvList->setDriveOf(ui->dirList->path());
+}
+
+void frmAddKeywords::dirList_Change() {
+    ui->lstFileList->clear();
+    if (!mblnSearching)
+        clearFoundFiles();
+    // Before the first search there is no pattern, and so no candidate.
+    for (const std::string& name : m_search.candidateList(app::fromQPath(ui->dirList->path())))
+        ui->lstFileList->addItem(app::toQPath(name));
+}
+
+void frmAddKeywords::clearFoundFiles() {
+    m_found->clear();
+    mblnFileKeywordsShown = false;
+    viewWindow()->clearView();
+    ui->labCount->clear();
+}
+
+// ---- Search
+
+void frmAddKeywords::setSearchInput(bool enabled) {
+    // Nothing may move the start folder or start a run while the walk yields to the window.
+    ui->drvList->setEnabled(enabled);
+    ui->dirList->setEnabled(enabled);
+    ui->cmdFind->setEnabled(enabled);
+    ui->cmdAddKeywords->setEnabled(enabled);
+    m_stopKey->setEnabled(!enabled);
+}
+
+void frmAddKeywords::cmdFind_Click() {
+    if (mblnSearching)
+        return;
+    clearFoundFiles();
+    m_search.buildPatternLists(toBytes(ui->txtFileSpec->text()));
+    dirList_Change();
+    ui->labCount->setText(QStringLiteral("0"));
+
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    setSearchInput(false);
+    m_stopSearch = false;
+    mblnSearching = true;
+    SearchCallbacks callbacks;
+    callbacks.fileFound = [this](const FoundFileItem&, int count) {
+        m_found->addRow(count);
+        ui->labCount->setText(fromBytes(foundCountText(count)));
+    };
+    callbacks.stopRequested = [this](const std::string&) {
+        // Once per folder: the window repaints and takes Esc and clicks.
+        QCoreApplication::processEvents();
+        return m_stopSearch;
+    };
+    m_search.mfnDirDiver(app::fromQPath(ui->dirList->path()), m_found->items(), callbacks);
+    mblnSearching = false;
+    m_search.mblnSearching = false;
+    setSearchInput(true);
+    QGuiApplication::restoreOverrideCursor();
+
+    m_found->deselectAll();
+    ui->cmdRefresh->setEnabled(false);
+    msbClearMisc();
+    cmdUnCheckAll_Click();
+}
+
+// ---- Found files and the current file
+
+void frmAddKeywords::ltvFoundFiles_ItemClick() {
+    msbShowSelectedFile();
+}
+
+void frmAddKeywords::ltvFoundFiles_KeyDown() {
+    if (ui->optBulk->isChecked())
+        m_found->checkAll();
+}
+
+void frmAddKeywords::cmdCheck_Click() {
+    m_found->checkAll();
+}
+
+void frmAddKeywords::cmdUncheck_Click() {
+    m_found->uncheckAll();
+}
+
+void frmAddKeywords::optBulk_Click() {
+    m_found->setChecksShown(true);
+    ui->cmdCheck->setEnabled(true);
+    ui->cmdUncheck->setEnabled(true);
+}
+
+void frmAddKeywords::optSingle_Click() {
+    m_found->setChecksShown(false);
+    ui->cmdCheck->setEnabled(false);
+    ui->cmdUncheck->setEnabled(false);
+}
+
+void frmAddKeywords::chkView_Click() {
+    if (ui->chkView->isChecked())
+        msbIESViewFile();
+    else if (m_view)
+        m_view->close();
+}
+
+void frmAddKeywords::msbShowSelectedFile() {
+    ui->fraNonFound->hide();
+    const int count = m_found->count();
+    for (int i = 1; i <= count && i <= m_found->count(); ++i) {
+        const FoundFileItem& item = m_found->items().item(i);
+        if (!item.Selected)
+            continue;
+        m_globals.gstrSelectedFile = item.fullPath();
+        const FileResult read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
+        m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
+        if (!read.ok)
+            MessageBoxes::show(this, read.message);
+        msbDisplayKeywords();
+        msbUpdateKeywords();
+        ui->cmdRefresh->setEnabled(true);
+        if (ui->chkView->isChecked())
+            msbIESViewFile();
+    }
+}
+
+void frmAddKeywords::msbUpdateKeywords() {
+    // Texts emptied before the boxes are unticked, as the panel's reset does.
+    msbClearMisc();
+    mblnFileKeywordsShown = true;
+    m_trees.uncheckAll(colors());
+
+    TreeNodeTexts texts;
+    const auto nodes = m_trees.textsAndChecks();
+    for (size_t t = 0; t < nodes.size(); ++t) {
+        for (const auto& node : nodes[t])
+            texts[t].push_back(node.first);
+    }
+    const KeywordReadBack readBack = readBackKeywords(m_globals.gstrFileLine, texts);
+    for (const NodeRef& mark : readBack.marks)
+        m_trees.mark(mark.tree, mark.node, mlngFileSelectColor);
+    for (int i = 0; i < kTreeCount; ++i)
+        paintTree(i);
+
+    const auto show = [this](QCheckBox* box, QLineEdit* text, const PanelValue& value) {
+        if (!value.found)
+            return;
+        if (text)
+            text->setText(fromBytes(value.value)); // ticks its row in the default colour first
+        box->setChecked(true);
+        QFont font = box->font();
+        font.setBold(true);
+        box->setFont(font);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::WindowText, toQColor(mlngFileSelectColor));
+        palette.setColor(QPalette::ButtonText, toQColor(mlngFileSelectColor));
+        box->setPalette(palette);
+    };
+    show(ui->chkManufac, ui->txtManufac, readBack.manufac);
+    show(ui->chkSearchSPRatio, ui->txtSearchSPRatio, readBack.spRatio);
+    show(ui->chkSearchCRI, ui->txtSearchCRI, readBack.cri);
+    show(ui->chkSearchColorTemp, ui->txtSearchColorTemp, readBack.colorTemp);
+    if (readBack.sourceType.found) {
+        // A type the list does not hold leaves the list as it was; the row is ticked anyway.
+        const int index = ui->cbxSourceType->findText(fromBytes(readBack.sourceType.value), Qt::MatchExactly);
+        if (index >= 0)
+            ui->cbxSourceType->setCurrentIndex(index);
+        show(ui->chkSearchSource, nullptr, readBack.sourceType);
+    }
+
+    if (ui->chkShowSelectedOnly->isChecked())
+        msbShowSelectedOnly();
+}
+
+// ---- The view window
+
+void frmAddKeywords::fillView() {
+    frmView* view = viewWindow();
+    if (m_bufferState == BufferState::Stale && !m_globals.gstrSelectedFile.empty()) {
+        // The file changed since it was read: show it as it is now.
+        const FileResult read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
+        m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
+        if (!read.ok)
+            MessageBoxes::show(this, read.message);
+    }
+    const QString name = app::toQPath(mfnFileTitle(m_globals.gstrSelectedFile)) + QStringLiteral(".ies");
+    if (m_bufferState == BufferState::Current)
+        view->fill(viewText(m_globals.gstrFileLine), name, m_globals.gstrSelectedFile);
+    else
+        view->fill(QString(), name, std::string()); // part of a file is never saved over it
+}
+
+void frmAddKeywords::msbIESViewFile() {
+    frmView* view = viewWindow();
+    fillView();
+    view->show();
+    view->raise();
+    // The keyboard stays with the main window, so the arrow keys go on moving through the list.
+    activateWindow();
+}
+
+// ---- The batch run
+
+BatchTrees frmAddKeywords::batchTrees() const {
+    BatchTrees trees;
+    const auto nodes = m_trees.textsAndChecks();
+    for (size_t t = 0; t < nodes.size(); ++t) {
+        for (const auto& [text, checked] : nodes[t])
+            trees[t].push_back(BatchNode{text, checked});
+    }
+    return trees;
+}
+
+void frmAddKeywords::cmdAddKeywords_Click() {
+    if (mblnSearching)
+        return;
+    const std::vector<std::string> targets = m_found->targets(ui->optBulk->isChecked());
+
+    // The windows keep repainting during a long run, but take no input until it ends.
+    std::optional<InputHold> hold;
+    hold.emplace(std::initializer_list<QWidget*>{this, m_view});
+    std::unique_ptr<QProgressDialog> progress;
+    bool stopAsked = false;
+    QElapsedTimer clock;
+    clock.start();
+
+    bool selectedFileChanged = false;
+    BatchCallbacks callbacks;
+    callbacks.message = [this](const Message& message) {
+        QGuiApplication::restoreOverrideCursor();
+        MessageBoxes::show(this, message);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    };
+    callbacks.fileDone = [this, &selectedFileChanged](const BatchFileResult& result) {
+        if (result.path == m_globals.gstrSelectedFile && !result.readFailed && !result.writeFailed &&
+            result.after != result.before)
+            selectedFileChanged = true;
+    };
+    callbacks.progress = [&](size_t done, size_t all) {
+        const int doneCount = static_cast<int>(done);
+        const int allCount = static_cast<int>(all);
+        if (!progress && done < all && clock.elapsed() >= m_progressDelayMs) {
+            progress = std::make_unique<QProgressDialog>(this);
+            progress->setWindowTitle(QLatin1String(app::kAppTitle));
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setCancelButtonText(QStringLiteral("Stop"));
+            progress->setRange(0, allCount);
+            progress->setMinimumDuration(0);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
+            connect(progress.get(), &QProgressDialog::canceled, this, [&stopAsked] { stopAsked = true; });
+            progress->show();
+        }
+        if (progress) {
+            progress->setLabelText(QStringLiteral("Files done: %1 of %2").arg(doneCount).arg(allCount));
+            progress->setValue(doneCount);
+        }
+        emit batchProgress(doneCount, allCount);
+        QCoreApplication::processEvents();
+        return !stopAsked && !(progress && progress->wasCanceled());
+    };
+
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const BatchOutcome outcome = runBatch(targets, miscPanel(), batchTrees(), {}, callbacks);
+    QGuiApplication::restoreOverrideCursor();
+    progress.reset(); // gone before any message that follows
+    hold.reset();
+
+    if (selectedFileChanged)
+        m_bufferState = BufferState::Stale;
+    if (outcome.status == BatchStatus::AdvanceCheckFailed)
+        return;
+    const bool stopped = outcome.status == BatchStatus::ColorTempFailed;
+    if (!stopped && mblnFileKeywordsShown) {
+        msbShowSelectedFile();
+    } else if (selectedFileChanged && m_view && m_view->shownFile() == m_globals.gstrSelectedFile) {
+        // The view window must not offer the text from before the run for saving.
+        if (m_view->isVisible())
+            fillView();
+        else
+            m_view->clearView();
+    }
+    if (!stopped && outcome.showReport())
+        MessageBoxes::show(this, batchReport(outcome));
+}
+
+} // namespace tagmere::ui
