@@ -48,7 +48,7 @@ def env_int(name, default):
 GNU_TIME = "/usr/bin/time" if os.access("/usr/bin/time", os.X_OK) else None
 
 
-def run(argv, cwd=None, stdout=None):
+def run(argv, cwd=None, stdout=None, ok_codes=(0,)):
     """Runs argv and returns (wall seconds, max RSS in KB or None, CPU seconds or None).
     Raises on failure."""
     with tempfile.TemporaryFile() as err, tempfile.NamedTemporaryFile(mode="r") as rss_file:
@@ -60,7 +60,7 @@ def run(argv, cwd=None, stdout=None):
         except OSError as error:  # e.g. too many file names for one command line
             raise BenchError(f"cannot run {argv[0]}: {error}")
         seconds = time.perf_counter() - start
-        if child.returncode != 0:
+        if child.returncode not in ok_codes:
             err.seek(0)
             tail = err.read()[-2000:].decode("latin-1", "replace")
             raise BenchError(f"{argv[0]} exited with {child.returncode}:\n{tail}")
@@ -174,6 +174,17 @@ def bench_find(cli, root, repeat):
         for series, cmd in pair:
             series.add(*run(cmd))
     return ours, theirs, len(lists[0])
+
+
+def bench_check(cli, folder, repeat):
+    """The header check of every file below a folder against only listing them: the cost of
+    marking files with errors while a search lists them."""
+    ours = Series("tagmere-cli check --quiet DIR")
+    listing = Series("tagmere-cli find DIR")
+    for _ in range(repeat):
+        listing.add(*run([cli, "find", folder]))
+        ours.add(*run([cli, "check", "--quiet", folder], ok_codes=(0, 1)))
+    return ours, listing
 
 
 # ---------------------------------------------------------------------------------------------
@@ -371,6 +382,8 @@ def main(argv):
         apply_small, sed_small, _ = bench_apply(little, repeat)
         progress("timing apply and find -exec sed -i on the folder ...")
         folder_ours, folder_theirs = bench_apply_folder(big, 1)
+        progress(f"timing the header check on {files:,} files ...")
+        check_ours, check_listing = bench_check(cli, big_folder, repeat)
 
         lines += header(f"1. Search: {entries:,} entries ({folders:,} folders, {tree_files:,} files, "
                         f"{found:,} *.ies listed by both)")
@@ -409,6 +422,12 @@ def main(argv):
             if files > small:
                 per_file = (apply_big.peak_mb - apply_small.peak_mb) * 1024.0 / (files - small)
                 lines.append(f"  (growth {per_file:.2f} KB per added file, against {mean_kb:.1f} KB of data per file)")
+        lines += header(f"4. Header check while listing: {files:,} files")
+        lines += [row(check_listing), row(check_ours)]
+        extra_ms = (check_ours.best - check_listing.best) * 1000.0 / files
+        lines.append(f"  {'check cost per listed file':<52}{extra_ms:8.3f} ms")
+        if folder_ours.peak_mb is not None:
+            lines.append(f"  (apply DIR peak RSS at {files:,} files: {folder_ours.peak_mb:.1f} MB)")
         if find_ours.peak_mb is not None:
             lines.append(f"  (search, {entries:,} entries: tagmere-cli find {find_ours.peak_mb:.1f} MB, "
                          f"find {find_theirs.peak_mb:.1f} MB)")

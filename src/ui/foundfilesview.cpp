@@ -1,9 +1,13 @@
 #include "foundfilesview.h"
 
 #include "app/addkeywords.h"
+#include "core/headercheck.h"
+#include "core/linebuffer.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
@@ -33,6 +37,14 @@ public:
                 return {};
             return m_items.item(m_index).Checked ? Qt::Checked : Qt::Unchecked;
         }
+        if (column == 0 && (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+            // The header is checked when the row is first shown, so a long search is not
+            // held up reading every file.
+            checkHeader();
+            if (role == Qt::DecorationRole)
+                return m_hasError ? errorIcon() : QVariant();
+            return m_findings.isEmpty() ? QVariant() : QVariant(m_findings);
+        }
         if (column == 1 && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
             if (!m_dateRead) {
                 std::time_t time = 0;
@@ -57,8 +69,44 @@ public:
     }
 
     int index() const { return m_index; }
+    // The file changed: check it again when it is next shown.
+    void recheck() {
+        m_checked = false;
+        m_dateRead = false;
+    }
 
 private:
+    void checkHeader() const {
+        if (m_checked)
+            return;
+        m_checked = true;
+        std::string bytes;
+        const std::string path = m_items.item(m_index).fullPath();
+        const FileStatus read = readWholeFile(path, bytes, kMaxFileBytes);
+        std::vector<HeaderFinding> findings;
+        if (read.ok)
+            findings = tagmere::checkHeader(bytes);
+        else
+            findings.push_back({"unreadable", Severity::Error, 1, "cannot read the file: " + read.description});
+        m_hasError = hasError(findings);
+        QStringList lines;
+        for (const auto& f : findings)
+            lines << QStringLiteral("line %1: %2 %3: %4")
+                         .arg(f.line)
+                         .arg(QString::fromStdString(f.code), QLatin1String(severityText(f.severity)),
+                              QString::fromLatin1(f.text.data(), static_cast<qsizetype>(f.text.size())));
+        m_findings = lines.join(QLatin1Char('\n'));
+    }
+
+    static QVariant errorIcon() {
+        static const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        return icon;
+    }
+
+    mutable bool m_checked = false;
+    mutable bool m_hasError = false;
+    mutable QString m_findings;
+
     const FoundFilesView& m_view;
     FoundFilesList& m_items;
     int m_index;
@@ -105,6 +153,12 @@ FoundFilesView::FoundFilesView(QTreeWidget* list) : QObject(list), m_list(list) 
         else
             emit itemClick();
     });
+}
+
+void FoundFilesView::recheckHeaders() {
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        static_cast<FoundFileRow*>(m_list->topLevelItem(i))->recheck();
+    m_list->viewport()->update();
 }
 
 void FoundFilesView::clear() {

@@ -33,6 +33,9 @@ public:
     void clear();
     // Shows item `index` of items() as the widget's next row (the search adds to items() first).
     void addRow(int index);
+    // Rows show a warning icon, and the findings as their tool tip, for files whose header
+    // has errors. After a run has rewritten files, their headers are checked again.
+    void recheckHeaders();
 
     void setChecksShown(bool shown);
     bool checksShown() const { return m_checksShown; }

@@ -143,7 +143,10 @@ frmView* frmAddKeywords::viewWindow() {
     if (!m_view) {
         m_view = new frmView(this, m_globals, m_settings);
         // The file now holds the saved text, which the line buffer does not.
-        connect(m_view, &frmView::saved, this, [this] { m_bufferState = BufferState::Stale; });
+        connect(m_view, &frmView::saved, this, [this] {
+            m_bufferState = BufferState::Stale;
+            m_found->recheckHeaders();
+        });
     }
     return m_view;
 }

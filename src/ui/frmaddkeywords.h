@@ -153,6 +153,8 @@ private:
 
     // The batch run.
     void cmdAddKeywords_Click();
+    // Shows what cmdAddKeywords would change, through the same run in a mode that writes nothing.
+    void cmdPreview_Click();
     BatchTrees batchTrees() const;
 
     // The tree views from the model: rebuilt, or only their ticks, fonts and colours.

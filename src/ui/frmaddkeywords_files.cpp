@@ -6,6 +6,7 @@
 #include "foundfilesview.h"
 #include "frmview.h"
 #include "messageboxes.h"
+#include "previewdialog.h"
 #include "ui_frmaddkeywords.h"
 
 #include "core/batch.h"
@@ -89,6 +90,7 @@ void frmAddKeywords::connectFileControls() {
     m_found->setChecksShown(ui->optBulk->isChecked());
 
     connect(ui->cmdAddKeywords, &QPushButton::clicked, this, [this] { cmdAddKeywords_Click(); });
+    connect(ui->cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
 
     m_stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_stopKey->setContext(Qt::ApplicationShortcut);
@@ -381,6 +383,37 @@ void frmAddKeywords::cmdAddKeywords_Click() {
     }
     if (!stopped && outcome.showReport())
         MessageBoxes::show(this, batchReport(outcome));
+    m_found->recheckHeaders();
+}
+
+void frmAddKeywords::cmdPreview_Click() {
+    if (mblnSearching)
+        return;
+    const std::vector<std::string> targets = m_found->targets(ui->optBulk->isChecked());
+    auto* dialog = new PreviewDialog(this);
+    BatchCallbacks callbacks;
+    // The checks speak as in a real run; files that cannot be read are listed in the dialog.
+    callbacks.message = [this](const Message& message) {
+        if (message.icon == MessageIcon::Exclamation)
+            MessageBoxes::show(this, message);
+    };
+    callbacks.fileDone = [dialog](const BatchFileResult& result) { dialog->addFile(result); };
+    callbacks.progress = [](size_t, size_t) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return true;
+    };
+    BatchOptions options;
+    options.dryRun = true;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const BatchOutcome outcome = runBatch(targets, miscPanel(), batchTrees(), {}, callbacks, options);
+    QGuiApplication::restoreOverrideCursor();
+    if (outcome.status == BatchStatus::AdvanceCheckFailed || outcome.status == BatchStatus::ColorTempFailed) {
+        delete dialog;
+        return;
+    }
+    dialog->finish(outcome);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 } // namespace tagmere::ui

@@ -8,6 +8,7 @@
 #include "ui/foundfilesview.h"
 #include "ui/frmaddkeywords.h"
 #include "ui/frmview.h"
+#include "ui/previewdialog.h"
 #include "ui_frmaddkeywords.h"
 
 #include <QCheckBox>
@@ -109,6 +110,9 @@ private slots:
     void stoppingTheRunCountsTheFilesDone();
     void theWindowTakesNoInputDuringARun();
     void runShowsTheCurrentFileAgainBeforeTheReport();
+    void previewShowsChangesAndWritesNothing();
+    void previewRunsTheAdvanceCheckFirst();
+    void filesWithHeaderErrorsAreMarked();
     void dateText_data();
     void dateText();
 
@@ -716,3 +720,72 @@ void TestFindAndApply::dateText() {
 
 QTEST_MAIN(TestFindAndApply)
 #include "test_findandapply.moc"
+
+void TestFindAndApply::previewShowsChangesAndWritesNothing() {
+    for (const char* name : {"a.ies", "b.ies"})
+        m_files->write(name, kSample);
+    const std::string already = kHeader + "[_SEARCH_CRI] 80\r\n" + kData;
+    m_files->write("c.ies", already);
+    start();
+    search();
+    c().optBulk->click();
+    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("80"));
+    // The button sits beside Close without moving it.
+    QCOMPARE(c().cmdPreview->geometry().right() < c().cmdClose->geometry().left(), true);
+    c().cmdPreview->click();
+
+    auto* dialog = window()->findChild<tagmere::ui::PreviewDialog*>(QStringLiteral("frmPreview"));
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->summary(),
+             QStringLiteral("2 file(s) would change, 1 would not change. Nothing has been written."));
+    auto* files = dialog->findChild<QListWidget*>(QStringLiteral("lstPreviewFiles"));
+    QCOMPARE(files->count(), 3);
+    QCOMPARE(files->item(0)->text(), QStringLiteral("would change: ") + qs(file("a.ies")));
+    QCOMPARE(files->item(2)->text(), QStringLiteral("unchanged: ") + qs(file("c.ies")));
+    const QString diff = dialog->findChild<QPlainTextEdit*>(QStringLiteral("txtPreviewDiff"))->toPlainText();
+    QVERIFY2(diff.contains(QStringLiteral("\n+[_SEARCH_CRI] 80\n TILT=NONE\n")), qPrintable(diff));
+    QCOMPARE(readBytes(file("a.ies")), kSample);
+    QCOMPARE(readBytes(file("c.ies")), already);
+    QVERIFY(m_messages->shown.empty());
+    dialog->close();
+}
+
+void TestFindAndApply::previewRunsTheAdvanceCheckFirst() {
+    m_files->write("a.ies", kSample);
+    start();
+    search();
+    c().optBulk->click();
+    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("80-70"));
+    c().cmdPreview->click();
+    QCOMPARE(m_messages->shown.size(), size_t(1));
+    QCOMPARE(m_messages->shown[0], tagmere::warningMessage(tagmere::criMessage()));
+    QVERIFY(!window()->findChild<tagmere::ui::PreviewDialog*>(QStringLiteral("frmPreview")));
+}
+
+void TestFindAndApply::filesWithHeaderErrorsAreMarked() {
+    m_files->write("good.ies", "IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\n[MANUFAC] M\r\n" + kData);
+    m_files->write("bad.ies", kSample); // a 2002 file without [TESTLAB] and [ISSUEDATE]
+    start();
+    search();
+    QTreeWidgetItem* bad = row(QStringLiteral("bad.ies"));
+    QTreeWidgetItem* good = row(QStringLiteral("good.ies"));
+    QVERIFY(bad && good);
+    QVERIFY(!bad->icon(0).isNull());
+    QVERIFY(good->icon(0).isNull());
+    QCOMPARE(bad->toolTip(0), QStringLiteral("line 4: missing-keyword error: required keyword [TESTLAB] is missing\n"
+                                             "line 4: missing-keyword error: required keyword [ISSUEDATE] is missing"));
+    QCOMPARE(good->toolTip(0), QString());
+
+    // A run that adds the missing keyword clears the mark; the other file keeps its own.
+    m_files->write("nomaker.ies", "IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\n" + kData);
+    search();
+    QTreeWidgetItem* nomaker = row(QStringLiteral("nomaker.ies"));
+    QVERIFY(!nomaker->icon(0).isNull());
+    c().optBulk->click();
+    QTest::keyClicks(c().txtManufac, QStringLiteral("ACME"));
+    c().cmdAddKeywords->click();
+    QVERIFY(nomaker->icon(0).isNull());
+    QCOMPARE(nomaker->toolTip(0), QString());
+    QVERIFY(!row(QStringLiteral("bad.ies"))->icon(0).isNull());
+}
