@@ -1,13 +1,13 @@
-#include "cli/cli.h"
+#include "clitest.h"
 #include "testsupport.h"
 
 #include <QProcess>
 #include <QtTest>
 
-#include <sstream>
-
 using namespace tagmere;
+using Result = tagmere::test::CliResult;
 using tagmere::test::readBytes;
+using tagmere::test::runCli;
 using tagmere::test::TempFolder;
 
 Q_DECLARE_METATYPE(std::string)
@@ -16,18 +16,6 @@ Q_DECLARE_METATYPE(std::vector<std::string>)
 namespace {
 
 const std::string kSample = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\nTILT=NONE\r\n1 2 3\r\n";
-
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result runCli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = tagmere::cli::run(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 } // namespace
 

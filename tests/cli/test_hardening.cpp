@@ -1,15 +1,15 @@
-#include "cli/cli.h"
+#include "clitest.h"
 #include "testsupport.h"
 
 #include <QtTest>
-
-#include <sstream>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tagmere;
+using Result = tagmere::test::CliResult;
 using tagmere::test::readBytes;
+using tagmere::test::runCli;
 using tagmere::test::TempFolder;
 
 Q_DECLARE_METATYPE(std::string)
@@ -17,18 +17,6 @@ Q_DECLARE_METATYPE(std::string)
 namespace {
 
 const std::string kHeader = "IESNA:LM-63-2002\r\n[TEST] T\r\n[MANUFAC] Old\r\nTILT=NONE\r\n";
-
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Result runCli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = tagmere::cli::run(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 } // namespace
 
