@@ -140,12 +140,12 @@ QString localDateTimeText(std::time_t time) {
     return text;
 }
 
-FoundFilesView::FoundFilesView(QTreeWidget* list) : QObject(list), m_list(list) {
+FoundFilesView::FoundFilesView(QTreeWidget* list) : QObject(list), m_list(list), m_viewport(list->viewport()) {
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setUniformRowHeights(true);
     m_list->installEventFilter(this);
-    m_list->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
     connect(m_list, &QTreeWidget::itemClicked, this, [this] {
         if (m_pickShown)
@@ -250,7 +250,7 @@ bool FoundFilesView::eventFilter(QObject* watched, QEvent* event) {
             emit selectAllKey();
         return false;
     }
-    if (watched != m_list->viewport())
+    if (watched != m_viewport)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:

@@ -63,6 +63,9 @@ private:
     bool checkBoxHit(const QPoint& position, QTreeWidgetItem*& hit) const;
 
     QTreeWidget* m_list;
+    // Kept apart: events reach the filter while the list is being destroyed, when its
+    // viewport() may no longer be called.
+    QWidget* m_viewport;
     FoundFilesList m_items;
     bool m_checksShown = false;
     // Set while the program itself changes the selection, which is no pick by the user.

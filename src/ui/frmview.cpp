@@ -150,7 +150,8 @@ void frmView::Form_Resize() {
 }
 
 bool frmView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->txtView->viewport() && event->type() == QEvent::MouseButtonPress)
+    // The event type first: during destruction the text box may no longer be asked for its viewport.
+    if (event->type() == QEvent::MouseButtonPress && watched == ui->txtView->viewport())
         txtView_Click();
     return QWidget::eventFilter(watched, event);
 }
