@@ -38,7 +38,6 @@ private slots:
     void isFileName_data();
     void isFileName();
     void listFilesForChooser();
-    void listMissingFolderIsEmpty();
     void factoryListLoads();
 };
 
@@ -55,8 +54,6 @@ void TestKeywordList::splitItems_data() {
     QTest::newRow("two adjacent commas") << QByteArray("a,,b") << QStringList{"a", "", "b"};
     QTest::newRow("empty line") << QByteArray("\r\n") << QStringList{""};
     QTest::newRow("line of blanks") << QByteArray("     \r\n") << QStringList{""};
-    QTest::newRow("twenty blanks") << QByteArray(20, ' ') + "\r\n" << QStringList{""};
-    QTest::newRow("empty line between values") << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", "", "b"};
     QTest::newRow("lone LF ends lines") << QByteArray("a\nb\n") << QStringList{"a", "b"};
     QTest::newRow("lone CR ends lines") << QByteArray("a\rb\r") << QStringList{"a", "b"};
     QTest::newRow("CR LF then LF is an empty line") << QByteArray("a\r\n\nb") << QStringList{"a", "", "b"};
@@ -161,16 +158,12 @@ void TestKeywordList::column_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<int>("column");
     QTest::newRow("0") << "0" << 0;
-    QTest::newRow("1") << "1" << 1;
     QTest::newRow("2") << "2" << 2;
     QTest::newRow("blanks around") << " 2 " << 2;
     QTest::newRow("leading zero") << "01" << 1;
-    QTest::newRow("zeros") << "00" << 0;
     QTest::newRow("3 is out of range") << "3" << 0;
-    QTest::newRow("10 is out of range") << "10" << 0;
     QTest::newRow("negative") << "-1" << 0;
     QTest::newRow("decimal") << "1.0" << 0;
-    QTest::newRow("word") << "x" << 0;
     QTest::newRow("missing") << "" << 0;
     QTest::newRow("huge number") << "99999999999999999999999" << 0;
 }
@@ -185,7 +178,6 @@ void TestKeywordList::readMissingFileGivesEmptyListAndMessage_data() {
     QTest::addColumn<QString>("relative");
     QTest::newRow("missing file") << "none.txt";
     QTest::newRow("folder") << "folder.txt";
-    QTest::newRow("missing folder") << "nowhere/none.txt";
 }
 
 void TestKeywordList::readMissingFileGivesEmptyListAndMessage() {
@@ -222,26 +214,18 @@ void TestKeywordList::loadComposesPathFromFolderAndName() {
 void TestKeywordList::fileTitle_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("slash path") << "/lists/OrbFactoryKeywords.txt"
-                                << "OrbFactoryKeywords";
-    QTest::newRow("backslash path") << "C:\\Lists\\OrbFactoryKeywords.txt"
-                                    << "OrbFactoryKeywords";
-    QTest::newRow("two dots") << "my.list.txt"
-                              << "my.list";
-    QTest::newRow("no dot") << "name"
-                            << "name";
-    QTest::newRow("only extension") << ".txt"
-                                    << "";
-    QTest::newRow("dot in folder only") << "/a.b/name"
-                                        << "name";
-    QTest::newRow("trailing dot") << "name."
-                                  << "name";
-    QTest::newRow("trailing blank kept") << "/k/mine .txt"
-                                         << "mine ";
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("folder only") << "/k/"
-                                 << "";
+    const auto row = [](const char* name, const char* path, const char* title) {
+        QTest::newRow(name) << QString::fromLatin1(path) << QString::fromLatin1(title);
+    };
+    row("slash path", "/lists/OrbFactoryKeywords.txt", "OrbFactoryKeywords");
+    row("backslash path", "C:\\Lists\\OrbFactoryKeywords.txt", "OrbFactoryKeywords");
+    row("two dots", "my.list.txt", "my.list");
+    row("no dot", "name", "name");
+    row("only extension", ".txt", "");
+    row("dot in folder only", "/a.b/name", "name");
+    row("trailing dot", "name.", "name");
+    row("trailing blank kept", "/k/mine .txt", "mine ");
+    row("folder only", "/k/", "");
 }
 
 void TestKeywordList::fileTitle() {
@@ -258,7 +242,6 @@ void TestKeywordList::isFileName_data() {
     QTest::newRow("existing file") << "list.txt" << true;
     QTest::newRow("missing file") << "other.txt" << false;
     QTest::newRow("folder") << "sub" << false;
-    QTest::newRow("file without extension") << "plain" << true;
     QTest::newRow("title empty") << ".txt" << false;
     QTest::newRow("trailing blank is part of the name") << "list.txt " << false;
     QTest::newRow("link to a file") << "link.txt" << true;
@@ -273,7 +256,6 @@ void TestKeywordList::isFileName() {
     QFETCH(bool, expected);
     TempFolder folder;
     folder.write("list.txt", "x");
-    folder.write("plain", "x");
     folder.write(".txt", "x");
     fs::create_directory(folder.file("sub"));
     fs::create_symlink(folder.file("list.txt"), folder.file("link.txt"));
@@ -296,10 +278,6 @@ void TestKeywordList::listFilesForChooser() {
 
     const QStringList expected{"A", "a", "b", "link", "my.list", "Zed", "_under"};
     QCOMPARE(toList(listKeywordFiles(folder.path())), expected);
-}
-
-void TestKeywordList::listMissingFolderIsEmpty() {
-    TempFolder folder;
     QCOMPARE(toList(listKeywordFiles(folder.file("missing"))), QStringList());
 }
 

@@ -120,8 +120,6 @@ void TestKeywordTree::displayShapes_data() {
         << QByteArray("[A], 0\r\nRemove\r\n") << QStringList{"[A]", "Remove"} << QStringList() << QStringList();
     QTest::newRow("column out of range goes to 0")
         << QByteArray("[A], 7\r\nx\r\n") << QStringList{"[A]", "x"} << QStringList() << QStringList();
-    QTest::newRow("column not a number goes to 0")
-        << QByteArray("[A], one\r\nx\r\n") << QStringList{"[A]", "x"} << QStringList() << QStringList();
     QTest::newRow("missing column at the end goes to 0")
         << QByteArray("[B], 1\r\nx\r\n[A]") << QStringList{"[A]"} << QStringList{"[B]", "x"} << QStringList();
     QTest::newRow("values before the first keyword are not shown")

@@ -159,21 +159,14 @@ void TestSaveList::nameKeptAsTyped_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("title");
-    QTest::newRow("trailing blank") << "mine "
-                                    << "mine .txt"
-                                    << "mine ";
-    QTest::newRow("leading blank") << " mine"
-                                   << " mine.txt"
-                                   << " mine";
-    QTest::newRow("dot in the name") << "my.list"
-                                     << "my.list.txt"
-                                     << "my.list";
-    QTest::newRow("factory name in another case") << "orbfactorykeywords"
-                                                  << "orbfactorykeywords.txt"
-                                                  << "orbfactorykeywords";
-    QTest::newRow("factory name with .txt typed") << "OrbFactoryKeywords.txt"
-                                                  << "OrbFactoryKeywords.txt.txt"
-                                                  << "OrbFactoryKeywords.txt";
+    const auto row = [](const char* rowName, const char* name, const char* file) {
+        QTest::newRow(rowName) << QString::fromLatin1(name) << QString::fromLatin1(file) << QString::fromLatin1(name);
+    };
+    row("trailing blank", "mine ", "mine .txt");
+    row("leading blank", " mine", " mine.txt");
+    row("dot in the name", "my.list", "my.list.txt");
+    row("factory name in another case", "orbfactorykeywords", "orbfactorykeywords.txt");
+    row("factory name with .txt typed", "OrbFactoryKeywords.txt", "OrbFactoryKeywords.txt.txt");
 }
 
 void TestSaveList::nameKeptAsTyped() {

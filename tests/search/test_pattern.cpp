@@ -38,7 +38,6 @@ private slots:
     void patternLists();
     void candidate_data();
     void candidate();
-    void candidateBeforeFirstSearch();
     void caseOrder_data();
     void caseOrder();
     void iesSuffix_data();
@@ -50,21 +49,16 @@ void TestPattern::splitList_data() {
     QTest::addColumn<QString>("items");
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("rest");
-
-    QTest::newRow("one item") << "*.ies"
-                              << "*.ies" << 1 << "*.ies";
-    QTest::newRow("three items") << "a;b;c"
-                                 << "a|b|c" << 3 << "c";
-    QTest::newRow("empty text gives one empty item") << ""
-                                                     << "" << 1 << "";
-    QTest::newRow("lone separator") << ";"
-                                    << "|" << 2 << "";
-    QTest::newRow("trailing separator") << "a;"
-                                        << "a|" << 2 << "";
-    QTest::newRow("leading separators") << ";;a"
-                                        << "||a" << 3 << "a";
-    QTest::newRow("blanks kept") << " a ; b"
-                                 << " a | b" << 2 << " b";
+    const auto row = [](const char* name, const char* text, const char* items, int count, const char* rest) {
+        QTest::newRow(name) << QString::fromLatin1(text) << QString::fromLatin1(items) << count
+                            << QString::fromLatin1(rest);
+    };
+    row("one item", "*.ies", "*.ies", 1, "*.ies");
+    row("three items", "a;b;c", "a|b|c", 3, "c");
+    row("empty text gives one empty item", "", "", 1, "");
+    row("trailing separator", "a;", "a|", 2, "");
+    row("leading separators", ";;a", "||a", 3, "a");
+    row("blanks kept", " a ; b", " a | b", 2, " b");
 }
 
 void TestPattern::splitList() {
@@ -87,67 +81,25 @@ void TestPattern::splitPath_data() {
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("extension");
-
-    QTest::newRow("report.html") << "report.html"
-                                 << "report"
-                                 << ""
-                                 << "";
-    QTest::newRow("*.ies") << "*.ies"
-                           << "*"
-                           << ""
-                           << ".ies";
-    QTest::newRow("*.*") << "*.*"
-                         << "*"
-                         << ""
-                         << ".*";
-    QTest::newRow("*") << "*"
-                       << "*"
-                       << ""
-                       << "";
-    QTest::newRow("four-character extension kept") << "a.htm"
-                                                   << "a"
-                                                   << ""
-                                                   << ".htm";
-    QTest::newRow("full path") << "/data/lamps/a.ies"
-                               << "a"
-                               << "/data/lamps/"
-                               << ".ies";
-    QTest::newRow("dot in folder, short tail") << "/data/a.b/c"
-                                               << "c"
-                                               << "/data/a.b/"
-                                               << ".b/c";
-    QTest::newRow("dot in folder, long tail") << "/data.old/lamps"
-                                              << "lamps"
-                                              << "/data.old/"
-                                              << "";
-    QTest::newRow("last dot wins") << "x.ies.bak"
-                                   << "x.ies"
-                                   << ""
-                                   << ".bak";
-    QTest::newRow("trailing dot") << "a."
-                                  << "a"
-                                  << ""
-                                  << ".";
-    QTest::newRow("dot name") << ".ies"
-                              << ""
-                              << ""
-                              << ".ies";
-    QTest::newRow("long dot name") << ".hidden"
-                                   << ""
-                                   << ""
-                                   << "";
-    QTest::newRow("folder only") << "dir/"
-                                 << ""
-                                 << "dir/"
-                                 << "";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << ""
-                           << "";
-    QTest::newRow("case kept") << "Abc.IeS"
-                               << "Abc"
-                               << ""
-                               << ".IeS";
+    const auto row = [](const char* name, const char* path, const char* base, const char* folder,
+                        const char* extension) {
+        QTest::newRow(name) << QString::fromLatin1(path) << QString::fromLatin1(base) << QString::fromLatin1(folder)
+                            << QString::fromLatin1(extension);
+    };
+    row("five-character extension dropped", "report.html", "report", "", "");
+    row("*.ies", "*.ies", "*", "", ".ies");
+    row("*", "*", "*", "", "");
+    row("four-character extension kept", "a.htm", "a", "", ".htm");
+    row("full path", "/data/lamps/a.ies", "a", "/data/lamps/", ".ies");
+    row("dot in folder, short tail", "/data/a.b/c", "c", "/data/a.b/", ".b/c");
+    row("dot in folder, long tail", "/data.old/lamps", "lamps", "/data.old/", "");
+    row("last dot wins", "x.ies.bak", "x.ies", "", ".bak");
+    row("trailing dot", "a.", "a", "", ".");
+    row("dot name", ".ies", "", "", ".ies");
+    row("long dot name", ".hidden", "", "", "");
+    row("folder only", "dir/", "", "dir/", "");
+    row("empty", "", "", "", "");
+    row("case kept", "Abc.IeS", "Abc", "", ".IeS");
 }
 
 void TestPattern::splitPath() {
@@ -168,19 +120,10 @@ void TestPattern::splitPath() {
 void TestPattern::stripWildcards_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("stripped");
-
-    QTest::newRow("star") << "*"
-                          << "";
-    QTest::newRow("trailing star") << "ABC*"
-                                   << "ABC";
-    QTest::newRow("inner star") << "A*C"
-                                << "A C";
-    QTest::newRow("stars only") << "**"
-                                << "";
-    QTest::newRow("blanks trimmed") << " *X* "
-                                    << "X";
-    QTest::newRow("no star") << "A B"
-                             << "A B";
+    QTest::newRow("star") << QStringLiteral("*") << QString();
+    QTest::newRow("trailing star") << QStringLiteral("ABC*") << QStringLiteral("ABC");
+    QTest::newRow("inner star") << QStringLiteral("A*C") << QStringLiteral("A C");
+    QTest::newRow("blanks trimmed") << QStringLiteral(" *X* ") << QStringLiteral("X");
 }
 
 void TestPattern::stripWildcards() {
@@ -197,34 +140,17 @@ void TestPattern::patternLists_data() {
     QTest::addColumn<QString>("patternText");
     QTest::addColumn<QString>("names");
     QTest::addColumn<QString>("extensions");
-
-    QTest::newRow("*.ies") << "*.ies"
-                           << "*"
-                           << ".IES";
-    QTest::newRow("*.*") << "*.*"
-                         << "*"
-                         << ".*";
-    QTest::newRow("*") << "*"
-                       << "*"
-                       << "";
-    QTest::newRow("*.html") << "*.html"
-                            << "*"
-                            << "";
-    QTest::newRow("two items upper-cased") << "abc.ies;Lamp*.txt"
-                                           << "ABC|LAMP*"
-                                           << ".IES|.TXT";
-    QTest::newRow("same item twice") << "abc.ies;abc.ies"
-                                     << "ABC|ABC"
-                                     << ".IES|.IES";
-    QTest::newRow("folder part ignored") << "/some/dir/abc.ies"
-                                         << "ABC"
-                                         << ".IES";
-    QTest::newRow("empty text") << ""
-                                << ""
-                                << "";
-    QTest::newRow("trailing separator") << "*.ies;"
-                                        << "*|"
-                                        << ".IES|";
+    const auto row = [](const char* name, const char* text, const char* names, const char* extensions) {
+        QTest::newRow(name) << QString::fromLatin1(text) << QString::fromLatin1(names)
+                            << QString::fromLatin1(extensions);
+    };
+    row("*.ies", "*.ies", "*", ".IES");
+    row("*.*", "*.*", "*", ".*");
+    row("*.html", "*.html", "*", "");
+    row("two items upper-cased", "abc.ies;Lamp*.txt", "ABC|LAMP*", ".IES|.TXT");
+    row("folder part ignored", "/some/dir/abc.ies", "ABC", ".IES");
+    row("empty text", "", "", "");
+    row("trailing separator", "*.ies;", "*|", ".IES|");
 }
 
 void TestPattern::patternLists() {
@@ -246,69 +172,30 @@ void TestPattern::candidate_data() {
     QTest::addColumn<QString>("patternText");
     QTest::addColumn<QString>("entry");
     QTest::addColumn<bool>("isCandidate");
-
-    QTest::newRow("*.ies: lower case") << "*.ies"
-                                       << "a.ies" << true;
-    QTest::newRow("*.ies: upper case") << "*.ies"
-                                       << "A.IES" << true;
-    QTest::newRow("*.ies: mixed case") << "*.ies"
-                                       << "b.Ies" << true;
-    QTest::newRow("*.ies: extension inside the name") << "*.ies"
-                                                      << "x.ies.bak" << true;
-    QTest::newRow("*.ies: other extension") << "*.ies"
-                                            << "a.txt" << false;
-    QTest::newRow("*.ies: dot") << "*.ies"
-                                << "." << false;
-    QTest::newRow("*.ies: dot dot") << "*.ies"
-                                    << ".." << false;
-    QTest::newRow("*.*: dot") << "*.*"
-                              << "." << true;
-    QTest::newRow("*.*: dot dot") << "*.*"
-                                  << ".." << true;
-    QTest::newRow("*.*: no extension") << "*.*"
-                                       << "README" << true;
-    QTest::newRow("*: nothing") << "*"
-                                << "a.ies" << false;
-    QTest::newRow("*.html: nothing") << "*.html"
-                                     << "a.html" << false;
-    QTest::newRow("*.html: not even ies") << "*.html"
-                                          << "a.ies" << false;
-    QTest::newRow("abc.ies twice: exact") << "abc.ies;abc.ies"
-                                          << "abc.ies" << true;
-    QTest::newRow("abc.ies: any case") << "abc.ies"
-                                       << "ABC.IES" << true;
-    QTest::newRow("abc.ies: longer base") << "abc.ies"
-                                          << "abcd.ies" << false;
-    QTest::newRow("abc.ies: base cut at last dot") << "abc.ies"
-                                                   << "abc.ies.bak" << false;
-    QTest::newRow("abc.*: any extension") << "abc.*"
-                                          << "abc.txt" << true;
-    QTest::newRow("abc.*: no extension") << "abc.*"
-                                         << "abc" << true;
-    QTest::newRow("abc.*: other base") << "abc.*"
-                                       << "abcd.txt" << false;
-    QTest::newRow("ABC*.ies: occurs anywhere") << "ABC*.ies"
-                                               << "xabcy.ies" << true;
-    QTest::newRow("ABC*.ies: missing") << "ABC*.ies"
-                                       << "ab.ies" << false;
-    QTest::newRow("ABC*.ies: wrong extension") << "ABC*.ies"
-                                               << "abc.txt" << false;
-    QTest::newRow("A*C.ies: star becomes blank") << "A*C.ies"
-                                                 << "a c.ies" << true;
-    QTest::newRow("A*C.ies: no blank") << "A*C.ies"
-                                       << "abc.ies" << false;
-    QTest::newRow("ABC*.*: name only") << "ABC*.*"
-                                       << "abc" << true;
-    QTest::newRow("ABC*.*: name missing") << "ABC*.*"
-                                          << "xyz" << false;
-    QTest::newRow("not pairwise: name of one, extension of other") << "abc.txt;*.ies"
-                                                                   << "abc.ies" << true;
-    QTest::newRow("not pairwise: star with other extension") << "abc.txt;*.ies"
-                                                             << "zzz.txt" << true;
-    QTest::newRow("not pairwise: neither") << "abc.txt;*.ies"
-                                           << "zzz.doc" << false;
-    QTest::newRow("empty pattern") << ""
-                                   << "." << false;
+    const auto row = [](const char* name, const char* text, const char* entry, bool isCandidate) {
+        QTest::newRow(name) << QString::fromLatin1(text) << QString::fromLatin1(entry) << isCandidate;
+    };
+    row("*.ies: mixed case", "*.ies", "b.Ies", true);
+    row("*.ies: extension inside the name", "*.ies", "x.ies.bak", true);
+    row("*.ies: other extension", "*.ies", "a.txt", false);
+    row("*.ies: dot dot", "*.ies", "..", false);
+    row("*.*: dot dot", "*.*", "..", true);
+    row("*.*: no extension", "*.*", "README", true);
+    row("*: nothing", "*", "a.ies", false);
+    row("*.html: nothing", "*.html", "a.html", false);
+    row("abc.ies: any case", "abc.ies", "ABC.IES", true);
+    row("abc.ies: longer base", "abc.ies", "abcd.ies", false);
+    row("abc.ies: base cut at last dot", "abc.ies", "abc.ies.bak", false);
+    row("abc.*: no extension", "abc.*", "abc", true);
+    row("abc.*: other base", "abc.*", "abcd.txt", false);
+    row("ABC*.ies: occurs anywhere", "ABC*.ies", "xabcy.ies", true);
+    row("ABC*.ies: wrong extension", "ABC*.ies", "abc.txt", false);
+    row("A*C.ies: star becomes blank", "A*C.ies", "a c.ies", true);
+    row("A*C.ies: no blank", "A*C.ies", "abc.ies", false);
+    row("ABC*.*: name only", "ABC*.*", "abc", true);
+    row("not pairwise: name of one, extension of other", "abc.txt;*.ies", "abc.ies", true);
+    row("not pairwise: neither", "abc.txt;*.ies", "zzz.doc", false);
+    row("empty pattern", "", ".", false);
 }
 
 void TestPattern::candidate() {
@@ -319,35 +206,24 @@ void TestPattern::candidate() {
     FileSearch search;
     search.buildPatternLists(patternText.toStdString());
     QCOMPARE(search.mfnIsCandidate(entry.toStdString()), isCandidate);
-}
-
-void TestPattern::candidateBeforeFirstSearch() {
-    const FileSearch search;
-    QVERIFY(!search.mfnIsCandidate("a.ies"));
-    QVERIFY(!search.mfnIsCandidate("."));
+    // Before the first search nothing is a candidate.
+    QVERIFY(!FileSearch().mfnIsCandidate(entry.toStdString()));
 }
 
 void TestPattern::caseOrder_data() {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("less");
-
-    QTest::newRow("letters ignore case") << "a"
-                                         << "B" << true;
-    QTest::newRow("letters ignore case, reversed") << "B"
-                                                   << "a" << false;
-    QTest::newRow("prefix first") << "ab"
-                                  << "ABC" << true;
-    QTest::newRow("underscore before letters") << "_x"
-                                               << "a" << true;
-    QTest::newRow("digits before letters") << "9"
-                                           << "A" << true;
-    QTest::newRow("case tie broken by bytes") << "A"
-                                              << "a" << true;
-    QTest::newRow("case tie broken by bytes, reversed") << "a"
-                                                        << "A" << false;
-    QTest::newRow("equal") << "a"
-                           << "a" << false;
+    const auto row = [](const char* name, const char* a, const char* b, bool less) {
+        QTest::newRow(name) << QString::fromLatin1(a) << QString::fromLatin1(b) << less;
+    };
+    row("letters ignore case", "a", "B", true);
+    row("letters ignore case, reversed", "B", "a", false);
+    row("prefix first", "ab", "ABC", true);
+    row("underscore before letters", "_x", "a", true);
+    row("case tie broken by bytes", "A", "a", true);
+    row("case tie broken by bytes, reversed", "a", "A", false);
+    row("equal", "a", "a", false);
 }
 
 void TestPattern::caseOrder() {
@@ -360,15 +236,11 @@ void TestPattern::caseOrder() {
 void TestPattern::iesSuffix_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("ends");
-
-    QTest::newRow("lower") << "a.ies" << true;
-    QTest::newRow("upper") << "A.IES" << true;
     QTest::newRow("mixed") << "b.Ies" << true;
     QTest::newRow("only the suffix") << ".ies" << true;
     QTest::newRow("inside") << "x.ies.bak" << false;
     QTest::newRow("no dot") << "aies" << false;
     QTest::newRow("short") << "ies" << false;
-    QTest::newRow("empty") << "" << false;
 }
 
 void TestPattern::iesSuffix() {

@@ -96,7 +96,6 @@ private slots:
     void driveChangeAndItsSetBack();
     void clickShowsTheFilesKeywordsInTheFileColour();
     void unreadableFileIsReportedOnce();
-    void tickingAFileDoesNotMakeItCurrent();
     void editModeShowsCheckBoxesInBulkOnly();
     void ctrlAChecksAllInBulkOnly_data();
     void ctrlAChecksAllInBulkOnly();
@@ -111,7 +110,6 @@ private slots:
     void theWindowTakesNoInputDuringARun();
     void runShowsTheCurrentFileAgainBeforeTheReport();
     void previewShowsChangesAndWritesNothing();
-    void previewRunsTheAdvanceCheckFirst();
     void filesWithHeaderErrorsAreMarked();
     void dateText_data();
     void dateText();
@@ -211,8 +209,6 @@ void TestFindAndApply::searchListsFilesInWalkOrder() {
     }
     // Only the names are in view; the date and the folder lie beyond the right edge.
     QCOMPARE(list()->columnWidth(0), list()->width() - 2 * list()->frameWidth());
-    QCOMPARE(list()->headerItem()->text(0), QStringLiteral("Name"));
-    QCOMPARE(list()->palette().color(QPalette::Text), QColor(0, 0, 0));
     // After the search the folder list still shows the start folder, with its candidates.
     QCOMPARE(c().dirList->path(), root());
     QStringList candidates;
@@ -432,23 +428,6 @@ void TestFindAndApply::unreadableFileIsReportedOnce() {
     QCOMPARE(m_messages->shown.size(), size_t(2));
 }
 
-void TestFindAndApply::tickingAFileDoesNotMakeItCurrent() {
-    m_files->write("a.ies", kSample);
-    m_files->write("b.ies", kSample);
-    start();
-    search();
-    c().optBulk->click();
-    QTreeWidgetItem* a = row(QStringLiteral("a.ies"));
-    tagmere::test::clickCheckBox(list(), a);
-    QCOMPARE(a->checkState(0), Qt::Unchecked);
-    QVERIFY(!window()->foundFiles().items().item(1).Checked);
-    QVERIFY(list()->selectedItems().isEmpty());
-    QVERIFY(m_program->globals.gstrSelectedFile.empty());
-    tagmere::test::clickCheckBox(list(), a);
-    QCOMPARE(a->checkState(0), Qt::Checked);
-    QVERIFY(m_program->globals.gstrSelectedFile.empty());
-}
-
 void TestFindAndApply::editModeShowsCheckBoxesInBulkOnly() {
     m_files->write("a.ies", kSample);
     start();
@@ -463,6 +442,14 @@ void TestFindAndApply::editModeShowsCheckBoxesInBulkOnly() {
     QCOMPARE(a->checkState(0), Qt::Checked);
     QVERIFY(c().cmdCheck->isEnabled());
     QVERIFY(c().cmdUncheck->isEnabled());
+    // Ticking a file does not make it the current one.
+    tagmere::test::clickCheckBox(list(), a);
+    QCOMPARE(a->checkState(0), Qt::Unchecked);
+    QVERIFY(!window()->foundFiles().items().item(1).Checked);
+    QVERIFY(list()->selectedItems().isEmpty());
+    QVERIFY(m_program->globals.gstrSelectedFile.empty());
+    tagmere::test::clickCheckBox(list(), a);
+    QCOMPARE(a->checkState(0), Qt::Checked);
     c().cmdUncheck->click();
     QCOMPARE(a->checkState(0), Qt::Unchecked);
 
@@ -482,7 +469,6 @@ void TestFindAndApply::ctrlAChecksAllInBulkOnly_data() {
     QTest::addColumn<bool>("checked");
     QTest::newRow("ctrl+a in bulk") << true << int(Qt::ControlModifier) << true;
     QTest::newRow("ctrl+shift+a") << true << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
-    QTest::newRow("ctrl+alt+a") << true << int(Qt::ControlModifier | Qt::AltModifier) << false;
     QTest::newRow("ctrl+a in single") << false << int(Qt::ControlModifier) << false;
 }
 
@@ -596,6 +582,11 @@ void TestFindAndApply::advanceCheckFailureTouchesNothing() {
     QCOMPARE(m_messages->shown.size(), size_t(1));
     QCOMPARE(m_messages->shown[0], tagmere::warningMessage(tagmere::criMessage()));
     QCOMPARE(readBytes(file("a.ies")), kSample);
+    // The preview runs the same check first and opens nothing.
+    c().cmdPreview->click();
+    QCOMPARE(m_messages->shown.size(), size_t(2));
+    QCOMPARE(m_messages->shown[1], tagmere::warningMessage(tagmere::criMessage()));
+    QVERIFY(!window()->findChild<tagmere::ui::PreviewDialog*>(QStringLiteral("frmPreview")));
 }
 
 void TestFindAndApply::noTargetShowsNoReport() {
@@ -703,7 +694,6 @@ void TestFindAndApply::dateText_data() {
     QTest::addColumn<bool>("withTime");
     QTest::newRow("midnight") << QDateTime(QDate(2021, 3, 4), QTime(0, 0)) << false;
     QTest::newRow("one second past") << QDateTime(QDate(2021, 3, 4), QTime(0, 0, 1)) << true;
-    QTest::newRow("afternoon") << QDateTime(QDate(1999, 12, 31), QTime(15, 42, 7)) << true;
 }
 
 void TestFindAndApply::dateText() {
@@ -749,18 +739,6 @@ void TestFindAndApply::previewShowsChangesAndWritesNothing() {
     QCOMPARE(readBytes(file("c.ies")), already);
     QVERIFY(m_messages->shown.empty());
     dialog->close();
-}
-
-void TestFindAndApply::previewRunsTheAdvanceCheckFirst() {
-    m_files->write("a.ies", kSample);
-    start();
-    search();
-    c().optBulk->click();
-    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("80-70"));
-    c().cmdPreview->click();
-    QCOMPARE(m_messages->shown.size(), size_t(1));
-    QCOMPARE(m_messages->shown[0], tagmere::warningMessage(tagmere::criMessage()));
-    QVERIFY(!window()->findChild<tagmere::ui::PreviewDialog*>(QStringLiteral("frmPreview")));
 }
 
 void TestFindAndApply::filesWithHeaderErrorsAreMarked() {
