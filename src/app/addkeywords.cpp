@@ -17,6 +17,14 @@ constexpr const char* kKeywordSubFolder = "Calvex/OrbKeywordFiles";
 constexpr const char* kFactoryResource = ":/tagmere/OrbFactoryKeywords.txt";
 } // namespace
 
+QString fromBytes(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string toBytes(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
 QString toQPath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }

@@ -53,6 +53,11 @@ InstallResult installFactoryList(const AddKeywords& globals);
 // The factory list as it ships inside the program.
 QByteArray factoryListBytes();
 
+// Text at the widget edge: file and list texts are single-byte, so every byte maps to one
+// character (Latin-1) and back.
+QString fromBytes(const std::string& bytes);
+std::string toBytes(const QString& text);
+
 // Path conversions at the edge between Qt and the byte-string paths.
 QString toQPath(const std::string& path);
 std::string fromQPath(const QString& path);

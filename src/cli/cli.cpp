@@ -267,11 +267,7 @@ int runShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "tagmere-cli: " << consoleText(read.message) << "\n";
         return kExitFileFailed;
     }
-    TreeNodeTexts texts;
-    for (int t = 0; t < kTreeCount; ++t) {
-        for (const auto& [text, checked] : trees.tree(t).textsAndChecks())
-            texts[static_cast<size_t>(t)].push_back(text);
-    }
+    const TreeNodeTexts texts = trees.nodeTexts();
     const KeywordReadBack back = readBackKeywords(lines, texts);
     const std::pair<const char*, const PanelValue*> rows[] = {{kManufac, &back.manufac},
                                                               {kSearchSourceType, &back.sourceType},
@@ -346,11 +342,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         KeywordTrees trees;
         if (!loadTrees(optionValue(p, "--list"), trees, err))
             return kExitUsage;
-        const auto texts = trees.textsAndChecks();
-        for (size_t t = 0; t < texts.size(); ++t) {
-            for (const auto& [text, checked] : texts[t])
-                batchTrees[t].push_back({text, checked});
-        }
+        batchTrees = trees.batchTrees();
     }
 
     const bool dryRun = std::find(p.flags.begin(), p.flags.end(), "--dry-run") != p.flags.end();

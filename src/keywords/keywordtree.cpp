@@ -327,4 +327,22 @@ std::array<std::vector<std::pair<std::string, bool>>, kTreeCount> KeywordTrees::
     return result;
 }
 
+BatchTrees KeywordTrees::batchTrees() const {
+    BatchTrees trees;
+    for (size_t t = 0; t < m_trees.size(); ++t) {
+        for (long n = 1; n <= m_trees[t].count(); ++n)
+            trees[t].push_back({m_trees[t].node(n).Text, m_trees[t].node(n).Checked});
+    }
+    return trees;
+}
+
+std::array<std::vector<std::string>, kTreeCount> KeywordTrees::nodeTexts() const {
+    std::array<std::vector<std::string>, kTreeCount> texts;
+    for (size_t t = 0; t < m_trees.size(); ++t) {
+        for (long n = 1; n <= m_trees[t].count(); ++n)
+            texts[t].push_back(m_trees[t].node(n).Text);
+    }
+    return texts;
+}
+
 } // namespace tagmere

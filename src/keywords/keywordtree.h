@@ -2,6 +2,8 @@
 
 #include "keywordlist.h"
 
+#include "core/batch.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -169,6 +171,10 @@ public:
     std::vector<std::string> tickedTexts() const;
     // Per tree, (Text, Checked) of every node in node order.
     std::array<std::vector<std::pair<std::string, bool>>, kTreeCount> textsAndChecks() const;
+    // The same as the batch run reads it.
+    BatchTrees batchTrees() const;
+    // Per tree, the Text of every node in node order, as the read-back takes them.
+    std::array<std::vector<std::string>, kTreeCount> nodeTexts() const;
 
 private:
     std::array<KeywordTree, kTreeCount> m_trees;

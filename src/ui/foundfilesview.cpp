@@ -94,7 +94,7 @@ private:
             lines << QStringLiteral("line %1: %2 %3: %4")
                          .arg(f.line)
                          .arg(QString::fromStdString(f.code), QLatin1String(severityText(f.severity)),
-                              QString::fromLatin1(f.text.data(), static_cast<qsizetype>(f.text.size())));
+                              app::fromBytes(f.text));
         m_findings = lines.join(QLatin1Char('\n'));
     }
 

@@ -40,14 +40,6 @@ QColor toQColor(Color color) {
                   static_cast<int>((color >> 16) & 0xFFu));
 }
 
-QString fromBytes(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string toBytes(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-
 void msbSelectAllText(QLineEdit* box) {
     box->setSelection(0, static_cast<int>(box->text().size()));
 }

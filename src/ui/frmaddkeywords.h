@@ -155,7 +155,6 @@ private:
     void cmdAddKeywords_Click();
     // Shows what cmdAddKeywords would change, through the same run in a mode that writes nothing.
     void cmdPreview_Click();
-    BatchTrees batchTrees() const;
 
     // The tree views from the model: rebuilt, or only their ticks, fonts and colours.
     void showTree(int index);
@@ -207,8 +206,7 @@ void msbSelectAllText(QLineEdit* box);
 // A colour of the settings (red + 256 x green + 65536 x blue) as the widgets take it.
 QColor toQColor(Color color);
 
-// Text at the widget edge: the program's texts are single-byte.
-QString fromBytes(const std::string& bytes);
-std::string toBytes(const QString& text);
+using app::fromBytes;
+using app::toBytes;
 
 } // namespace tagmere::ui

@@ -231,12 +231,7 @@ void frmAddKeywords::msbUpdateKeywords() {
     mblnFileKeywordsShown = true;
     m_trees.uncheckAll(colors());
 
-    TreeNodeTexts texts;
-    const auto nodes = m_trees.textsAndChecks();
-    for (size_t t = 0; t < nodes.size(); ++t) {
-        for (const auto& node : nodes[t])
-            texts[t].push_back(node.first);
-    }
+    const TreeNodeTexts texts = m_trees.nodeTexts();
     const KeywordReadBack readBack = readBackKeywords(m_globals.gstrFileLine, texts);
     for (const NodeRef& mark : readBack.marks)
         m_trees.mark(mark.tree, mark.node, mlngFileSelectColor);
@@ -302,16 +297,6 @@ void frmAddKeywords::msbIESViewFile() {
 
 // ---- The batch run
 
-BatchTrees frmAddKeywords::batchTrees() const {
-    BatchTrees trees;
-    const auto nodes = m_trees.textsAndChecks();
-    for (size_t t = 0; t < nodes.size(); ++t) {
-        for (const auto& [text, checked] : nodes[t])
-            trees[t].push_back(BatchNode{text, checked});
-    }
-    return trees;
-}
-
 void frmAddKeywords::cmdAddKeywords_Click() {
     if (mblnSearching)
         return;
@@ -362,7 +347,7 @@ void frmAddKeywords::cmdAddKeywords_Click() {
     };
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const BatchOutcome outcome = runBatch(targets, miscPanel(), batchTrees(), {}, callbacks);
+    const BatchOutcome outcome = runBatch(targets, miscPanel(), m_trees.batchTrees(), {}, callbacks);
     QGuiApplication::restoreOverrideCursor();
     progress.reset(); // gone before any message that follows
     hold.reset();
@@ -405,7 +390,7 @@ void frmAddKeywords::cmdPreview_Click() {
     BatchOptions options;
     options.dryRun = true;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const BatchOutcome outcome = runBatch(targets, miscPanel(), batchTrees(), {}, callbacks, options);
+    const BatchOutcome outcome = runBatch(targets, miscPanel(), m_trees.batchTrees(), {}, callbacks, options);
     QGuiApplication::restoreOverrideCursor();
     if (outcome.status == BatchStatus::AdvanceCheckFailed || outcome.status == BatchStatus::ColorTempFailed) {
         delete dialog;

@@ -4,6 +4,7 @@
 #include "messageboxes.h"
 #include "ui_frmview.h"
 
+#include "app/addkeywords.h"
 #include "core/safefile.h"
 
 #include <QCloseEvent>
@@ -27,7 +28,7 @@ QString viewText(const FileLines& gstrFileLine) {
         const std::string& line = gstrFileLine[i];
         if (line.empty())
             continue;
-        text += QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+        text += app::fromBytes(line);
         text += QLatin1String("\r\n");
     }
     return text;

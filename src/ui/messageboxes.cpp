@@ -16,7 +16,7 @@ void MessageBoxes::setHandler(Handler handler) {
 }
 
 QString MessageBoxes::displayText(const Message& message) {
-    QString text = QString::fromLatin1(message.text.data(), static_cast<qsizetype>(message.text.size()));
+    QString text = app::fromBytes(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;

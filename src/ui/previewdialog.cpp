@@ -22,7 +22,7 @@ constexpr int kMaxDiffChars = 200'000;
 // File text is single-byte: every byte maps to one character. The carriage returns of
 // CR LF lines would show as extra breaks in a text box, so lines break at LF alone.
 QString diffText(const std::string& diff) {
-    QString text = QString::fromLatin1(diff.data(), static_cast<qsizetype>(diff.size()));
+    QString text = app::fromBytes(diff);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (text.size() > kMaxDiffChars) {

@@ -21,11 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parseKeywordList(listBytes, list);
     KeywordTrees trees;
     trees.msbDisplayKeywords(list, SelectColors{}, false);
-    TreeNodeTexts texts;
-    for (int t = 0; t < kTreeCount; ++t) {
-        for (const auto& [text, checked] : trees.tree(t).textsAndChecks())
-            texts[static_cast<size_t>(t)].push_back(text);
-    }
+    const TreeNodeTexts texts = trees.nodeTexts();
 
     const FileLines lines = splitLines(fileBytes);
     const KeywordReadBack back = readBackKeywords(lines, texts);
