@@ -5,6 +5,7 @@
 #include "core/headercheck.h"
 #include "core/linebuffer.h"
 #include "core/safefile.h"
+#include "core/text.h"
 #include "keywords/keywordlist.h"
 #include "keywords/keywordtree.h"
 #include "search/filesearch.h"
@@ -72,12 +73,21 @@ const char* const kApplyHelp =
     "  --set \"LINE\"          write a whole keyword line, e.g. \"[TESTLAB] ACME LABS\" (repeatable)\n"
     "  --remove KEYWORD      remove a keyword line, e.g. [OTHER] (repeatable)\n"
     "  --dry-run             write nothing; print a unified diff for each file that would change\n"
-    "  --backup DIR          copy each file into DIR (keeping its path below the target folder)\n"
-    "                        before it is first changed\n"
+    "  --backup DIR          copy each file into DIR before it is first changed: below DIR\n"
+    "                        it keeps its path below the target folder (a file named on its\n"
+    "                        own, its whole path); an existing copy is never overwritten, the\n"
+    "                        new one gets '.~N~' appended. DIR must not lie inside a target.\n"
     "\n"
-    "Prints the report of the keywords modified. Exit status: 0; 1 when a file could not be\n"
-    "read or written (the run goes on); 2 on bad arguments or values (nothing is touched);\n"
-    "3 when the colour temperature fails its check (the run stops).\n";
+    "Files are left as they are, with a message, when they have no TILT= line, are\n"
+    "write-protected, have more than one hard link, belong to another user, are symbolic\n"
+    "links leading out of the target folder, or changed while the run worked. Values with\n"
+    "line breaks or other control characters are refused.\n"
+    "\n"
+    "Prints the report of the keywords modified, and on standard error a summary of the\n"
+    "files written, unchanged, refused and failed. Exit status: 0; 1 when a file was\n"
+    "refused or could not be read or written (the run goes on); 2 on bad arguments or\n"
+    "values (nothing is touched); 3 when the colour temperature fails its check (the run\n"
+    "stops).\n";
 
 const char* const kCheckHelp = "usage: tagmere-cli check [--quiet] TARGET...\n"
                                "\n"
@@ -113,7 +123,8 @@ Parsed parse(const std::vector<std::string>& args, size_t from, const std::set<s
         } else if (a == "--help" || a == "-h") {
             p.help = true;
         } else if (valued.count(a)) {
-            if (i + 1 >= args.size()) {
+            // "--manufac --dry-run" lacks its value rather than setting it to an option.
+            if (i + 1 >= args.size() || args[i + 1].compare(0, 2, "--") == 0) {
                 p.error = "option " + a + " needs a value";
                 return p;
             }
@@ -228,6 +239,8 @@ bool loadTrees(const std::string& listPath, KeywordTrees& trees, std::ostream& e
         err << "tagmere-cli: " << consoleText(loaded.message) << "\n";
         return false;
     }
+    if (loaded.warning)
+        err << "tagmere-cli: " << consoleText(*loaded.warning) << "\n";
     trees.msbDisplayKeywords(list, SelectColors{}, false);
     return true;
 }
@@ -294,6 +307,24 @@ std::string keywordOfLine(const std::string& line) {
     return close == std::string::npos ? std::string() : line.substr(0, close + 1);
 }
 
+// A backup folder must be named, and must not lie in a folder being edited, where the
+// copies would be searched and edited too.
+std::string backupProblem(const std::string& dir, const std::vector<std::string>& targets) {
+    if (dir.empty())
+        return "--backup needs a folder";
+    std::error_code ec;
+    const fs::path backup = fs::weakly_canonical(fs::absolute(dir), ec);
+    for (const auto& target : targets) {
+        if (!fs::is_directory(target, ec))
+            continue;
+        const fs::path folder = fs::weakly_canonical(fs::absolute(target), ec);
+        const fs::path rest = backup.lexically_relative(folder);
+        if (!rest.empty() && *rest.begin() != "..")
+            return "the backup folder " + dir + " lies inside the target " + target;
+    }
+    return {};
+}
+
 int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Parsed p = parse(args, 1,
                            {"--manufac", "--source-type", "--sp-ratio", "--cri", "--color-temp", "--list", "--set",
@@ -327,15 +358,20 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     for (const auto& [name, value] : p.options) {
         if (name == "--set") {
             const std::string keyword = keywordOfLine(value);
-            if (keyword.size() < 3)
+            if (!isValidKeyword(keyword))
                 return usageError(err, "--set needs a keyword line such as \"[TESTLAB] ACME LABS\"", kApplyHelp);
             extras.push_back({keyword, value, false});
         } else if (name == "--remove") {
-            if (keywordOfLine(value) != value || value.size() < 3)
+            if (!isValidKeyword(value))
                 return usageError(err, "--remove needs a bracketed keyword such as [OTHER]", kApplyHelp);
             extras.push_back({value, {}, true});
         }
     }
+    if (p.positionals.empty())
+        return usageError(err, "apply needs at least one file or folder", kApplyHelp);
+    if (!panel.chkManufac && !panel.chkSearchSource && !panel.chkSearchSPRatio && !panel.chkSearchCRI &&
+        !panel.chkSearchColorTemp && extras.empty() && !hasOption(p, "--list"))
+        return usageError(err, "apply needs an edit option (--manufac, --set, --list, ...)", kApplyHelp);
 
     BatchTrees batchTrees;
     if (hasOption(p, "--list")) {
@@ -350,53 +386,38 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     callbacks.message = [&](const Message& m) { err << consoleText(m) << "\n"; };
     if (dryRun) {
         callbacks.fileDone = [&](const BatchFileResult& r) {
-            if (!r.readFailed)
+            if (r.refused)
+                err << "tagmere-cli: " << r.path << ": would be refused: " << r.reason << "\n";
+            else if (r.changes())
                 out << unifiedDiff(r.path, r.before, r.after);
         };
     }
-    const std::string backupDir = optionValue(p, "--backup");
-    std::string currentRoot; // the folder target the current file was found below
-    if (!backupDir.empty()) {
-        callbacks.beforeWrite = [&](const std::string& path) -> FileStatus {
+    if (hasOption(p, "--backup")) {
+        const std::string problem = backupProblem(optionValue(p, "--backup"), p.positionals);
+        if (!problem.empty())
+            return usageError(err, problem, kApplyHelp);
+        const fs::path backupDir = fs::absolute(optionValue(p, "--backup"));
+        callbacks.backupPath = [backupDir](const std::string& path, const std::string& root) {
+            // Below a folder target the path keeps its place; a file named on its own
+            // keeps its whole path, so two files of one name never share a backup.
             const fs::path relative =
-                currentRoot.empty() ? fs::path(path).filename() : fs::path(path).lexically_relative(currentRoot);
-            const fs::path copy = fs::path(backupDir) / relative;
-            std::error_code ec;
-            fs::create_directories(copy.parent_path(), ec);
-            if (ec)
-                return FileStatus::failure("cannot create backup folder " + copy.parent_path().string() + ": " +
-                                           ec.message());
-            std::string bytes;
-            FileStatus status = readWholeFile(path, bytes);
-            if (status.ok)
-                status = replaceFile(copy.string(), bytes, Durability::Deferred);
-            if (!status.ok)
-                status.description = "backup to " + copy.string() + " failed: " + status.description;
-            return status;
+                root.empty() ? fs::absolute(path).relative_path() : fs::path(path).lexically_relative(root);
+            return (backupDir / relative).string();
         };
     }
+    callbacks.waiting = [&](const std::string& folder) {
+        err << "tagmere-cli: waiting for another run working in " << folder << "\n";
+    };
 
     BatchOptions options;
     options.dryRun = dryRun;
     BatchRun run(panel, batchTrees, extras, callbacks, options);
-    // The advance check comes before any folder is searched, so a bad value touches nothing.
+    // The checks come before any folder is searched, so a bad value touches nothing.
     if (!run.start())
         return kExitUsage;
 
-    std::set<std::string> cleaned; // folders whose leftover temporary files are gone
-    auto clean = [&](const std::string& folder) {
-        // Temporary files of an earlier run that was killed go first.
-        if (!dryRun && cleaned.insert(folder).second)
-            removeStaleTemporaries(folder.empty() ? "." : folder);
-    };
     TargetVisitor visit;
-    visit.folder = clean;
-    visit.file = [&](const std::string& path, const std::string& root) {
-        if (root.empty())
-            clean(fs::path(path).parent_path().string());
-        currentRoot = root;
-        return run.processFile(path);
-    };
+    visit.file = [&](const std::string& path, const std::string& root) { return run.processFile(path, root); };
     if (!forEachTarget(p.positionals, visit, err))
         return kExitUsage;
 
@@ -405,7 +426,8 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitColorTemp;
     if (outcome.showReport())
         out << consoleText(batchReport(outcome));
-    return outcome.anyFileFailed ? kExitFileFailed : kExitOk;
+    err << "tagmere-cli: " << batchSummary(outcome, dryRun) << "\n";
+    return outcome.anyFileFailed() ? kExitFileFailed : kExitOk;
 }
 
 int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -4,6 +4,7 @@
 #include "text.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace tagmere {
 
@@ -56,15 +57,63 @@ void composeKeywordLine(const std::string& keyword, const std::vector<std::strin
     line = keyword + " " + joined;
 }
 
-BatchRun::BatchRun(const MiscPanel& panel, const BatchTrees& trees, const std::vector<ExtraEdit>& extras,
-                   const BatchCallbacks& callbacks, const BatchOptions& options)
-    : m_panel(panel), m_trees(trees), m_extras(extras), m_callbacks(callbacks), m_options(options),
-      m_miscEdits(composeMisc(panel)) {}
+std::string batchSummary(const BatchOutcome& outcome, bool dryRun) {
+    return std::to_string(outcome.written) + (dryRun ? " would change, " : " written, ") +
+           std::to_string(outcome.unchanged) + " unchanged, " + std::to_string(outcome.refused) + " refused, " +
+           std::to_string(outcome.failed) + " failed";
+}
+
+std::optional<Message> editProblem(const MiscPanel& panel, const BatchTrees& trees,
+                                   const std::vector<ExtraEdit>& extras) {
+    auto badValue = [](const std::string& keyword) {
+        return warningMessage("The value for " + keyword +
+                              " holds a line break or another control character, which would break the "
+                              "file's lines. Please change!");
+    };
+    auto badKeyword = [](const std::string& keyword) {
+        return warningMessage("\"" + keyword +
+                              "\" is not a keyword that can be written or removed: a keyword is a name without "
+                              "blanks or brackets in square brackets, such as [TESTLAB], and not [MORE].");
+    };
+    for (const auto& edit : composeMisc(panel)) {
+        if (hasControlByte(edit.line))
+            return badValue(edit.keyword);
+    }
+    for (const auto& tree : trees) {
+        std::string keyword;
+        bool ticked = false;
+        for (const auto& node : tree) {
+            if (startsWith(node.text, "[")) {
+                keyword = node.text;
+                ticked = node.checked;
+                if (ticked && !isValidKeyword(keyword))
+                    return badKeyword(keyword);
+            } else if (ticked && node.checked && hasControlByte(node.text)) {
+                return badValue(keyword);
+            }
+        }
+    }
+    for (const auto& extra : extras) {
+        if (!isValidKeyword(extra.keyword))
+            return badKeyword(extra.keyword);
+        if (hasControlByte(extra.line))
+            return badValue(extra.keyword);
+    }
+    return std::nullopt;
+}
+
+BatchRun::BatchRun(MiscPanel panel, BatchTrees trees, std::vector<ExtraEdit> extras, BatchCallbacks callbacks,
+                   BatchOptions options)
+    : m_panel(std::move(panel)), m_trees(std::move(trees)), m_extras(std::move(extras)),
+      m_callbacks(std::move(callbacks)), m_options(std::move(options)), m_miscEdits(composeMisc(m_panel)) {}
 
 BatchRun::~BatchRun() = default;
 
 bool BatchRun::start() {
-    if (const auto failure = advanceCheck(m_panel)) {
+    std::optional<Message> failure = advanceCheck(m_panel);
+    if (!failure)
+        failure = editProblem(m_panel, m_trees, m_extras);
+    if (failure) {
         say(m_callbacks, *failure);
         m_outcome.status = BatchStatus::AdvanceCheckFailed;
         return false;
@@ -72,7 +121,27 @@ bool BatchRun::start() {
     return true;
 }
 
-bool BatchRun::processFile(const std::string& path) {
+void BatchRun::done(const BatchFileResult& result) {
+    if (result.readFailed || result.writeFailed)
+        ++m_outcome.failed;
+    else if (result.refused)
+        ++m_outcome.refused;
+    else if (result.after == result.before)
+        ++m_outcome.unchanged;
+    else
+        ++m_outcome.written;
+    if (m_callbacks.fileDone)
+        m_callbacks.fileDone(result);
+}
+
+void BatchRun::refuse(BatchFileResult& result, const std::string& reason) {
+    result.refused = true;
+    result.reason = reason;
+    if (!m_options.dryRun)
+        say(m_callbacks, plainMessage("Unable to perform edit: " + result.path + ": " + reason));
+}
+
+bool BatchRun::processFile(const std::string& path, const std::string& root) {
     if (stopped())
         return false;
     ++m_outcome.fileCount;
@@ -80,12 +149,17 @@ bool BatchRun::processFile(const std::string& path) {
 
     BatchFileResult result;
     result.path = path;
-    const FileStatus read = readTextFile(path, result.before);
+    EditTarget target;
+    FileIdentity identity;
+    FileStatus read = resolveEditTarget(path, root, target);
+    if (read.ok && !m_options.dryRun)
+        read = m_replacer.lockFolder(target.folder, m_callbacks.waiting);
+    if (read.ok)
+        read = readTextFile(target.path, result.before, &identity);
     FileLines lines = splitLines(result.before);
     if (!read.ok) {
         // Never write a file we could not read in full: its content would be lost.
         result.readFailed = true;
-        m_outcome.anyFileFailed = true;
         say(m_callbacks, plainMessage("Unable to read file: " + path + ": " + read.description));
     }
 
@@ -94,7 +168,6 @@ bool BatchRun::processFile(const std::string& path) {
             if (const auto failure = colorTempCheck(m_panel.txtSearchColorTemp)) {
                 say(m_callbacks, *failure);
                 m_outcome.status = BatchStatus::ColorTempFailed;
-                m_pendingSync.flush();
                 return false;
             }
         }
@@ -130,31 +203,42 @@ bool BatchRun::processFile(const std::string& path) {
         msbAddReplaceKeyword(lines, extra.keyword, extra.line, noMore, extra.remove);
     }
 
-    if (!result.readFailed) {
-        result.after = joinLinesForWrite(lines);
-        // Rewriting identical bytes would change nothing but the file's date.
-        if (!m_options.dryRun && result.after != result.before)
-            write(result);
-    } else {
-        result.after = result.before;
+    result.after = result.readFailed ? result.before : joinLinesForWrite(lines);
+    // Rewriting identical bytes would change nothing but the file's date.
+    if (result.readFailed || result.after == result.before) {
+        done(result);
+        return true;
     }
-    if (m_callbacks.fileDone)
-        m_callbacks.fileDone(result);
-    return true;
-}
+    if (std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return startsWith(l, kTiltPrefix); })) {
+        refuse(result, "it has no TILT= line, so it is not a photometric file the edit can keep whole");
+    } else if (const std::string why = refusalReason(target, identity); !why.empty()) {
+        refuse(result, why);
+    }
+    if (result.refused || m_options.dryRun) {
+        done(result);
+        return true;
+    }
 
-void BatchRun::write(BatchFileResult& result) {
-    FileStatus status = m_callbacks.beforeWrite ? m_callbacks.beforeWrite(result.path) : FileStatus::success();
-    if (status.ok)
-        status = replaceFile(result.path, result.after, m_options.durability);
-    if (status.ok) {
-        if (m_options.durability == Durability::Deferred)
-            m_pendingSync.add(result.path);
-        return;
+    const std::string backupPath = m_callbacks.backupPath ? m_callbacks.backupPath(path, root) : std::string();
+    const FileReplacer::Backup backup{backupPath, result.before};
+    // The outcome is known once the file is flushed and renamed, a chunk of files later.
+    auto pending = std::make_shared<BatchFileResult>(std::move(result));
+    const FileStatus staged = m_replacer.stage(
+        target, identity, pending->after,
+        [this, pending](const std::string&, const FileStatus& status) {
+            if (!status.ok) {
+                pending->writeFailed = true;
+                say(m_callbacks, plainMessage("Unable to perform edit: " + pending->path + ": " + status.description));
+            }
+            done(*pending);
+        },
+        backupPath.empty() ? nullptr : &backup);
+    if (!staged.ok) {
+        pending->writeFailed = true;
+        say(m_callbacks, plainMessage("Unable to perform edit: " + pending->path + ": " + staged.description));
+        done(*pending);
     }
-    result.writeFailed = true;
-    m_outcome.anyFileFailed = true;
-    say(m_callbacks, plainMessage("Unable to perform edit: " + result.path + ": " + status.description));
+    return true;
 }
 
 void BatchRun::cancel() {
@@ -167,7 +251,7 @@ bool BatchRun::stopped() const {
 }
 
 BatchOutcome BatchRun::finish() {
-    m_pendingSync.flush();
+    m_replacer.commit();
     BatchOutcome outcome = m_outcome;
     if (stopped())
         return outcome;
@@ -184,7 +268,7 @@ BatchOutcome runBatch(const std::vector<std::string>& targets, const MiscPanel& 
     if (!run.start())
         return run.finish();
     for (size_t t = 0; t < targets.size(); ++t) {
-        if (!run.processFile(targets[t]))
+        if (!run.processFile(targets[t], options.root))
             break;
         if (callbacks.progress && !callbacks.progress(t + 1, targets.size()) && t + 1 < targets.size()) {
             run.cancel();

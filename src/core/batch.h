@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,22 +37,28 @@ struct BatchFileResult {
     std::string after;
     bool readFailed = false;
     bool writeFailed = false;
+    bool refused = false; // left as it is on purpose; `reason` says why
+    std::string reason;
+    bool changes() const { return !readFailed && !refused && after != before; }
 };
 
 struct BatchCallbacks {
-    // A message for the user (read/write failures, check failures).
+    // A message for the user (read/write failures, refusals, check failures).
     std::function<void(const Message&)> message;
     // Called after each target file; return false to stop after that file.
     std::function<bool(size_t done, size_t total)> progress;
-    // Called for each target file once its new text is known.
+    // Called for each target file once its fate is known: at once for files that are not
+    // written, after the flush and rename for those that are.
     std::function<void(const BatchFileResult&)> fileDone;
-    // Called once before a file is first replaced; a failure keeps the file unchanged.
-    std::function<FileStatus(const std::string& path)> beforeWrite;
+    // Where to keep a copy of a file before it is first changed; empty for none.
+    std::function<std::string(const std::string& path, const std::string& root)> backupPath;
+    // Another run holds a folder this run must wait for.
+    std::function<void(const std::string& folder)> waiting;
 };
 
 struct BatchOptions {
     bool dryRun = false; // compute everything, write nothing
-    Durability durability = Durability::Deferred;
+    std::string root;    // runBatch: the folder the targets were found in (empty: each file's own)
 };
 
 enum class BatchStatus { Completed, Cancelled, AdvanceCheckFailed, ColorTempFailed };
@@ -60,7 +67,11 @@ struct BatchOutcome {
     BatchStatus status = BatchStatus::Completed;
     long fileCount = 0;               // target files met, whether or not they could be read or written
     std::vector<std::string> entries; // report entries in order
-    bool anyFileFailed = false;       // a file could not be read or written
+    long written = 0;                 // (in a dry run: would be written)
+    long unchanged = 0;
+    long refused = 0;
+    long failed = 0; // could not be read or written
+    bool anyFileFailed() const { return refused > 0 || failed > 0; }
     bool showReport() const {
         return (status == BatchStatus::Completed || status == BatchStatus::Cancelled) && fileCount > 0;
     }
@@ -75,21 +86,32 @@ Message batchReport(const BatchOutcome& outcome);
 void composeKeywordLine(const std::string& keyword, const std::vector<std::string>& values, std::string& line,
                         std::vector<std::string>& more);
 
+// A one-line summary of what the run did to the files.
+std::string batchSummary(const BatchOutcome& outcome, bool dryRun);
+
+// Why an edit cannot be applied (a bad keyword, a value that would break the file's
+// lines), or nothing.
+std::optional<Message> editProblem(const MiscPanel& panel, const BatchTrees& trees,
+                                   const std::vector<ExtraEdit>& extras);
+
 // One batch run, file by file, for callers that find their targets as they go (the
 // command line streams a folder search into it, so memory does not grow with the
 // number of files). start() runs the advance check; processFile() reads, edits and
-// writes one file and returns false once the run has stopped (the colour temperature
-// failed: the current file is not written); finish() gives the outcome with the report.
+// stages one file and returns false once the run has stopped (the colour temperature
+// failed: the current file is not written); finish() writes what is staged and gives
+// the outcome with the report.
 class BatchRun final {
 public:
-    BatchRun(const MiscPanel& panel, const BatchTrees& trees, const std::vector<ExtraEdit>& extras,
-             const BatchCallbacks& callbacks, const BatchOptions& options);
+    BatchRun(MiscPanel panel, BatchTrees trees, std::vector<ExtraEdit> extras, BatchCallbacks callbacks,
+             BatchOptions options);
     ~BatchRun();
     BatchRun(const BatchRun&) = delete;
     BatchRun& operator=(const BatchRun&) = delete;
 
     bool start();
-    bool processFile(const std::string& path);
+    // `root` is the folder being searched that the file was found in, or empty for a
+    // file named on its own; no write leaves it.
+    bool processFile(const std::string& path, const std::string& root = {});
     // The user stopped the run after the current file.
     void cancel();
     bool stopped() const;
@@ -102,17 +124,18 @@ public:
     };
 
 private:
-    void write(BatchFileResult& result);
+    void done(const BatchFileResult& result);
+    void refuse(BatchFileResult& result, const std::string& reason);
 
-    const MiscPanel& m_panel;
-    const BatchTrees& m_trees;
-    const std::vector<ExtraEdit>& m_extras;
-    const BatchCallbacks& m_callbacks;
+    const MiscPanel m_panel;
+    const BatchTrees m_trees;
+    const std::vector<ExtraEdit> m_extras;
+    const BatchCallbacks m_callbacks;
     const BatchOptions m_options;
     const std::vector<KeywordEdit> m_miscEdits;
     std::vector<std::string> m_miscReported;
     std::vector<RunKeyword> m_runKeywords;
-    DeferredSync m_pendingSync;
+    FileReplacer m_replacer;
     BatchOutcome m_outcome;
 };
 

@@ -13,6 +13,11 @@ void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, c
         gstrFileLine = emptyFileLines();
     const size_t n = upperBound(gstrFileLine);
 
+    // A line written back unchanged keeps the continuation lines the file has for it;
+    // only a changed line takes its old ones out.
+    const bool mayKeepMore = !Remove && NewKeywordMore.size() <= 1;
+    std::vector<std::string> keptMore(1);
+
     // Blank the keyword lines and the continuation runs directly beneath them. Blanked
     // lines cannot match again, so one pass finds every occurrence.
     bool matched = false;
@@ -20,10 +25,15 @@ void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, c
         if (!contains(gstrFileLine[i], Keyword))
             continue;
         matched = true;
+        const bool keep = mayKeepMore && keptMore.size() == 1 && gstrFileLine[i] == NewKeyword;
         gstrFileLine[i].clear();
-        for (size_t j = i + 1; j <= n && contains(gstrFileLine[j], kMoreMarker); ++j)
+        for (size_t j = i + 1; j <= n && contains(gstrFileLine[j], kMoreMarker); ++j) {
+            if (keep)
+                keptMore.push_back(std::move(gstrFileLine[j]));
             gstrFileLine[j].clear();
+        }
     }
+    const std::vector<std::string>& more = keptMore.size() > 1 ? keptMore : NewKeywordMore;
 
     // Close the gaps only after a match; this drops every empty line, not only ours.
     if (matched) {
@@ -47,12 +57,12 @@ void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, c
         return;
 
     FileLines rebuilt = emptyFileLines();
-    rebuilt.reserve(gstrFileLine.size() + NewKeywordMore.size() + 1);
+    rebuilt.reserve(gstrFileLine.size() + more.size() + 1);
     for (size_t i = 1; i <= count; ++i) {
         if (startsWith(gstrFileLine[i], kTiltPrefix)) {
             rebuilt.push_back(NewKeyword);
-            for (size_t m = 1; m < NewKeywordMore.size(); ++m)
-                rebuilt.push_back(NewKeywordMore[m]);
+            for (size_t m = 1; m < more.size(); ++m)
+                rebuilt.push_back(more[m]);
         }
         rebuilt.push_back(std::move(gstrFileLine[i]));
     }

@@ -37,8 +37,8 @@ std::string joinLinesForWrite(const FileLines& lines) {
     return out;
 }
 
-FileStatus readTextFile(const std::string& path, std::string& bytes) {
-    FileStatus status = readWholeFile(path, bytes, kMaxFileBytes);
+FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity) {
+    FileStatus status = readWholeFile(path, bytes, kMaxFileBytes, identity);
     if (status.ok && bytes.find('\0') != std::string::npos)
         status = FileStatus::failure("it holds NUL bytes, so it is not a photometric text file");
     return status;
@@ -51,15 +51,6 @@ FileResult msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine) 
     if (status.ok)
         return {};
     return {false, status.description, plainMessage("Unable to read file: " + status.description)};
-}
-
-FileResult msbIESFileWrite(const std::string& Filename, const FileLines& gstrFileLine, Durability durability) {
-    if (Filename.empty())
-        return {};
-    const FileStatus status = replaceFile(Filename, joinLinesForWrite(gstrFileLine), durability);
-    if (status.ok)
-        return {};
-    return {false, status.description, plainMessage("Unable to perform edit: " + status.description)};
 }
 
 } // namespace tagmere

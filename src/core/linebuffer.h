@@ -41,16 +41,10 @@ inline constexpr long long kMaxFileBytes = 64LL * 1024 * 1024;
 // Reads a photometric file's bytes. Besides the system's errors it refuses a file that
 // is not text (it holds a NUL byte) or is larger than kMaxFileBytes, so that no such
 // file is ever rewritten line by line.
-FileStatus readTextFile(const std::string& path, std::string& bytes);
+FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity = nullptr);
 
 // Replaces gstrFileLine by the file's lines. On failure it holds the lines read
 // before the error and the result says "Unable to read file: " + the reason.
 FileResult msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine);
-
-// Writes the non-blank lines of gstrFileLine over the file, safely (see replaceFile).
-// An empty file name writes nothing. On failure the file is unchanged and the
-// result says "Unable to perform edit: " + the reason.
-FileResult msbIESFileWrite(const std::string& Filename, const FileLines& gstrFileLine,
-                           Durability durability = Durability::SyncEachFile);
 
 } // namespace tagmere

@@ -1,14 +1,16 @@
 #include "safefile.h"
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -17,28 +19,76 @@ namespace tagmere {
 
 namespace {
 
-constexpr std::string_view kTempPrefix = ".tagmere-";
+constexpr std::string_view kTempPrefix = ".~tagmere-";
 constexpr std::string_view kTempSuffix = ".tmp";
+constexpr size_t kTempRandomDigits = 16;
+// Folder locks held at once before a run commits and lets go of them.
+constexpr size_t kMaxFolderLocks = 32;
 
 std::string errnoText(int error) {
     return std::strerror(error);
 }
 
-// Write protection comes from the permission bits, not from whether open() would
-// succeed: root may open anything, yet a read-only file must stay read-only.
-bool isWriteProtected(const struct stat& st, const std::string& path, bool folder) {
-    if ((st.st_mode & S_IWUSR) == 0)
-        return true;
-    return ::access(path.c_str(), folder ? (W_OK | X_OK) : W_OK) != 0;
+// A file descriptor closed on every way out.
+class Fd final {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(Fd&& o) noexcept : m_fd(std::exchange(o.m_fd, -1)) {}
+    Fd& operator=(Fd&& o) noexcept {
+        if (this != &o) {
+            reset();
+            m_fd = std::exchange(o.m_fd, -1);
+        }
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now and reports the error a late write may surface there.
+    int close() {
+        const int r = m_fd >= 0 ? ::close(m_fd) : 0;
+        m_fd = -1;
+        return r;
+    }
+    void reset() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+FileIdentity identityOf(const struct stat& st) {
+    FileIdentity id;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = st.st_size;
+    id.modifiedSec = st.st_mtim.tv_sec;
+    id.modifiedNsec = st.st_mtim.tv_nsec;
+    id.links = st.st_nlink;
+    id.owner = st.st_uid;
+    id.mode = st.st_mode;
+    return id;
 }
 
-std::string temporaryPathFor(const fs::path& target) {
-    static std::atomic<unsigned> counter{0};
-    static std::mt19937 rng(std::random_device{}());
-    const std::string name = std::string(kTempPrefix) + std::to_string(::getpid()) + "-" +
-                             std::to_string(rng() % 1000000) + "-" + std::to_string(counter++) + "-" +
-                             target.filename().string() + std::string(kTempSuffix);
-    return (target.parent_path() / name).string();
+std::string folderOf(const fs::path& path) {
+    return path.has_parent_path() ? path.parent_path().string() : std::string(".");
+}
+
+std::string temporaryName() {
+    static std::mt19937_64 rng(std::random_device{}() ^ (static_cast<unsigned long long>(::getpid()) << 32));
+    static const char* const hex = "0123456789abcdef";
+    unsigned long long r = rng();
+    std::string name(kTempPrefix);
+    for (size_t i = 0; i < kTempRandomDigits; ++i, r >>= 4)
+        name += hex[r & 15];
+    return name += kTempSuffix;
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -57,185 +107,459 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-void syncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+// Write protection comes from the permission bits, not from whether open() would
+// succeed: root may open anything, yet a read-only file must stay read-only.
+bool isWriteProtected(mode_t mode, const std::string& path, bool folder) {
+    if ((mode & S_IWUSR) == 0)
+        return true;
+    return ::access(path.c_str(), folder ? (W_OK | X_OK) : W_OK) != 0;
+}
+
+// Copies every extended attribute (POSIX ACLs among them) from one open file to another.
+FileStatus copyAttributes(int from, int to) {
+    ssize_t size = ::flistxattr(from, nullptr, 0);
+    if (size < 0)
+        return errno == ENOTSUP ? FileStatus::success() : FileStatus::failure(errnoText(errno));
+    std::vector<char> names(static_cast<size_t>(size) + 1);
+    size = ::flistxattr(from, names.data(), names.size());
+    if (size < 0)
+        return FileStatus::failure(errnoText(errno));
+    std::vector<char> value;
+    for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+        ssize_t length = ::fgetxattr(from, name, nullptr, 0);
+        if (length >= 0) {
+            value.resize(static_cast<size_t>(length) + 1);
+            length = ::fgetxattr(from, name, value.data(), value.size());
+        }
+        if (length < 0 || ::fsetxattr(to, name, value.data(), static_cast<size_t>(length), 0) != 0)
+            return FileStatus::failure("cannot keep its attribute " + std::string(name) + ": " + errnoText(errno));
     }
+    return FileStatus::success();
+}
+
+// Makes everything written to the file system that holds `fd` durable. The error a
+// write-back met since `fd` was opened is reported here.
+int syncFileSystemOf(int fd) {
+    return ::syncfs(fd) == 0 ? 0 : errno;
+}
+
+bool matchesTemporaryPattern(std::string_view name) {
+    if (name.size() != kTempPrefix.size() + kTempRandomDigits + kTempSuffix.size() ||
+        name.compare(0, kTempPrefix.size(), kTempPrefix) != 0 ||
+        name.compare(name.size() - kTempSuffix.size(), kTempSuffix.size(), kTempSuffix) != 0)
+        return false;
+    for (char c : name.substr(kTempPrefix.size(), kTempRandomDigits)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
-FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes) {
+FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     bytes.clear();
     auto tooLarge = [maxBytes] {
         return FileStatus::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
                                    " MB, too large for a photometric file");
     };
     // Non-blocking, so that a pipe or device given by name cannot hang the read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid())
         return FileStatus::failure(errnoText(errno));
     struct stat st {};
-    if (::fstat(fd, &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            return FileStatus::failure(errnoText(EISDIR));
-        }
-        if (!S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return FileStatus::failure("it is not a regular file");
-        }
-        if (maxBytes >= 0 && st.st_size > maxBytes) {
-            ::close(fd);
-            return tooLarge();
-        }
-        if (S_ISREG(st.st_mode) && st.st_size > 0)
-            bytes.reserve(static_cast<size_t>(st.st_size));
-    }
+    if (::fstat(fd.get(), &st) != 0)
+        return FileStatus::failure(errnoText(errno));
+    if (S_ISDIR(st.st_mode))
+        return FileStatus::failure(errnoText(EISDIR));
+    if (!S_ISREG(st.st_mode))
+        return FileStatus::failure("it is not a regular file");
+    if (maxBytes >= 0 && st.st_size > maxBytes)
+        return tooLarge();
+    if (identity)
+        *identity = identityOf(st);
+    bytes.reserve(static_cast<size_t>(st.st_size));
     char chunk[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int error = errno;
-            ::close(fd);
-            return FileStatus::failure(errnoText(error));
+            return FileStatus::failure(errnoText(errno));
         }
         bytes.append(chunk, static_cast<size_t>(n));
-        // A file that grows while it is read (or is no regular file) is held to the limit too.
-        if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes) {
-            ::close(fd);
+        // A file that grows while it is read is held to the limit too.
+        if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes)
             return tooLarge();
-        }
     }
-    ::close(fd);
     return FileStatus::success();
 }
 
-FileStatus replaceFile(const std::string& path, std::string_view bytes, Durability durability) {
+FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return FileStatus::failure(errnoText(errno));
+    const fs::path given(path);
+    if (!S_ISLNK(st.st_mode)) {
+        target = {path, folderOf(given), given.filename().string()};
+        return FileStatus::success();
+    }
     std::error_code ec;
-    fs::path target(path);
-    // Write through a symbolic link to the file it names, so the link stays a link.
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        target = fs::canonical(target, ec);
-        if (ec)
-            return FileStatus::failure(ec.message());
+    const fs::path real = fs::canonical(given, ec);
+    if (ec)
+        return FileStatus::failure(ec.message());
+    const fs::path inside = fs::canonical(root.empty() ? fs::path(folderOf(given)) : fs::path(root), ec);
+    if (ec)
+        return FileStatus::failure(ec.message());
+    const std::string prefix = inside.string() == "/" ? "/" : inside.string() + "/";
+    if (real.string().compare(0, prefix.size(), prefix) != 0)
+        return FileStatus::failure("it is a symbolic link to " + real.string() + ", outside " + inside.string());
+    target = {real.string(), real.parent_path().string(), real.filename().string()};
+    return FileStatus::success();
+}
+
+std::string refusalReason(const EditTarget& target, const FileIdentity& identity) {
+    if (identity.size < 0)
+        return {};
+    if (isWriteProtected(identity.mode, target.path, false))
+        return errnoText(EACCES);
+    if (identity.links > 1)
+        return "it has " + std::to_string(identity.links) + " hard links, and replacing it would split them";
+    if (::geteuid() != 0 && identity.owner != ::geteuid())
+        return "it belongs to another user, and replacing it would make it yours";
+    struct stat folder {};
+    if (::stat(target.folder.c_str(), &folder) != 0)
+        return errnoText(errno);
+    if (isWriteProtected(folder.st_mode, target.folder, true))
+        return errnoText(EACCES);
+    return {};
+}
+
+struct FileReplacer::Impl {
+    struct Lock {
+        unsigned long long device;
+        unsigned long long inode;
+        Fd fd;
+    };
+    // One temporary file waiting for its flush and rename.
+    struct Staged {
+        std::string path; // the file it replaces (or, for a backup, the name wanted)
+        int folderFd;     // borrowed from a lock or from `ownFolder`
+        Fd ownFolder;     // a folder no lock holds
+        std::string temp; // name in that folder
+        Fd fd;            // kept open (and locked) until the rename
+        FileIdentity identity;
+        bool isBackup = false;
+        bool failed = false;
+        Done done;
+    };
+
+    size_t chunk;
+    std::vector<Lock> locks;
+    std::vector<Staged> staged;
+
+    int lockedFolderFd(const struct stat& st) const {
+        for (const auto& lock : locks) {
+            if (lock.device == st.st_dev && lock.inode == st.st_ino)
+                return lock.fd.get();
+        }
+        return -1;
     }
 
-    mode_t mode = 0666;
-    bool exists = false;
+    // Writes `bytes` to a new temporary file in the folder and stages it.
+    FileStatus stageTemp(const std::string& folder, Staged&& entry, std::string_view bytes, int original) {
+        struct stat folderStat {};
+        Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folderFd.valid() || ::fstat(folderFd.get(), &folderStat) != 0)
+            return FileStatus::failure(errnoText(errno));
+        entry.folderFd = lockedFolderFd(folderStat);
+        if (entry.folderFd < 0) {
+            entry.ownFolder = std::move(folderFd);
+            entry.folderFd = entry.ownFolder.get();
+        }
+        entry.temp = temporaryName();
+        entry.fd = Fd(::openat(entry.folderFd, entry.temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!entry.fd.valid())
+            return FileStatus::failure(errnoText(errno));
+        // The lock tells a cleanup in another process that this file is alive.
+        ::flock(entry.fd.get(), LOCK_EX);
+        auto fail = [&](FileStatus status) {
+            ::unlinkat(entry.folderFd, entry.temp.c_str(), 0);
+            return status;
+        };
+        if (!writeAll(entry.fd.get(), bytes))
+            return fail(FileStatus::failure(errnoText(errno)));
+        if (original >= 0) {
+            struct stat st {};
+            if (::fstat(original, &st) != 0)
+                return fail(FileStatus::failure(errnoText(errno)));
+            // Keep the owner when we can (root) and always the group: a colleague's
+            // group access must not change with the edit.
+            const uid_t owner = ::geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
+            if (::fchown(entry.fd.get(), owner, st.st_gid) != 0)
+                return fail(FileStatus::failure("cannot keep its group: " + errnoText(errno)));
+            if (::fchmod(entry.fd.get(), st.st_mode & 07777) != 0)
+                return fail(FileStatus::failure(errnoText(errno)));
+            // After the mode: an ACL sets the group bits from its mask.
+            if (FileStatus copied = copyAttributes(original, entry.fd.get()); !copied.ok)
+                return fail(copied);
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            if (::fchmod(entry.fd.get(), 0666 & ~mask) != 0)
+                return fail(FileStatus::failure(errnoText(errno)));
+        }
+        staged.push_back(std::move(entry));
+        return FileStatus::success();
+    }
+
+    void finish(Staged& s, const FileStatus& status) {
+        if (!status.ok) {
+            s.failed = true;
+            ::unlinkat(s.folderFd, s.temp.c_str(), 0);
+        }
+        if (s.done)
+            s.done(s.path, status);
+    }
+
+    // Flushes every staged file: one call per file system, or fsync for a single file.
+    void flush() {
+        if (chunk == 1) {
+            for (auto& s : staged) {
+                if (::fsync(s.fd.get()) != 0)
+                    finish(s, FileStatus::failure(errnoText(errno)));
+            }
+            return;
+        }
+        std::vector<std::pair<dev_t, int>> devices; // device, its result
+        for (auto& s : staged) {
+            struct stat st {};
+            ::fstat(s.fd.get(), &st);
+            int result = -1;
+            for (const auto& [device, r] : devices) {
+                if (device == st.st_dev)
+                    result = r;
+            }
+            if (result < 0) {
+                // The first file staged on this device was opened before any data of
+                // this chunk was written, so its syncfs reports every write-back error.
+                result = syncFileSystemOf(s.fd.get());
+                devices.emplace_back(st.st_dev, result);
+            }
+            if (result != 0)
+                finish(s, FileStatus::failure("the data could not be made durable: " + errnoText(result)));
+        }
+    }
+
+    // Places a backup under its name, or the next free "NAME.~N~"; never over a file.
+    FileStatus placeBackup(Staged& s) {
+        std::string name = fs::path(s.path).filename().string();
+        for (int n = 1; n < 1000; ++n) {
+            if (::linkat(s.folderFd, s.temp.c_str(), s.folderFd, name.c_str(), 0) == 0) {
+                ::unlinkat(s.folderFd, s.temp.c_str(), 0);
+                return FileStatus::success();
+            }
+            if (errno != EEXIST)
+                return FileStatus::failure("backup to " + s.path + " failed: " + errnoText(errno));
+            name = fs::path(s.path).filename().string() + ".~" + std::to_string(n) + "~";
+        }
+        return FileStatus::failure("backup to " + s.path + " failed: too many backups");
+    }
+
+    FileStatus rename(Staged& s) {
+        const std::string name = fs::path(s.path).filename().string();
+        struct stat st {};
+        if (::fstatat(s.folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (s.identity.size < 0 || !identityOf(st).sameFile(s.identity))
+                return FileStatus::failure("it changed after it was read, so it was left as it is");
+        } else if (errno != ENOENT || s.identity.size >= 0) {
+            return FileStatus::failure(errno == ENOENT ? "it was removed after it was read" : errnoText(errno));
+        }
+        if (::renameat(s.folderFd, s.temp.c_str(), s.folderFd, name.c_str()) != 0)
+            return FileStatus::failure(errnoText(errno));
+        return FileStatus::success();
+    }
+
+    void commit() {
+        if (staged.empty())
+            return;
+        flush();
+        std::vector<int> folders;
+        bool backupFailed = false;
+        for (auto& s : staged) {
+            if (s.failed) {
+                backupFailed = s.isBackup;
+                continue;
+            }
+            FileStatus status;
+            if (s.isBackup) {
+                status = placeBackup(s);
+                backupFailed = !status.ok;
+            } else if (backupFailed) {
+                status = FileStatus::failure("its backup could not be written");
+            } else {
+                status = rename(s);
+            }
+            if (!status.ok) {
+                finish(s, status);
+                continue;
+            }
+            if (std::find(folders.begin(), folders.end(), s.folderFd) == folders.end())
+                folders.push_back(s.folderFd);
+            s.fd.reset();
+            finish(s, status);
+        }
+        // The renames themselves become durable with their folders.
+        for (int folder : folders)
+            ::fsync(folder);
+        staged.clear();
+    }
+
+    void releaseLocks() { locks.clear(); }
+};
+
+FileReplacer::FileReplacer(size_t chunk) : m_impl(std::make_unique<Impl>()) {
+    m_impl->chunk = chunk == 0 ? 1 : chunk;
+}
+
+FileReplacer::~FileReplacer() {
+    m_impl->commit();
+}
+
+FileStatus FileReplacer::lockFolder(const std::string& folder, const std::function<void(const std::string&)>& waiting) {
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        exists = true;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
+        return FileStatus::failure(errnoText(errno));
+    if (m_impl->lockedFolderFd(st) >= 0)
+        return FileStatus::success();
+    if (m_impl->locks.size() >= kMaxFolderLocks) {
+        commit();
+        m_impl->releaseLocks();
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK)
+            return FileStatus::failure(errnoText(errno));
+        // Holding nothing while waiting, two runs can never wait for each other.
+        if (waiting)
+            waiting(folder);
+        commit();
+        m_impl->releaseLocks();
+        if (::flock(fd.get(), LOCK_EX) != 0)
+            return FileStatus::failure(errnoText(errno));
+    }
+    m_impl->locks.push_back(
+        {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), std::move(fd)});
+    removeStaleTemporaries(folder);
+    return FileStatus::success();
+}
+
+FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes,
+                               Done done, const Backup* backup) {
+    Fd original;
+    if (identity.size >= 0) {
+        original = Fd(::open(target.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (!original.valid() || ::fstat(original.get(), &st) != 0)
+            return FileStatus::failure(errnoText(errno));
+        if (!identityOf(st).sameFile(identity))
+            return FileStatus::failure("it changed after it was read, so it was left as it is");
+    }
+    if (const std::string why = refusalReason(target, identity); !why.empty())
+        return FileStatus::failure(why);
+
+    const size_t firstNew = m_impl->staged.size();
+    if (backup) {
+        std::error_code ec;
+        const fs::path copy(backup->path);
+        fs::create_directories(copy.parent_path(), ec);
+        if (ec)
+            return FileStatus::failure("cannot create backup folder " + copy.parent_path().string() + ": " +
+                                       ec.message());
+        Impl::Staged entry;
+        entry.path = backup->path;
+        entry.isBackup = true;
+        if (FileStatus status = m_impl->stageTemp(folderOf(copy), std::move(entry), backup->oldBytes, -1); !status.ok)
+            return FileStatus::failure("backup to " + backup->path + " failed: " + status.description);
+    }
+    Impl::Staged entry;
+    entry.path = target.path;
+    entry.identity = identity;
+    entry.done = std::move(done);
+    if (FileStatus status = m_impl->stageTemp(target.folder, std::move(entry), bytes, original.get()); !status.ok) {
+        if (backup) {
+            // The backup of a file that will not change is not needed.
+            m_impl->finish(m_impl->staged[firstNew], FileStatus::failure(status.description));
+            m_impl->staged.resize(firstNew);
+        }
+        return status;
+    }
+    if (m_impl->staged.size() >= m_impl->chunk)
+        commit();
+    return FileStatus::success();
+}
+
+void FileReplacer::commit() {
+    m_impl->commit();
+}
+
+FileStatus replaceFile(const std::string& path, std::string_view bytes) {
+    EditTarget target;
+    FileIdentity identity;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return FileStatus::failure(errnoText(errno));
+        const fs::path given(path);
+        target = {path, folderOf(given), given.filename().string()};
+    } else {
+        if (FileStatus status = resolveEditTarget(path, {}, target); !status.ok)
+            return status;
+        if (::stat(target.path.c_str(), &st) != 0)
+            return FileStatus::failure(errnoText(errno));
         if (S_ISDIR(st.st_mode))
             return FileStatus::failure(errnoText(EISDIR));
-        if (isWriteProtected(st, target.string(), false))
-            return FileStatus::failure(errnoText(EACCES));
-        mode = st.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        return FileStatus::failure(errnoText(errno));
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+        identity = identityOf(st);
     }
-
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    struct stat folderStat {};
-    if (::stat(folder.c_str(), &folderStat) != 0)
-        return FileStatus::failure(errnoText(errno));
-    if (isWriteProtected(folderStat, folder.string(), true))
-        return FileStatus::failure(errnoText(EACCES));
-
-    const std::string temp = temporaryPathFor(target);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return FileStatus::failure(errnoText(errno));
-
-    auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return FileStatus::failure(errnoText(error));
-    };
-    if (!writeAll(fd, bytes))
-        return fail(errno);
-    if (exists && ::geteuid() == 0)
-        (void)::fchown(fd, st.st_uid, st.st_gid);
-    if (::fchmod(fd, mode) != 0)
-        return fail(errno);
-    if (durability == Durability::SyncEachFile && ::fsync(fd) != 0)
-        return fail(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        return FileStatus::failure(errnoText(error));
+    FileStatus result;
+    {
+        FileReplacer replacer(1);
+        const FileStatus staged =
+            replacer.stage(target, identity, bytes, [&](const std::string&, const FileStatus& s) { result = s; });
+        if (!staged.ok)
+            return staged;
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        return FileStatus::failure(errnoText(error));
-    }
-    if (durability == Durability::SyncEachFile)
-        syncFolder(folder);
-    return FileStatus::success();
+    return result;
 }
 
 bool isTemporaryName(std::string_view fileName) {
-    return fileName.size() > kTempPrefix.size() + kTempSuffix.size() &&
-           fileName.compare(0, kTempPrefix.size(), kTempPrefix) == 0 &&
-           fileName.compare(fileName.size() - kTempSuffix.size(), kTempSuffix.size(), kTempSuffix) == 0;
+    return matchesTemporaryPattern(fileName);
 }
 
 int removeStaleTemporaries(const std::string& folder) {
     int removed = 0;
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.valid())
+        return 0;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (!isTemporaryName(name))
+        if (!matchesTemporaryPattern(name))
             continue;
-        // The writer's process id follows the prefix; a live writer keeps its file.
-        const long pid = std::strtol(name.c_str() + kTempPrefix.size(), nullptr, 10);
-        if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
+        Fd fd(::openat(dir.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat held {};
+        struct stat now {};
+        // Only a regular file that no live run holds locked, and still the same file.
+        if (!fd.valid() || ::fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode) ||
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
             continue;
-        std::error_code removeError;
-        if (fs::remove(it->path(), removeError))
+        if (::fstatat(dir.get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == held.st_ino &&
+            now.st_dev == held.st_dev && ::unlinkat(dir.get(), name.c_str(), 0) == 0)
             ++removed;
     }
     return removed;
-}
-
-void syncFileSystem(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        ::sync();
-        return;
-    }
-    if (::syncfs(fd) != 0)
-        ::sync();
-    ::close(fd);
-}
-
-void DeferredSync::add(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return;
-    const auto device = static_cast<unsigned long>(st.st_dev);
-    for (const auto& known : m_devices) {
-        if (known.first == device)
-            return;
-    }
-    m_devices.emplace_back(device, path);
-}
-
-void DeferredSync::flush() {
-    for (const auto& known : m_devices)
-        syncFileSystem(known.second);
-    m_devices.clear();
 }
 
 } // namespace tagmere

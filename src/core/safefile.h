@@ -1,9 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 namespace tagmere {
 
@@ -16,43 +17,94 @@ struct FileStatus {
     static FileStatus failure(std::string why) { return {false, std::move(why)}; }
 };
 
-// How a replaced file is made durable. SyncEachFile flushes every file to disk before
-// it is renamed into place; Deferred leaves the flush to one syncFileSystem() call at
-// the end of a run. Either way the original is only ever swapped whole by a rename,
-// so a killed process leaves each file old or new, never torn.
-enum class Durability { SyncEachFile, Deferred };
+// What a file was when it was read. A replacement goes ahead only while the file is
+// still this one, so another writer's change is never overwritten unseen.
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = -1;
+    long long modifiedSec = 0;
+    long long modifiedNsec = 0;
+    unsigned long links = 0;
+    unsigned owner = 0;
+    unsigned mode = 0;
+
+    bool sameFile(const FileIdentity& o) const {
+        return device == o.device && inode == o.inode && size == o.size && modifiedSec == o.modifiedSec &&
+               modifiedNsec == o.modifiedNsec;
+    }
+};
 
 // Reads the whole file. On failure `bytes` holds what was read before the error. A file
 // larger than maxBytes (when not negative) is refused without being read.
-FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes = -1);
+FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes = -1,
+                         FileIdentity* identity = nullptr);
 
-// Replaces the file's contents by `bytes`: a temporary file is written beside it,
-// flushed and renamed over it, keeping its permission bits (and owner when we can).
-// A file or folder without write permission is refused and left unchanged, also for
-// root, for whom the system would allow the write.
-FileStatus replaceFile(const std::string& path, std::string_view bytes,
-                       Durability durability = Durability::SyncEachFile);
+// Where a file to be edited really lives. A symbolic link is followed to its file,
+// which must lie inside `root` (a folder being searched; for a file named on its own,
+// the link's own folder), so a planted link cannot send a write elsewhere.
+struct EditTarget {
+    std::string path;   // real path of the file
+    std::string folder; // its real folder
+    std::string name;   // its name in that folder
+};
+FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target);
 
-// True for the names of the temporary files replaceFile() writes.
-bool isTemporaryName(std::string_view fileName);
+// Why an existing file must not be replaced, or empty: write-protected, more than one
+// hard link, or owned by someone else (the replacement would become ours).
+std::string refusalReason(const EditTarget& target, const FileIdentity& identity);
 
-// Removes temporary files that a killed run left in `folder` (those whose writing
-// process is gone). Returns how many were removed.
-int removeStaleTemporaries(const std::string& folder);
-
-// Flushes the file system that holds `path` (one call for a whole run).
-void syncFileSystem(const std::string& path);
-
-// Collects the file systems a run wrote to with Durability::Deferred and flushes each
-// once at the end.
-class DeferredSync final {
+// Replaces files safely. Each new text goes to a temporary file beside its original,
+// which carries over the original's mode, group, ACL and extended attributes. Staged
+// files are made durable together (one flush per file system and chunk), and only
+// then renamed over their originals, each only while it is still the file that was
+// read. A run also holds an advisory lock on each folder it works in, so two runs never
+// edit the same folder at once; the first lock on a folder removes temporary files
+// that a killed run left there.
+class FileReplacer final {
 public:
-    void add(const std::string& path);
-    void flush();
-    ~DeferredSync() { flush(); }
+    // Called once per staged file when its fate is known: success, or why it failed.
+    using Done = std::function<void(const std::string& path, const FileStatus& status)>;
+
+    // `chunk` files are staged before they are flushed and renamed together; 1 makes
+    // every file durable on its own (single saves).
+    explicit FileReplacer(size_t chunk = 64);
+    ~FileReplacer(); // commits what is staged
+    FileReplacer(const FileReplacer&) = delete;
+    FileReplacer& operator=(const FileReplacer&) = delete;
+
+    // Takes the folder's lock (waiting for another run; `waiting` is told first).
+    FileStatus lockFolder(const std::string& folder, const std::function<void(const std::string&)>& waiting = {});
+
+    // A copy of the old text kept before the original is replaced. It never overwrites a
+    // file: when `path` exists, ".~N~" is appended to it.
+    struct Backup {
+        std::string path;
+        std::string_view oldBytes;
+    };
+
+    // Stages the replacement of `target` (read as `identity`; a new file when
+    // identity.size < 0). Failures before staging come back at once; later ones and
+    // success come through `done`.
+    FileStatus stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes, Done done,
+                     const Backup* backup = nullptr);
+
+    // Flushes and renames every staged file, then makes the renames durable.
+    void commit();
 
 private:
-    std::vector<std::pair<unsigned long, std::string>> m_devices; // device, one path on it
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };
+
+// Replaces one file (an existing one or a new one) and makes it durable before
+// returning. A symbolic link is followed to its file within the link's folder.
+FileStatus replaceFile(const std::string& path, std::string_view bytes);
+
+// True for the names of the temporary files FileReplacer writes.
+bool isTemporaryName(std::string_view fileName);
+
+// Removes the temporary files that no live run holds from `folder`. Returns how many.
+int removeStaleTemporaries(const std::string& folder);
 
 } // namespace tagmere

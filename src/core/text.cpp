@@ -46,4 +46,20 @@ std::string mfnRemoveText(std::string_view Text, std::string_view Find1, std::st
     return result;
 }
 
+bool hasControlByte(std::string_view text) {
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127)
+            return true;
+    }
+    return false;
+}
+
+bool isValidKeyword(std::string_view keyword) {
+    if (keyword.size() < 3 || keyword.front() != '[' || keyword.back() != ']' || keyword == "[MORE]")
+        return false;
+    const std::string_view inner = keyword.substr(1, keyword.size() - 2);
+    return inner.find_first_of("[] ") == std::string_view::npos && !hasControlByte(inner);
+}
+
 } // namespace tagmere

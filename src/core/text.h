@@ -15,6 +15,12 @@ std::string upperAscii(std::string_view text);
 // True when the text is empty or holds blanks only.
 bool isBlank(std::string_view text);
 
+// A byte below 32 or 127 (line breaks, tabs, NUL...): such text would break a file's lines.
+bool hasControlByte(std::string_view text);
+// "[", one or more bytes that are not "[", "]", blanks or control bytes, then "]";
+// "[MORE]" marks continuations and is never a keyword of its own.
+bool isValidKeyword(std::string_view keyword);
+
 // Removes Find1 (then Find2 when not empty) one character at a time, from the
 // first occurrence, until none is left. Serves single-character finds.
 std::string mfnRemoveText(std::string_view Text, std::string_view Find1, std::string_view Find2);

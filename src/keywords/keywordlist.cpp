@@ -112,10 +112,33 @@ std::vector<std::string> splitListItems(std::string_view bytes) {
     return items;
 }
 
-void parseKeywordList(std::string_view bytes, KeywordList& list) {
+namespace {
+// The entry as a message can show it: control bytes written as \xNN.
+std::string printableText(const std::string& entry) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : entry) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127)
+            out += std::string("\\x") + hex[u >> 4] + hex[u & 15];
+        else
+            out += c;
+    }
+    return out;
+}
+} // namespace
+
+void parseKeywordList(std::string_view bytes, KeywordList& list, std::vector<std::string>* leftOut) {
     list.clear();
     const std::vector<std::string> items = splitListItems(bytes);
     size_t i = 0;
+    // A keyword that could not be written safely is left out with its values, and so is
+    // a value that would break a file's line.
+    bool skippingValues = false;
+    auto leaveOut = [&](const std::string& item) {
+        if (leftOut)
+            leftOut->push_back(item);
+    };
     while (i < items.size()) {
         const std::string& item = items[i++];
         if (startsWith(item, "<")) {
@@ -128,7 +151,15 @@ void parseKeywordList(std::string_view bytes, KeywordList& list) {
             // The marker is never taken as a column item: the selected section still starts.
             if (i < items.size() && !startsWith(items[i], "<"))
                 column = items[i++];
-            list.appendEntry(item, std::move(column));
+            skippingValues = !isValidKeyword(item);
+            if (skippingValues)
+                leaveOut(item);
+            else
+                list.appendEntry(item, std::move(column));
+        } else if (item.empty() || item == kRemovedEntry) {
+            list.appendEntry(item);
+        } else if (skippingValues || hasControlByte(item)) {
+            leaveOut(item);
         } else {
             list.appendEntry(item);
         }
@@ -140,10 +171,19 @@ ListLoadResult readKeywordFile(const std::string& path, KeywordList& list) {
     const FileStatus status = readWholeFile(path, bytes);
     if (!status.ok) {
         list.clear();
-        return {false, plainMessage("Unable to read keyword file: " + status.description)};
+        return {false, plainMessage("Unable to read keyword file: " + status.description), std::nullopt};
     }
-    parseKeywordList(bytes, list);
-    return {};
+    ListLoadResult result;
+    std::vector<std::string> leftOut;
+    parseKeywordList(bytes, list, &leftOut);
+    if (!leftOut.empty()) {
+        std::string text =
+            "These entries of the keyword list " + path + " are not valid keywords or values and were left out:\r";
+        for (const auto& entry : leftOut)
+            text += "\r" + printableText(entry);
+        result.warning = warningMessage(text);
+    }
+    return result;
 }
 
 std::string keywordFilePath(const std::string& keywordFolder, const std::string& listName) {

@@ -2,6 +2,7 @@
 
 #include "core/message.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,12 +67,15 @@ std::vector<std::string> splitListItems(std::string_view bytes);
 // A keyword whose column item is missing (the file ends right after it) or is the "<"
 // marker gets an empty column item, so it shows in column 0; the marker then still starts
 // the selected section.
-void parseKeywordList(std::string_view bytes, KeywordList& list);
+// Keywords that are not a bracketed name without blanks (or are "[MORE]"), their values,
+// and values holding control bytes are left out and, when `leftOut` is given, named there.
+void parseKeywordList(std::string_view bytes, KeywordList& list, std::vector<std::string>* leftOut = nullptr);
 
 // Outcome of loading a list file; `message` is set only when ok is false.
 struct ListLoadResult {
     bool ok = true;
     Message message;
+    std::optional<Message> warning; // the list loaded, but entries were left out
 };
 
 // Reads the file at `path` into `list`. A file that cannot be read (missing, a folder,

@@ -3,6 +3,7 @@
 #include "core/text.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <utility>
@@ -70,6 +71,17 @@ struct FoundEntry {
     bool dated;
 };
 
+// A linked folder is walked only when it lies inside the folder being searched: a
+// link planted in a shared tree must not lead the search, and the edits after it, out.
+bool insideRoot(const std::string& root, const std::string& folder) {
+    char* real = ::realpath(folder.c_str(), nullptr);
+    if (real == nullptr)
+        return false;
+    const std::string path = folderWithSlash(real);
+    std::free(real);
+    return !root.empty() && path.compare(0, root.size(), root) == 0;
+}
+
 bool byNameIgnoringCase(const std::string& a, const std::string& b) {
     return lessIgnoringCase(a, b);
 }
@@ -79,6 +91,7 @@ bool byNameIgnoringCase(const std::string& a, const std::string& b) {
 struct FileSearch::Walk {
     FoundFilesList& found;
     const SearchCallbacks& callbacks;
+    std::string root; // real path of the start folder, ending in "/"
     std::set<std::pair<dev_t, ino_t>> visited;
     int streamed = 0; // files handed on without being kept (keepFound false)
 };
@@ -158,7 +171,11 @@ std::vector<std::string> FileSearch::candidateList(const std::string& folder) co
 }
 
 bool FileSearch::mfnDirDiver(const std::string& lstNewPath, FoundFilesList& found, const SearchCallbacks& callbacks) {
-    Walk walk{found, callbacks, {}};
+    Walk walk{found, callbacks, {}, {}};
+    if (char* real = ::realpath(lstNewPath.c_str(), nullptr)) {
+        walk.root = folderWithSlash(real);
+        std::free(real);
+    }
     return visit(walk, lstNewPath);
 }
 
@@ -189,7 +206,7 @@ bool FileSearch::visit(Walk& walk, const std::string& folder) {
             const EntryKind kind = kindOf(reader.fd(), entry, info, haveInfo);
             if (kind == EntryKind::Other)
                 continue;
-            if (kind == EntryKind::Folder)
+            if (kind == EntryKind::Folder && (entry->d_type == DT_DIR || insideRoot(walk.root, path + name)))
                 subfolders.emplace_back(name);
             if (name[0] == '.' || !endsWithIes(name) || !mfnIsCandidate(name))
                 continue;

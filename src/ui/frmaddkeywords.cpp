@@ -425,6 +425,8 @@ void frmAddKeywords::msbLoadKeywordFile() {
     const ListLoadResult result = tagmere::msbLoadKeywordFile(m_globals.gstrKeywordFolder, title, m_list);
     if (!result.ok)
         MessageBoxes::show(this, result.message);
+    else if (result.warning)
+        MessageBoxes::show(this, *result.warning);
 }
 
 void frmAddKeywords::cbxKeywordFiles_Click() {

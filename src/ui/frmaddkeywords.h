@@ -190,6 +190,7 @@ private:
     KeywordList m_list;
     KeywordTrees m_trees;
     FileSearch m_search;
+    std::string m_searchRoot; // the folder the found files were searched below; runs write only inside it
     FoundFilesView* m_found = nullptr;
     // Esc while a search runs.
     QShortcut* m_stopKey = nullptr;

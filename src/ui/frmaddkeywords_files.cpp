@@ -155,7 +155,8 @@ void frmAddKeywords::cmdFind_Click() {
         QCoreApplication::processEvents();
         return m_stopSearch;
     };
-    m_search.mfnDirDiver(app::fromQPath(ui->dirList->path()), m_found->items(), callbacks);
+    m_searchRoot = app::fromQPath(ui->dirList->path());
+    m_search.mfnDirDiver(m_searchRoot, m_found->items(), callbacks);
     mblnSearching = false;
     m_search.mblnSearching = false;
     setSearchInput(true);
@@ -318,8 +319,7 @@ void frmAddKeywords::cmdAddKeywords_Click() {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     };
     callbacks.fileDone = [this, &selectedFileChanged](const BatchFileResult& result) {
-        if (result.path == m_globals.gstrSelectedFile && !result.readFailed && !result.writeFailed &&
-            result.after != result.before)
+        if (result.path == m_globals.gstrSelectedFile && result.changes() && !result.writeFailed)
             selectedFileChanged = true;
     };
     callbacks.progress = [&](size_t done, size_t all) {
@@ -346,8 +346,10 @@ void frmAddKeywords::cmdAddKeywords_Click() {
         return !stopAsked && !(progress && progress->wasCanceled());
     };
 
+    BatchOptions options;
+    options.root = m_searchRoot;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const BatchOutcome outcome = runBatch(targets, miscPanel(), m_trees.batchTrees(), {}, callbacks);
+    const BatchOutcome outcome = runBatch(targets, miscPanel(), m_trees.batchTrees(), {}, callbacks, options);
     QGuiApplication::restoreOverrideCursor();
     progress.reset(); // gone before any message that follows
     hold.reset();
@@ -389,6 +391,7 @@ void frmAddKeywords::cmdPreview_Click() {
     };
     BatchOptions options;
     options.dryRun = true;
+    options.root = m_searchRoot;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const BatchOutcome outcome = runBatch(targets, miscPanel(), m_trees.batchTrees(), {}, callbacks, options);
     QGuiApplication::restoreOverrideCursor();

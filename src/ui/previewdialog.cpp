@@ -69,6 +69,9 @@ void PreviewDialog::addFile(const BatchFileResult& file) {
     if (file.readFailed) {
         m_failed.push_back({QStringLiteral("could not be read: ") + path,
                             QStringLiteral("This file could not be read in full; a run leaves it as it is.")});
+    } else if (file.refused) {
+        m_refused.push_back({QStringLiteral("would be refused: ") + path,
+                             QStringLiteral("A run leaves this file as it is: ") + app::fromBytes(file.reason)});
     } else if (file.before != file.after) {
         m_changed.push_back(
             {QStringLiteral("would change: ") + path, diffText(unifiedDiff(file.path, file.before, file.after))});
@@ -81,16 +84,21 @@ void PreviewDialog::addFile(const BatchFileResult& file) {
 void PreviewDialog::finish(const BatchOutcome& outcome) {
     m_entries = std::move(m_changed);
     const size_t changed = m_entries.size();
+    m_entries.insert(m_entries.end(), m_refused.begin(), m_refused.end());
     m_entries.insert(m_entries.end(), m_unchanged.begin(), m_unchanged.end());
     m_entries.insert(m_entries.end(), m_failed.begin(), m_failed.end());
 
-    QString text = QStringLiteral("%1 file(s) would change, %2 would not change").arg(changed).arg(m_unchanged.size());
+    QString text = QStringLiteral("%1 file(s) would change, %2 would be refused, %3 would not change")
+                       .arg(changed)
+                       .arg(m_refused.size())
+                       .arg(m_unchanged.size());
     if (!m_failed.empty())
         text += QStringLiteral(", %1 could not be read").arg(m_failed.size());
     if (outcome.fileCount == 0)
         text = QStringLiteral("No file is selected for the run");
     text += QStringLiteral(". Nothing has been written.");
     m_summary->setText(text);
+    m_refused.clear();
     m_unchanged.clear();
     m_failed.clear();
 

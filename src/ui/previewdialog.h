@@ -35,7 +35,7 @@ private:
         QString label;
         QString detail; // the diff, or why nothing would change
     };
-    std::vector<Entry> m_changed, m_unchanged, m_failed;
+    std::vector<Entry> m_changed, m_refused, m_unchanged, m_failed;
     std::vector<Entry> m_entries; // in list order
     QLabel* m_summary;
     QListWidget* m_files;

@@ -58,6 +58,13 @@ private slots:
         QTest::newRow("find without folder") << V{"find"};
         QTest::newRow("set without keyword") << V{"apply", "--set", "no bracket", "x.ies"};
         QTest::newRow("remove not a keyword") << V{"apply", "--remove", "[A] x", "x.ies"};
+        QTest::newRow("option value is an option") << V{"apply", "--manufac", "--dry-run", "x.ies"};
+        QTest::newRow("apply without target") << V{"apply", "--manufac", "X"};
+        QTest::newRow("apply without edit") << V{"apply", "--dry-run", "x.ies"};
+        QTest::newRow("set a lone bracket") << V{"apply", "--set", "[ x", "x.ies"};
+        QTest::newRow("set MORE") << V{"apply", "--set", "[MORE] x", "x.ies"};
+        QTest::newRow("remove MORE") << V{"apply", "--remove", "[MORE]", "x.ies"};
+        QTest::newRow("keyword with blank") << V{"apply", "--set", "[A B] x", "x.ies"};
     }
     void usageErrors() {
         QFETCH(std::vector<std::string>, args);
@@ -83,7 +90,7 @@ private slots:
         const std::string b = dir.write("lib/sub/b.ies", kSample);
         const Result r = runCli({"apply", "--manufac", " ACME ", "--source-type", "LED", "--cri", "70-80", "--set",
                                  "[TESTLAB] ACME LABS", "--remove", "[TEST]", dir.file("lib")});
-        QCOMPARE(r.err, std::string());
+        QCOMPARE(r.err, std::string("tagmere-cli: 2 written, 0 unchanged, 0 refused, 0 failed\n"));
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, std::string("The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n"
                                     "[_SEARCH_SOURCETYPE]\n[_SEARCH_CRI]\n[TESTLAB]\n[TEST]- Removed\n"));
@@ -140,16 +147,13 @@ private slots:
         QVERIFY(readBytes(good).find("[MANUFAC] X\r\n") != std::string::npos);
     }
 
-    void noTargetsPrintsNothing() {
+    void emptyFolderWritesNothing() {
         TempFolder dir;
         dir.write("empty/readme.txt", "x");
-        for (const auto& args : {std::vector<std::string>{"apply", "--manufac", "X"},
-                                 std::vector<std::string>{"apply", "--manufac", "X", dir.file("empty")}}) {
-            const Result r = runCli(args);
-            QCOMPARE(r.code, 0);
-            QCOMPARE(r.out, std::string());
-            QCOMPARE(r.err, std::string());
-        }
+        const Result r = runCli({"apply", "--manufac", "X", dir.file("empty")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, std::string());
+        QCOMPARE(r.err, std::string("tagmere-cli: 0 written, 0 unchanged, 0 refused, 0 failed\n"));
     }
 
     void dryRunPrintsDiffAndWritesNothing() {
@@ -165,15 +169,28 @@ private slots:
         QCOMPARE(readBytes(file), kSample);
     }
 
-    void backupKeepsPathBelowTarget() {
+    void backupsKeepPathsAndNeverOverwrite() {
         TempFolder dir;
-        dir.write("lib/sub/b.ies", kSample);
+        const std::string b = dir.write("lib/sub/b.ies", kSample);
         const std::string a = dir.write("a.ies", kSample);
-        const Result r = runCli({"apply", "--manufac", "X", "--backup", dir.file("bk"), dir.file("lib"), a});
+        const std::string other = dir.write("other/a.ies", kSample);
+        const std::string bk = dir.file("bk");
+        const Result r = runCli({"apply", "--manufac", "X", "--backup", bk, dir.file("lib"), a, other});
         QCOMPARE(r.code, 0);
-        QCOMPARE(readBytes(dir.file("bk/sub/b.ies")), kSample);
-        QCOMPARE(readBytes(dir.file("bk/a.ies")), kSample);
+        QCOMPARE(readBytes(bk + "/sub/b.ies"), kSample);
+        // Files named on their own keep their whole path, so same names never collide.
+        QCOMPARE(readBytes(bk + a), kSample);
+        QCOMPARE(readBytes(bk + other), kSample);
         QVERIFY(readBytes(a).find("[MANUFAC] X") != std::string::npos);
+        // A second run keeps the first backup and adds a numbered one.
+        QCOMPARE(runCli({"apply", "--manufac", "Y", "--backup", bk, dir.file("lib")}).code, 0);
+        QCOMPARE(readBytes(bk + "/sub/b.ies"), kSample);
+        QVERIFY(readBytes(bk + "/sub/b.ies.~1~").find("[MANUFAC] X") != std::string::npos);
+        for (const std::string& bad : {std::string(), dir.file("lib"), dir.file("lib/sub/bk")}) {
+            const Result refused = runCli({"apply", "--manufac", "Z", "--backup", bad, dir.file("lib")});
+            QCOMPARE(refused.code, 2);
+        }
+        QVERIFY(readBytes(b).find("[MANUFAC] Y") != std::string::npos);
     }
 
     void showPrintsPanelAndMarks() {

@@ -182,7 +182,7 @@ private slots:
         const BatchOutcome out = runBatch({missing, folder, good}, panel, {}, {}, run.callbacks());
         QCOMPARE(out.status, BatchStatus::Completed);
         QCOMPARE(out.fileCount, 3L);
-        QVERIFY(out.anyFileFailed);
+        QVERIFY(out.anyFileFailed());
         QCOMPARE(run.messages.size(), size_t(2));
         QVERIFY(run.messages[0].text.rfind("Unable to read file: " + missing, 0) == 0);
         QVERIFY(!test::fileExists(missing));
@@ -256,7 +256,7 @@ private slots:
         TempFolder dir;
         std::vector<std::string> targets;
         for (const char* name : {"a.ies", "b.ies", "c.ies"})
-            targets.push_back(dir.write(name, "A\n"));
+            targets.push_back(dir.write(name, "A\nTILT=NONE\n"));
         BatchCallbacks callbacks;
         std::vector<size_t> seen;
         callbacks.progress = [&](size_t done, size_t total) {
@@ -268,20 +268,21 @@ private slots:
         QCOMPARE(out.fileCount, 2L);
         QVERIFY(out.showReport());
         QCOMPARE(seen, (std::vector<size_t>{1, 2}));
-        QCOMPARE(readBytes(targets[2]), std::string("A\n"));
-        QCOMPARE(readBytes(targets[1]), std::string("A\r\n"));
+        QCOMPARE(readBytes(targets[2]), std::string("A\nTILT=NONE\n"));
+        QCOMPARE(readBytes(targets[1]), std::string("A\r\nTILT=NONE\r\n"));
     }
 
     void failedBackupKeepsFileUnchanged() {
         TempFolder dir;
-        const std::string path = dir.write("a.ies", "A\n");
+        const std::string path = dir.write("a.ies", "A\nTILT=NONE\n");
         BatchCallbacks callbacks;
         std::vector<Message> messages;
         callbacks.message = [&](const Message& m) { messages.push_back(m); };
-        callbacks.beforeWrite = [](const std::string&) { return FileStatus::failure("No space left on device"); };
+        // A backup folder that cannot be made: below a regular file.
+        callbacks.backupPath = [&](const std::string&, const std::string&) { return path + "/backup/a.ies"; };
         const BatchOutcome out = runBatch({path}, MiscPanel(), {}, {}, callbacks);
-        QVERIFY(out.anyFileFailed);
-        QCOMPARE(readBytes(path), std::string("A\n"));
+        QVERIFY(out.anyFileFailed());
+        QCOMPARE(readBytes(path), std::string("A\nTILT=NONE\n"));
         QCOMPARE(messages.size(), size_t(1));
     }
 };

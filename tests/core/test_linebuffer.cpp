@@ -59,7 +59,7 @@ private slots:
         FileLines lines;
         QVERIFY(msbIESFileRead(path, lines).ok);
         QCOMPARE(lines.front(), std::string());
-        QVERIFY(msbIESFileWrite(path, lines).ok);
+        QVERIFY(replaceFile(path, joinLinesForWrite(lines)).ok);
         QCOMPARE(test::readBytes(path), written);
         QCOMPARE(test::listFolder(dir.path()), std::vector<std::string>{"f.ies"});
     }
@@ -76,7 +76,7 @@ private slots:
         QVERIFY(msbIESFileRead(path, lines).ok);
         QCOMPARE(upperBound(lines), size_t(2));
         QCOMPARE(lines[1], line);
-        QVERIFY(msbIESFileWrite(path, lines).ok);
+        QVERIFY(replaceFile(path, joinLinesForWrite(lines)).ok);
         QCOMPARE(test::readBytes(path), line + "\r\n" + line + "\r\n");
     }
 
@@ -97,69 +97,6 @@ private slots:
         FileLines lines;
         QVERIFY(!msbIESFileRead(dir.path(), lines).ok);
         QCOMPARE(upperBound(lines), size_t(0));
-    }
-
-    void emptyFileNameWritesNothing() {
-        TempFolder dir;
-        QVERIFY(msbIESFileWrite("", FileLines{"", "x"}).ok);
-        QVERIFY(test::listFolder(dir.path()).empty());
-    }
-
-    void writeProtectedFileIsUnchanged_data() {
-        QTest::addColumn<bool>("protectFolder");
-        QTest::newRow("read-only file") << false;
-        QTest::newRow("read-only folder") << true;
-    }
-    void writeProtectedFileIsUnchanged() {
-        QFETCH(bool, protectFolder);
-        TempFolder dir;
-        const std::string path = dir.write("sub/ro.ies", "old\r\n");
-        const std::string folder = dir.file("sub");
-        ::chmod(path.c_str(), protectFolder ? 0644 : 0444);
-        if (protectFolder)
-            ::chmod(folder.c_str(), 0555);
-        const FileResult r = msbIESFileWrite(path, FileLines{"", "new"});
-        ::chmod(folder.c_str(), 0755);
-        QVERIFY(!r.ok);
-        QCOMPARE(r.message.text, "Unable to perform edit: " + r.description);
-        QCOMPARE(test::readBytes(path), std::string("old\r\n"));
-        QCOMPARE(test::listFolder(folder), std::vector<std::string>{"ro.ies"});
-    }
-
-    void writeKeepsPermissionBits() {
-        TempFolder dir;
-        const std::string path = dir.write("p.ies", "a\r\n");
-        ::chmod(path.c_str(), 0640);
-        QVERIFY(msbIESFileWrite(path, FileLines{"", "b"}).ok);
-        struct stat st {};
-        QCOMPARE(::stat(path.c_str(), &st), 0);
-        QCOMPARE(st.st_mode & 07777, mode_t(0640));
-        QCOMPARE(test::readBytes(path), std::string("b\r\n"));
-    }
-
-    void writeThroughSymlinkKeepsLink() {
-        TempFolder dir;
-        const std::string real = dir.write("real.ies", "a\r\n");
-        const std::string link = dir.file("link.ies");
-        QCOMPARE(::symlink(real.c_str(), link.c_str()), 0);
-        QVERIFY(msbIESFileWrite(link, FileLines{"", "b"}).ok);
-        struct stat st {};
-        QCOMPARE(::lstat(link.c_str(), &st), 0);
-        QVERIFY(S_ISLNK(st.st_mode));
-        QCOMPARE(test::readBytes(real), std::string("b\r\n"));
-    }
-
-    void staleTemporariesAreRemoved() {
-        TempFolder dir;
-        dir.write("keep.ies", "x");
-        // A writer process id that cannot be alive.
-        dir.write(".tagmere-999999999-1-0-keep.ies.tmp", "half");
-        const std::string live = ".tagmere-" + std::to_string(::getpid()) + "-1-0-keep.ies.tmp";
-        dir.write(live, "in progress");
-        QVERIFY(isTemporaryName(".tagmere-999999999-1-0-keep.ies.tmp"));
-        QVERIFY(!isTemporaryName("keep.ies"));
-        QCOMPARE(removeStaleTemporaries(dir.path()), 1);
-        QCOMPARE(test::listFolder(dir.path()), (std::vector<std::string>{live, "keep.ies"}));
     }
 };
 

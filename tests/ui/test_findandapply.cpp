@@ -727,8 +727,9 @@ void TestFindAndApply::previewShowsChangesAndWritesNothing() {
     auto* dialog = window()->findChild<tagmere::ui::PreviewDialog*>(QStringLiteral("frmPreview"));
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->summary(),
-             QStringLiteral("2 file(s) would change, 1 would not change. Nothing has been written."));
+    QCOMPARE(
+        dialog->summary(),
+        QStringLiteral("2 file(s) would change, 0 would be refused, 1 would not change. Nothing has been written."));
     auto* files = dialog->findChild<QListWidget*>(QStringLiteral("lstPreviewFiles"));
     QCOMPARE(files->count(), 3);
     QCOMPARE(files->item(0)->text(), QStringLiteral("would change: ") + qs(file("a.ies")));
