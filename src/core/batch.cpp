@@ -152,6 +152,11 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     EditTarget target;
     FileIdentity identity;
     FileStatus read = resolveEditTarget(path, root, target);
+    if (target.escapes) {
+        refuse(result, read.description);
+        done(result);
+        return true;
+    }
     if (read.ok && !m_options.dryRun)
         read = m_replacer.lockFolder(target.folder, m_callbacks.waiting);
     if (read.ok)

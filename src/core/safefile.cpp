@@ -214,7 +214,8 @@ FileStatus resolveEditTarget(const std::string& path, const std::string& root, E
     if (ec)
         return FileStatus::failure(ec.message());
     const std::string prefix = inside.string() == "/" ? "/" : inside.string() + "/";
-    if (real.string().compare(0, prefix.size(), prefix) != 0)
+    target.escapes = real.string().compare(0, prefix.size(), prefix) != 0;
+    if (target.escapes)
         return FileStatus::failure("it is a symbolic link to " + real.string() + ", outside " + inside.string());
     target = {real.string(), real.parent_path().string(), real.filename().string()};
     return FileStatus::success();

@@ -44,9 +44,10 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
 // which must lie inside `root` (a folder being searched; for a file named on its own,
 // the link's own folder), so a planted link cannot send a write elsewhere.
 struct EditTarget {
-    std::string path;   // real path of the file
-    std::string folder; // its real folder
-    std::string name;   // its name in that folder
+    std::string path;     // real path of the file
+    std::string folder;   // its real folder
+    std::string name;     // its name in that folder
+    bool escapes = false; // a link that leads out of the root: refused, not unreadable
 };
 FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target);
 

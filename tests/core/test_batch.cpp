@@ -272,6 +272,42 @@ private slots:
         QCOMPARE(readBytes(targets[1]), std::string("A\r\nTILT=NONE\r\n"));
     }
 
+    void badKeywordsAndValuesTouchNothing_data() {
+        QTest::addColumn<std::string>("keyword");
+        QTest::addColumn<std::string>("value");
+        QTest::addColumn<bool>("fromTree");
+        QTest::newRow("lone bracket") << std::string("[") << std::string("x") << true;
+        QTest::newRow("MORE is no keyword") << std::string("[MORE]") << std::string("x") << false;
+        QTest::newRow("blank inside keyword") << std::string("[A B]") << std::string("x") << true;
+        QTest::newRow("CR LF in a value") << std::string("[A]") << std::string("x\r\nTILT=NONE") << false;
+        QTest::newRow("tab in a tree value") << std::string("[A]") << std::string("x\ty") << true;
+        QTest::newRow("line feed in the panel") << std::string(kManufac) << std::string("ACME\n1 1") << false;
+    }
+    void badKeywordsAndValuesTouchNothing() {
+        QFETCH(std::string, keyword);
+        QFETCH(std::string, value);
+        QFETCH(bool, fromTree);
+        TempFolder dir;
+        const std::string path = dir.write("a.ies", kSample);
+        MiscPanel panel;
+        BatchTrees trees;
+        std::vector<ExtraEdit> extras;
+        if (keyword == kManufac) {
+            panel.chkManufac = true;
+            panel.txtManufac = value;
+        } else if (fromTree) {
+            trees = treeWith({{keyword, true}, {value, true}});
+        } else {
+            extras.push_back({keyword, keyword + " " + value, false});
+        }
+        Run run;
+        const BatchOutcome out = runBatch({path}, panel, trees, extras, run.callbacks());
+        QCOMPARE(out.status, BatchStatus::AdvanceCheckFailed);
+        QCOMPARE(run.messages.size(), size_t(1));
+        QCOMPARE(run.messages[0].icon, MessageIcon::Exclamation);
+        QCOMPARE(readBytes(path), kSample);
+    }
+
     void failedBackupKeepsFileUnchanged() {
         TempFolder dir;
         const std::string path = dir.write("a.ies", "A\nTILT=NONE\n");

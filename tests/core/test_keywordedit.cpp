@@ -34,6 +34,14 @@ private slots:
                      "[LUMCAT] X", "TILT=NONE",        "1 2"}
             << std::string("[MANUFAC]") << std::string("[MANUFAC] New") << Lines{""} << false
             << Lines{"", "IESNA:LM-63-2002", "[TEST] 1", "[LUMCAT] X", "[MANUFAC] New", "TILT=NONE", "1 2"};
+        QTest::newRow("identical line keeps its more lines, moved with it")
+            << Lines{"", "[MANUFAC] A", "[MORE] rest", "[TEST] 1", "TILT=NONE"} << std::string("[MANUFAC]")
+            << std::string("[MANUFAC] A") << Lines{""} << false
+            << Lines{"", "[TEST] 1", "[MANUFAC] A", "[MORE] rest", "TILT=NONE"};
+        QTest::newRow("identical line with new more lines takes those")
+            << Lines{"", "[MANUFAC] A", "[MORE] rest", "TILT=NONE"} << std::string("[MANUFAC]")
+            << std::string("[MANUFAC] A") << more({"[MORE] new"}) << false
+            << Lines{"", "[MANUFAC] A", "[MORE] new", "TILT=NONE"};
         QTest::newRow("non-adjacent more line kept")
             << Lines{"", "[MANUFAC] A", "[LUMCAT] X", "[MORE] stays", "TILT=NONE"} << std::string("[MANUFAC]")
             << std::string("[MANUFAC] B") << Lines{""} << false

@@ -1,0 +1,245 @@
+#include "core/batch.h"
+#include "core/safefile.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+using namespace tagmere;
+using tagmere::test::readBytes;
+using tagmere::test::TempFolder;
+
+namespace {
+
+const std::string kOld = "IESNA:LM-63-2002\r\n[MANUFAC] Old\r\nTILT=NONE\r\n1 2 3\r\n";
+const std::string kNew = "IESNA:LM-63-2002\r\n[MANUFAC] New\r\nTILT=NONE\r\n1 2 3\r\n";
+
+struct Outcome {
+    BatchOutcome batch;
+    std::vector<std::string> messages;
+};
+
+// A [MANUFAC] run over `targets` found below `root`; `between` runs after each file.
+Outcome manufacRun(const std::vector<std::string>& targets, const std::string& root,
+                   const std::function<void()>& between = {}) {
+    Outcome out;
+    MiscPanel panel;
+    panel.chkManufac = true;
+    panel.txtManufac = "New";
+    BatchCallbacks callbacks;
+    callbacks.message = [&](const Message& m) { out.messages.push_back(m.text); };
+    callbacks.progress = [&](size_t, size_t) {
+        if (between)
+            between();
+        return true;
+    };
+    BatchOptions options;
+    options.root = root;
+    out.batch = runBatch(targets, panel, {}, {}, callbacks, options);
+    return out;
+}
+
+std::string attribute(const std::string& path, const char* name) {
+    char value[256];
+    const ssize_t n = ::getxattr(path.c_str(), name, value, sizeof value);
+    return n < 0 ? std::string("(none)") : std::string(value, static_cast<size_t>(n));
+}
+
+bool have(const char* command) {
+    return std::system((std::string("command -v ") + command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+} // namespace
+
+class TestSafeFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each row prepares lib/a.ies (kOld) and its surroundings, runs a [MANUFAC] edit
+    // over it, and checks what a user must find afterwards.
+    void replacement() {
+        struct Row {
+            const char* name;
+            std::function<bool(TempFolder&, const std::string& file)> prepare; // false: cannot run here
+            const char* refusedBecause;                                        // nullptr: written
+            std::function<void(TempFolder&, const std::string& file)> check;
+        };
+        const bool root = ::geteuid() == 0;
+        const std::vector<Row> rows = {
+            {"plain file is written, mode kept",
+             [](TempFolder&, const std::string& f) { return ::chmod(f.c_str(), 0640) == 0; }, nullptr,
+             [](TempFolder&, const std::string& f) {
+                 struct stat st {};
+                 ::stat(f.c_str(), &st);
+                 QCOMPARE(st.st_mode & 07777, mode_t(0640));
+             }},
+            {"no TILT line",
+             [](TempFolder& d, const std::string&) {
+                 d.write("lib/a.ies", "[MANUFAC] Old\r\n1 2\r\n");
+                 return true;
+             },
+             "no TILT= line",
+             [](TempFolder&, const std::string& f) {
+                 QCOMPARE(readBytes(f), std::string("[MANUFAC] Old\r\n1 2\r\n"));
+             }},
+            {"write-protected",
+             [](TempFolder&, const std::string& f) { return ::chmod(f.c_str(), 0444) == 0; },
+             "Permission denied",
+             {}},
+            {"hard link",
+             [](TempFolder& d, const std::string& f) { return ::link(f.c_str(), d.file("twin.ies").c_str()) == 0; },
+             "2 hard links", [](TempFolder& d, const std::string&) { QCOMPARE(readBytes(d.file("twin.ies")), kOld); }},
+            {"symbolic link out of the searched folder",
+             [](TempFolder& d, const std::string& f) {
+                 d.write("outside.ies", kOld);
+                 ::unlink(f.c_str());
+                 return ::symlink("../outside.ies", f.c_str()) == 0;
+             },
+             "outside", [](TempFolder& d, const std::string&) { QCOMPARE(readBytes(d.file("outside.ies")), kOld); }},
+            {"symbolic link inside: its file is edited, the link stays",
+             [](TempFolder& d, const std::string& f) {
+                 d.write("lib/real.ies", kOld);
+                 ::unlink(f.c_str());
+                 return ::symlink("real.ies", f.c_str()) == 0;
+             },
+             nullptr,
+             [](TempFolder& d, const std::string& f) {
+                 struct stat st {};
+                 ::lstat(f.c_str(), &st);
+                 QVERIFY(S_ISLNK(st.st_mode));
+                 QCOMPARE(readBytes(d.file("lib/real.ies")), kNew);
+             }},
+            {"extended attribute kept",
+             [](TempFolder&, const std::string& f) { return ::setxattr(f.c_str(), "user.lab", "ACME", 4, 0) == 0; },
+             nullptr,
+             [](TempFolder&, const std::string& f) { QCOMPARE(attribute(f, "user.lab"), std::string("ACME")); }},
+            {"ACL kept, group bits not widened",
+             [](TempFolder&, const std::string& f) {
+                 return have("setfacl") && std::system(("setfacl -m u:nobody:rw,m::r " + f).c_str()) == 0;
+             },
+             nullptr,
+             [](TempFolder&, const std::string& f) {
+                 QVERIFY(attribute(f, "system.posix_acl_access") != "(none)");
+                 struct stat st {};
+                 ::stat(f.c_str(), &st);
+                 QCOMPARE(st.st_mode & 070, mode_t(040));
+             }},
+            {"owner and group kept (root)",
+             [root](TempFolder&, const std::string& f) {
+                 const passwd* nobody = ::getpwnam("nobody");
+                 const group* users = ::getgrnam("users");
+                 return root && nobody && users && ::chown(f.c_str(), nobody->pw_uid, users->gr_gid) == 0;
+             },
+             nullptr,
+             [](TempFolder&, const std::string& f) {
+                 struct stat st {};
+                 ::stat(f.c_str(), &st);
+                 QCOMPARE(st.st_uid, ::getpwnam("nobody")->pw_uid);
+                 QCOMPARE(st.st_gid, ::getgrnam("users")->gr_gid);
+             }},
+        };
+        for (const Row& row : rows) {
+            TempFolder dir;
+            const std::string file = dir.write("lib/a.ies", kOld);
+            if (!row.prepare(dir, file)) {
+                qInfo("skipped here: %s", row.name);
+                continue;
+            }
+            const std::string before = readBytes(file);
+            const Outcome out = manufacRun({file}, dir.file("lib"));
+            if (row.refusedBecause) {
+                QVERIFY2(out.batch.refused == 1, row.name);
+                QCOMPARE(readBytes(file), before);
+                QVERIFY2(out.messages.size() == 1 && out.messages[0].find(row.refusedBecause) != std::string::npos,
+                         row.name);
+            } else {
+                QVERIFY2(out.batch.written == 1 && out.messages.empty(), row.name);
+                if (std::string(row.name).find("symbolic") == std::string::npos)
+                    QCOMPARE(readBytes(file), kNew);
+            }
+            if (row.check)
+                row.check(dir, file);
+            QCOMPARE(test::listFolder(dir.file("lib")).size(),
+                     std::string(row.name).find("inside") == std::string::npos ? size_t(1) : size_t(2));
+        }
+    }
+
+    // As another user, a colleague's group-writable file is refused, never taken over.
+    void colleaguesFileIsNotTakenOver() {
+        if (::geteuid() != 0)
+            QSKIP("needs root to act as two users");
+        TempFolder dir;
+        const std::string file = dir.write("lib/a.ies", kOld);
+        ::chmod(dir.path().c_str(), 0777);
+        ::chmod(dir.file("lib").c_str(), 0777);
+        ::chmod(file.c_str(), 0666);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            const Outcome out = manufacRun({file}, dir.file("lib"));
+            ::_exit(out.batch.refused == 1 && readBytes(file) == kOld ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        QCOMPARE(st.st_uid, uid_t(0));
+    }
+
+    // A file changed by another writer after it was read is left with that writer's text.
+    void otherWritersChangeIsNotLost() {
+        TempFolder dir;
+        const std::string first = dir.write("lib/a.ies", kOld);
+        const std::string second = dir.write("lib/b.ies", kOld);
+        bool appended = false;
+        const Outcome out = manufacRun({first, second}, dir.file("lib"), [&] {
+            if (!appended) {
+                appended = true;
+                dir.write("lib/a.ies", kOld + "4 5 6\r\n");
+            }
+        });
+        QCOMPARE(readBytes(first), kOld + "4 5 6\r\n");
+        QCOMPARE(readBytes(second), kNew);
+        QCOMPARE(out.batch.failed, 1L);
+        QVERIFY(out.messages.at(0).find("changed after it was read") != std::string::npos);
+    }
+
+    void staleTemporariesOnlyOurs() {
+        TempFolder dir;
+        const std::string stale = ".~tagmere-0123456789abcdef.tmp";
+        dir.write(stale, "half");
+        dir.write(".~tagmere-notes.tmp", "a user's own file");
+        QVERIFY(QDir().mkpath(QString::fromStdString(dir.file(".~tagmere-fedcba9876543210.tmp"))));
+        const std::string live = dir.write(".~tagmere-00000000000000aa.tmp", "in progress");
+        const int held = ::open(live.c_str(), O_RDONLY);
+        QVERIFY(::flock(held, LOCK_EX) == 0);
+        QCOMPARE(removeStaleTemporaries(dir.path()), 1);
+        ::close(held);
+        QCOMPARE(test::listFolder(dir.path()),
+                 (std::vector<std::string>{".~tagmere-00000000000000aa.tmp", ".~tagmere-fedcba9876543210.tmp",
+                                           ".~tagmere-notes.tmp"}));
+    }
+
+    void longNamesAreWritten() {
+        TempFolder dir;
+        const std::string file = dir.write("lib/" + std::string(250, 'n') + ".ies", kOld);
+        QCOMPARE(manufacRun({file}, dir.file("lib")).batch.written, 1L);
+        QCOMPARE(readBytes(file), kNew);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSafeFile)
+#include "test_safefile.moc"
