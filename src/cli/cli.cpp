@@ -89,17 +89,27 @@ const char* const kApplyHelp =
     "values (nothing is touched); 3 when the colour temperature fails its check (the run\n"
     "stops).\n";
 
-const char* const kCheckHelp = "usage: tagmere-cli check [--quiet] TARGET...\n"
-                               "\n"
-                               "Checks the header (the lines before TILT=) of every target: a file is taken as\n"
-                               "given, a folder is searched like 'find'. Prints one line per finding,\n"
-                               "'PATH:LINE: CODE severity: text', then a summary. --quiet prints the summary only.\n"
-                               "\n"
-                               "Errors:   no-tilt, version-unknown, missing-keyword, unreadable\n"
-                               "Warnings: version-blanks, keyword-case, unknown-keyword, orphan-more,\n"
-                               "          line-too-long, line-ends, non-ascii\n"
-                               "\n"
-                               "Exit status: 0 when no file has an error, 1 when one has, 2 on bad arguments.\n";
+const char* const kCheckHelp =
+    "usage: tagmere-cli check [--quiet] [--format=text|json] TARGET...\n"
+    "\n"
+    "Checks every target by the rules of the version its first line names: the header\n"
+    "(the lines before TILT=) and the photometric data after it. A file is taken as given,\n"
+    "a folder is searched like 'find'.\n"
+    "\n"
+    "--format=text (the default) prints one line per finding, 'PATH:LINE: CODE severity:\n"
+    "text', then a summary. --format=json prints one JSON object per file and line:\n"
+    "{\"path\", \"version\" (null when unknown), \"findings\": [{\"code\", \"severity\", \"line\",\n"
+    "\"text\"}]}, bytes above 0x7F as \\u00XX; the summary then goes to standard error.\n"
+    "--quiet prints the summary only.\n"
+    "\n"
+    "Errors:   unreadable, no-tilt, version-unknown, missing-keyword, data-not-number,\n"
+    "          data-truncated, lumens, multiplier, photometric-type, units-type, data-count,\n"
+    "          angles-order, candela-negative, angles-range (type C)\n"
+    "Warnings: version-blanks, keyword-case, other-version, unknown-keyword, orphan-more,\n"
+    "          block-unbalanced, line-too-long, line-ends, non-ascii, tilt-file,\n"
+    "          angles-range (types A and B), data-extra\n"
+    "\n"
+    "Exit status: 0 when no file has an error, 1 when one has, 2 on bad arguments.\n";
 
 // Option parsing shared by the commands: options with a value, flags, positionals.
 struct Parsed {
@@ -430,31 +440,81 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return outcome.anyFileFailed() ? kExitFileFailed : kExitOk;
 }
 
+// Bytes as a JSON string: control bytes escaped, bytes above 0x7F taken as Latin-1, so the
+// output is valid JSON whatever the file names and texts hold.
+std::string jsonString(std::string_view bytes) {
+    static const char* hex = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (u < 0x20 || u >= 0x7F) {
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
 int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Parsed p = parse(args, 1, {}, {"--quiet"});
+    // --format=VALUE is split here; parse() knows options with a separate value only.
+    std::vector<std::string> rest;
+    bool onlyPositionals = false;
+    for (const auto& a : args) {
+        onlyPositionals = onlyPositionals || a == "--";
+        if (!onlyPositionals && a.rfind("--format=", 0) == 0) {
+            rest.push_back("--format");
+            rest.push_back(a.substr(9));
+        } else {
+            rest.push_back(a);
+        }
+    }
+    const Parsed p = parse(rest, 1, {"--format"}, {"--quiet"});
     if (p.help) {
         out << kCheckHelp;
         return kExitOk;
     }
     if (!p.error.empty())
         return usageError(err, p.error, kCheckHelp);
+    const std::string format = hasOption(p, "--format") ? optionValue(p, "--format") : "text";
+    if (format != "text" && format != "json")
+        return usageError(err, "unknown format " + format + " (text or json)", kCheckHelp);
+    const bool json = format == "json";
     const bool quiet = !p.flags.empty();
     long checked = 0;
     long withErrors = 0;
     TargetVisitor visit;
     visit.file = [&](const std::string& path, const std::string&) {
         ++checked;
-        std::string bytes;
-        const FileStatus read = readWholeFile(path, bytes, kMaxFileBytes);
-        std::vector<HeaderFinding> findings;
-        if (read.ok)
-            findings = checkHeader(bytes);
-        else
-            findings.push_back({"unreadable", Severity::Error, 1, "cannot read the file: " + read.description});
-        if (hasError(findings))
+        const FileCheck check = checkHeaderFile(path);
+        if (hasError(check.findings))
             ++withErrors;
-        for (const auto& f : findings) {
-            if (!quiet)
+        if (quiet)
+            return true;
+        if (json) {
+            out << "{\"path\":" << jsonString(path)
+                << ",\"version\":" << (check.version.empty() ? std::string("null") : jsonString(check.version))
+                << ",\"findings\":[";
+            for (size_t i = 0; i < check.findings.size(); ++i) {
+                const HeaderFinding& f = check.findings[i];
+                out << (i ? "," : "") << "{\"code\":" << jsonString(f.code) << ",\"severity\":\""
+                    << severityText(f.severity) << "\",\"line\":" << f.line << ",\"text\":" << jsonString(f.text)
+                    << "}";
+            }
+            out << "]}\n";
+        } else {
+            for (const auto& f : check.findings)
                 out << path << ":" << f.line << ": " << f.code << " " << severityText(f.severity) << ": " << f.text
                     << "\n";
         }
@@ -462,7 +522,7 @@ int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     };
     if (!forEachTarget(p.positionals, visit, err))
         return kExitUsage;
-    out << checked << " file(s) checked, " << withErrors << " with errors\n";
+    (json ? err : out) << checked << " file(s) checked, " << withErrors << " with errors\n";
     return withErrors > 0 ? kExitFileFailed : kExitOk;
 }
 

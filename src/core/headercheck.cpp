@@ -1,5 +1,7 @@
 #include "headercheck.h"
 
+#include "linebuffer.h"
+#include "photometry.h"
 #include "text.h"
 
 #include <algorithm>
@@ -9,21 +11,67 @@ namespace tagmere {
 
 namespace {
 
-enum class Version { Unknown, V1991, V1995, V2002, V2019 };
-
-struct KnownVersion {
-    const char* line;
-    Version version;
+// The rules of each version, one row per version. Keyword lists are blank-separated. Line
+// limits count the line end; 0 means no limit. What the row does not know for sure is left
+// to warnings: only a missing required keyword is an error.
+struct VersionRules {
+    const char* line; // the first line that names the version
+    const char* name;
+    const char* defines;
+    const char* required;
+    size_t headerLimit; // label lines and the TILT= line
+    size_t dataLimit;   // lines after TILT=
+    bool blocks;        // [BLOCK] ... [ENDBLOCK] may group lines
 };
-constexpr std::array<KnownVersion, 4> kVersions{{{"IESNA91", Version::V1991},
-                                                 {"IESNA:LM-63-1995", Version::V1995},
-                                                 {"IESNA:LM-63-2002", Version::V2002},
-                                                 {"IES:LM-63-2019", Version::V2019}}};
 
-constexpr std::array<const char*, 21> kStandardKeywords{
-    "[TEST]",          "[TESTLAB]",      "[ISSUEDATE]",  "[MANUFAC]",     "[LUMCAT]",   "[LUMINAIRE]",    "[LAMPCAT]",
-    "[LAMP]",          "[BALLAST]",      "[BALLASTCAT]", "[TESTDATE]",    "[MAINTCAT]", "[DISTRIBUTION]", "[FLASHAREA]",
-    "[COLORCONSTANT]", "[LAMPPOSITION]", "[NEARFIELD]",  "[FILEGENINFO]", "[SEARCH]",   "[OTHER]",        "[MORE]"};
+// 1986 files have no version line, so they cannot be told apart and are not listed.
+constexpr std::array<VersionRules, 4> kVersions{{
+    {"IESNA91", "LM-63-1991",
+     "[TEST] [DATE] [MANUFAC] [LUMCAT] [LUMINAIRE] [LAMPCAT] [LAMP] [BALLAST] [BALLASTCAT] [MAINTCAT] "
+     "[DISTRIBUTION] [FLASHAREA] [COLORCONSTANT] [OTHER] [MORE]",
+     "", 80, 132, false},
+    {"IESNA:LM-63-1995", "LM-63-1995",
+     "[TEST] [DATE] [MANUFAC] [LUMCAT] [LUMINAIRE] [LAMPCAT] [LAMP] [BALLAST] [BALLASTCAT] [MAINTCAT] "
+     "[DISTRIBUTION] [FLASHAREA] [COLORCONSTANT] [LAMPPOSITION] [SEARCH] [OTHER] [MORE] [BLOCK] [ENDBLOCK]",
+     "", 80, 132, true},
+    {"IESNA:LM-63-2002", "LM-63-2002",
+     "[TEST] [TESTLAB] [ISSUEDATE] [MANUFAC] [LUMCAT] [LUMINAIRE] [LAMPCAT] [LAMP] [BALLAST] [BALLASTCAT] "
+     "[TESTDATE] [MAINTCAT] [DISTRIBUTION] [FLASHAREA] [COLORCONSTANT] [LAMPPOSITION] [NEARFIELD] [SEARCH] "
+     "[OTHER] [MORE]",
+     "[TEST] [TESTLAB] [ISSUEDATE] [MANUFAC]", 256, 256, false},
+    {"IES:LM-63-2019", "LM-63-2019",
+     "[TEST] [TESTLAB] [ISSUEDATE] [MANUFAC] [LUMCAT] [LUMINAIRE] [LAMPCAT] [LAMP] [BALLAST] [BALLASTCAT] "
+     "[TESTDATE] [MAINTCAT] [DISTRIBUTION] [FLASHAREA] [COLORCONSTANT] [LAMPPOSITION] [NEARFIELD] "
+     "[FILEGENINFO] [SEARCH] [OTHER] [MORE]",
+     "[TEST] [TESTLAB] [ISSUEDATE] [MANUFAC]", 256, 256, false},
+}};
+
+// True when the blank-separated list holds the keyword.
+bool listHas(std::string_view list, std::string_view keyword) {
+    size_t at = 0;
+    while ((at = list.find(keyword, at)) != std::string_view::npos) {
+        const size_t end = at + keyword.size();
+        if ((at == 0 || list[at - 1] == ' ') && (end == list.size() || list[end] == ' '))
+            return true;
+        at = end;
+    }
+    return false;
+}
+
+// The keywords of a blank-separated list, in order.
+std::vector<std::string_view> listItems(std::string_view list) {
+    std::vector<std::string_view> items;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(' ', start);
+        if (end == std::string_view::npos)
+            end = list.size();
+        if (end > start)
+            items.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return items;
+}
 
 // A line of the file with the terminator that ended it ("" for the last line without one).
 struct RawLine {
@@ -48,12 +96,12 @@ std::vector<RawLine> rawLines(std::string_view bytes) {
     return lines;
 }
 
-Version versionOf(std::string_view line) {
+const VersionRules* versionOf(std::string_view line) {
     for (const auto& v : kVersions) {
         if (line == v.line)
-            return v.version;
+            return &v;
     }
-    return Version::Unknown;
+    return nullptr;
 }
 
 // The bracketed keyword a line starts with, or empty.
@@ -64,14 +112,14 @@ std::string_view keywordOf(std::string_view line) {
     return close == std::string_view::npos ? std::string_view() : line.substr(0, close + 1);
 }
 
-bool isStandard(std::string_view keyword) {
-    return std::find_if(kStandardKeywords.begin(), kStandardKeywords.end(),
-                        [&](const char* k) { return keyword == k; }) != kStandardKeywords.end();
-}
-
-bool isStandardInOtherCase(std::string_view keyword) {
-    const std::string upper = upperAscii(keyword);
-    return !isStandard(keyword) && isStandard(upper);
+// The names of the versions that define the keyword, "" when none does.
+std::string definedBy(std::string_view keyword) {
+    std::string names;
+    for (const auto& v : kVersions) {
+        if (listHas(v.defines, keyword))
+            names += std::string(names.empty() ? "" : ", ") + v.name;
+    }
+    return names;
 }
 
 std::string endName(std::string_view end) {
@@ -88,7 +136,10 @@ const char* severityText(Severity severity) {
     return severity == Severity::Error ? "error" : "warning";
 }
 
-std::vector<HeaderFinding> checkHeader(std::string_view bytes) {
+namespace {
+
+// The header checks; `rules` is set to the version's row, or null.
+std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const VersionRules*& rules) {
     std::vector<HeaderFinding> findings;
     auto add = [&](const char* code, Severity severity, size_t line, std::string text) {
         findings.push_back({code, severity, static_cast<long>(line), std::move(text)});
@@ -107,12 +158,12 @@ std::vector<HeaderFinding> checkHeader(std::string_view bytes) {
 
     // The version line.
     const std::string_view first = lines.empty() ? std::string_view() : lines[0].text;
-    Version version = versionOf(first);
-    if (version == Version::Unknown) {
+    rules = versionOf(first);
+    if (!rules) {
         std::string squeezed(first);
         squeezed.erase(std::remove(squeezed.begin(), squeezed.end(), ' '), squeezed.end());
-        version = versionOf(squeezed);
-        if (version != Version::Unknown)
+        rules = versionOf(squeezed);
+        if (rules)
             add(finding::kVersionBlanks, Severity::Warning, 1,
                 "version line \"" + std::string(first) + "\" has blanks in it");
         else
@@ -121,52 +172,69 @@ std::vector<HeaderFinding> checkHeader(std::string_view bytes) {
                     "\" is not a known version line (IESNA91, IESNA:LM-63-1995, IESNA:LM-63-2002, IES:LM-63-2019)");
     }
 
-    // Required keywords, looked for in the header with their exact case.
-    std::vector<const char*> required{"[TEST]", "[TESTLAB]", "[MANUFAC]"};
-    if (version == Version::V2002 || version == Version::V2019)
-        required.insert(required.begin() + 2, "[ISSUEDATE]");
-    const size_t missingLine = tilt < lines.size() ? tilt + 1 : 1;
-    for (const char* keyword : required) {
-        bool present = false;
-        for (size_t i = 0; i < tilt && !present; ++i)
-            present = keywordOf(lines[i].text) == keyword;
-        if (!present)
-            add(finding::kMissingKeyword, Severity::Error, missingLine,
-                std::string("required keyword ") + keyword + " is missing");
+    // Keywords the version requires, looked for in the header with their exact case.
+    if (rules) {
+        const size_t missingLine = tilt < lines.size() ? tilt + 1 : 1;
+        for (const std::string_view keyword : listItems(rules->required)) {
+            bool present = false;
+            for (size_t i = 0; i < tilt && !present; ++i)
+                present = keywordOf(lines[i].text) == keyword;
+            if (!present)
+                add(finding::kMissingKeyword, Severity::Error, missingLine,
+                    "required keyword " + std::string(keyword) + " is missing (" + rules->name + ")");
+        }
     }
 
     // Keyword lines of the header.
     bool previousIsKeyword = false;
+    size_t openBlock = 0; // line index of the open [BLOCK] + 1, or 0
     for (size_t i = 0; i < tilt; ++i) {
         const std::string_view keyword = keywordOf(lines[i].text);
         if (keyword.empty()) {
             previousIsKeyword = false;
             continue;
         }
-        if (isStandardInOtherCase(keyword)) {
-            add(finding::kKeywordCase, Severity::Warning, i + 1,
-                std::string(keyword) + " should be written " + upperAscii(keyword) +
-                    ": in another letter case other programs do not see it");
-        } else if (!isStandard(keyword) && !startsWith(keyword, "[_")) {
-            add(finding::kUnknownKeyword, Severity::Warning, i + 1,
-                std::string(keyword) + " is not a standard keyword (user keywords start with \"[_\")");
+        const bool own = rules ? listHas(rules->defines, keyword) : !definedBy(keyword).empty();
+        if (!own && !startsWith(keyword, "[_")) {
+            const std::string upper = upperAscii(keyword);
+            const std::string others = definedBy(keyword);
+            if (!others.empty()) {
+                add(finding::kOtherVersion, Severity::Warning, i + 1,
+                    std::string(keyword) + " belongs to " + others + ", not to " + rules->name);
+            } else if (upper != keyword && !definedBy(upper).empty()) {
+                add(finding::kKeywordCase, Severity::Warning, i + 1,
+                    std::string(keyword) + " should be written " + upper +
+                        ": in another letter case other programs do not see it");
+            } else {
+                add(finding::kUnknownKeyword, Severity::Warning, i + 1,
+                    std::string(keyword) + " is not a standard keyword (user keywords start with \"[_\")");
+            }
         }
         if (keyword == "[MORE]" && !previousIsKeyword)
             add(finding::kOrphanMore, Severity::Warning, i + 1, "[MORE] line follows no keyword line");
+        if (rules && rules->blocks && keyword == "[BLOCK]") {
+            if (openBlock)
+                add(finding::kBlockUnbalanced, Severity::Warning, i + 1,
+                    "[BLOCK] inside the block opened on line " + std::to_string(openBlock));
+            openBlock = i + 1;
+        } else if (rules && rules->blocks && keyword == "[ENDBLOCK]") {
+            if (!openBlock)
+                add(finding::kBlockUnbalanced, Severity::Warning, i + 1, "[ENDBLOCK] closes no [BLOCK]");
+            openBlock = 0;
+        }
         previousIsKeyword = true;
     }
+    if (openBlock)
+        add(finding::kBlockUnbalanced, Severity::Warning, openBlock, "[BLOCK] is never closed by [ENDBLOCK]");
 
-    // Line lengths: 2002 files allow 256 characters with the line end; earlier ones 80
-    // in the header and 132 after it.
-    if (version == Version::V2002 || version == Version::V1995 || version == Version::V1991) {
-        for (size_t i = 0; i < lines.size(); ++i) {
-            const size_t length = lines[i].text.size() + lines[i].end.size();
-            const size_t limit = version == Version::V2002 ? 256 : (i < tilt ? 80 : 132);
-            if (length > limit)
-                add(finding::kLineTooLong, Severity::Warning, i + 1,
-                    "line is " + std::to_string(length) + " characters long with its line end; at most " +
-                        std::to_string(limit) + " allowed");
-        }
+    // Line lengths, with the line end, by the version's limits.
+    for (size_t i = 0; rules && i < lines.size(); ++i) {
+        const size_t length = lines[i].text.size() + lines[i].end.size();
+        const size_t limit = i <= tilt ? rules->headerLimit : rules->dataLimit;
+        if (limit > 0 && length > limit)
+            add(finding::kLineTooLong, Severity::Warning, i + 1,
+                "line is " + std::to_string(length) + " characters long with its line end; " + rules->name +
+                    " allows " + std::to_string(limit));
     }
 
     // Line ends: CR LF throughout is what every reader expects.
@@ -202,6 +270,33 @@ std::vector<HeaderFinding> checkHeader(std::string_view bytes) {
         }
     }
     return findings;
+}
+
+} // namespace
+
+std::vector<HeaderFinding> checkHeader(std::string_view bytes) {
+    const VersionRules* rules = nullptr;
+    return checkHeaderWith(bytes, rules);
+}
+
+FileCheck checkFile(std::string_view bytes) {
+    FileCheck check;
+    const VersionRules* rules = nullptr;
+    check.findings = checkHeaderWith(bytes, rules);
+    if (rules)
+        check.version = rules->name;
+    PhotometryReading reading = readPhotometry(bytes);
+    check.findings.insert(check.findings.end(), std::make_move_iterator(reading.findings.begin()),
+                          std::make_move_iterator(reading.findings.end()));
+    return check;
+}
+
+FileCheck checkHeaderFile(const std::string& path) {
+    std::string bytes;
+    const FileStatus read = readTextFile(path, bytes);
+    if (!read.ok)
+        return {{}, {{finding::kUnreadable, Severity::Error, 1, "cannot read the file: " + read.description}}};
+    return checkFile(bytes);
 }
 
 } // namespace tagmere

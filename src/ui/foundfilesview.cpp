@@ -80,14 +80,8 @@ private:
         if (m_checked)
             return;
         m_checked = true;
-        std::string bytes;
-        const std::string path = m_items.item(m_index).fullPath();
-        const FileStatus read = readWholeFile(path, bytes, kMaxFileBytes);
-        std::vector<HeaderFinding> findings;
-        if (read.ok)
-            findings = tagmere::checkHeader(bytes);
-        else
-            findings.push_back({"unreadable", Severity::Error, 1, "cannot read the file: " + read.description});
+        // The same call as the command line's check, so both give the same findings.
+        const std::vector<HeaderFinding> findings = checkHeaderFile(m_items.item(m_index).fullPath()).findings;
         m_hasError = hasError(findings);
         QStringList lines;
         for (const auto& f : findings)

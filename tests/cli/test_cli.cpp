@@ -1,8 +1,13 @@
 #include "clitest.h"
 #include "testsupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+
+#include <cstdio>
 
 using namespace tagmere;
 using Result = tagmere::test::CliResult;
@@ -212,26 +217,62 @@ private slots:
 
     void checkReportsFindingsAndExitCodes() {
         TempFolder dir;
-        const std::string clean = dir.write("lib/clean.ies", "IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\n"
-                                                             "[MANUFAC] M\r\nTILT=NONE\r\n");
-        const std::string warn = dir.write("lib/warn.ies", "IESNA:LM-63-1995\n[TEST] T\n[TESTLAB] L\n[MANUFAC] M\n"
-                                                           "TILT=NONE\n");
+        const std::string data = "TILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n";
+        dir.write("lib/clean.ies", "IESNA:LM-63-1995\r\n[DATE] D\r\n" + data);
+        const std::string warn = dir.write("lib/warn.ies", "IESNA:LM-63-1995\n[TEST] T\n" + data);
         const std::string bad = dir.write("bad.ies", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n"
-                                                     "[MANUFAC] M\r\nTILT=NONE\r\n");
+                                                     "[MANUFAC] M\r\n" +
+                                                         data.substr(0, data.size() - 4));
         Result r = runCli({"check", dir.file("lib")});
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, warn + ":1: line-ends warning: line ends are LF only, not CR LF\n"
+        QCOMPARE(r.out, warn + ":3: line-ends warning: mixed line ends: CR LF here, LF on the lines before\n"
                                "2 file(s) checked, 0 with errors\n");
         r = runCli({"check", dir.file("lib"), bad});
         QCOMPARE(r.code, 1);
-        QVERIFY(r.out.find(bad + ":5: missing-keyword error: required keyword [ISSUEDATE] is missing\n") !=
+        QVERIFY(r.out.find(bad + ":5: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n") !=
                 std::string::npos);
+        QVERIFY(r.out.find(bad + ":10: data-truncated error: ") != std::string::npos);
         QVERIFY(r.out.find("3 file(s) checked, 1 with errors\n") != std::string::npos);
         r = runCli({"check", "--quiet", dir.file("lib"), bad, dir.file("gone.ies")});
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out, std::string("4 file(s) checked, 2 with errors\n"));
         QCOMPARE(runCli({"check", "--frob"}).code, 2);
-        Q_UNUSED(clean);
+        QCOMPARE(runCli({"check", "--format=xml", bad}).code, 2);
+    }
+
+    // One valid JSON object per file, whatever bytes its name and findings hold.
+    void checkJson() {
+        TempFolder dir;
+        const std::string odd = dir.write("q\"\xe9\x01.ies", "IESNA:LM-63-1995\r\n[LAMP] \xe9\r\nTILT=NONE\r\n");
+        const std::string gone = dir.file("gone.ies");
+        for (const char* format : {"--format=json", "--format"}) {
+            std::vector<std::string> args{"check", format};
+            if (std::string(format) == "--format")
+                args.push_back("json");
+            args.insert(args.end(), {odd, gone});
+            const Result r = runCli(args);
+            QCOMPARE(r.code, 1);
+            QCOMPARE(r.err, std::string("2 file(s) checked, 2 with errors\n"));
+            const QList<QByteArray> lines = QByteArray::fromStdString(r.out).split('\n');
+            QCOMPARE(lines.size(), 3);
+            QJsonParseError error;
+            const QJsonObject first = QJsonDocument::fromJson(lines[0], &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QCOMPARE(first.value("path").toString(), QString::fromLatin1(odd.c_str()));
+            QCOMPARE(first.value("version").toString(), QStringLiteral("LM-63-1995"));
+            const QJsonArray findings = first.value("findings").toArray();
+            QCOMPARE(findings.size(), 2);
+            QCOMPARE(findings[0].toObject().value("code").toString(), QStringLiteral("non-ascii"));
+            QCOMPARE(findings[1].toObject().value("line").toInt(), 3);
+            QCOMPARE(findings[1].toObject().value("severity").toString(), QStringLiteral("error"));
+            const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+            QVERIFY(second.value("version").isNull());
+            QCOMPARE(second.value("findings").toArray()[0].toObject().value("code").toString(),
+                     QStringLiteral("unreadable"));
+            QVERIFY(r.out.find("\\u00e9\\u0001.ies") != std::string::npos);
+        }
+        // Qt cannot remove a name that is not UTF-8.
+        std::remove(odd.c_str());
     }
 
     void realBinarySmoke() {

@@ -1,15 +1,19 @@
 #include "core/headercheck.h"
+#include "core/photometry.h"
 
 #include <QtTest>
+
+#include <fstream>
+#include <sstream>
 
 using namespace tagmere;
 
 Q_DECLARE_METATYPE(std::string)
 
 namespace {
-const std::string kClean2002 = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[TESTLAB] LAB\r\n[ISSUEDATE] 2026-01-01\r\n"
-                               "[MANUFAC] ACME\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n1 2 3\r\n";
-const std::string kClean1995 = "IESNA:LM-63-1995\r\n[TEST] T1\r\n[TESTLAB] LAB\r\n[MANUFAC] ACME\r\nTILT=NONE\r\n";
+// A valid type C block: two vertical angles, one horizontal, on lines 2 to 7 after the TILT= line.
+const std::string kData = "TILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n";
+const std::string k2002 = "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n[MANUFAC] M\r\n";
 
 // "code@line" of every finding, in order.
 QStringList codes(const std::vector<HeaderFinding>& findings) {
@@ -18,98 +22,187 @@ QStringList codes(const std::vector<HeaderFinding>& findings) {
         out << QString::fromStdString(f.code) + QLatin1Char('@') + QString::number(f.line);
     return out;
 }
+
+std::string lfOnly(std::string bytes) {
+    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
+    return bytes;
+}
+
+std::string sample(const char* name) {
+    std::ifstream in(std::string(TAGMERE_SOURCE_DIR "/tests/data/ies/") + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
 } // namespace
 
 class TestHeaderCheck : public QObject {
     Q_OBJECT
 
 private slots:
-    void findings_data() {
+    // Small files of each version: what the version requires, what is merely a warning.
+    void versions_data() {
         QTest::addColumn<std::string>("bytes");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("error");
-        const std::string head2002 =
-            "IESNA:LM-63-2002\r\n[TEST] T1\r\n[TESTLAB] LAB\r\n[ISSUEDATE] D\r\n[MANUFAC] M\r\n";
-        QTest::newRow("clean 2002") << kClean2002 << QStringList() << false;
-        QTest::newRow("clean 1995") << kClean1995 << QStringList() << false;
-        QTest::newRow("clean 2019") << std::string("IES:LM-63-2019\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n"
-                                                   "[MANUFAC] M\r\nTILT=NONE\r\n")
-                                    << QStringList() << false;
-        QTest::newRow("clean 1991") << std::string("IESNA91\r\n[TEST] T\r\n[TESTLAB] L\r\n[MANUFAC] M\r\nTILT=NONE\r\n")
-                                    << QStringList() << false;
-        QTest::newRow("1995 header read as 2002 lacks issue date")
-            << std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n[TESTLAB] LAB\r\n[MANUFAC] ACME\r\nTILT=NONE\r\n")
-            << QStringList{QStringLiteral("missing-keyword@5")} << true;
-        QTest::newRow("no tilt") << std::string("IESNA:LM-63-1995\r\n[TEST] T1\r\n[TESTLAB] LAB\r\n[MANUFAC] ACME\r\n")
-                                 << QStringList{QStringLiteral("no-tilt@1")} << true;
-        QTest::newRow("unknown version")
-            << std::string("IESNA:LM-63-1986\r\n[TEST] T\r\n[TESTLAB] L\r\n[MANUFAC] M\r\nTILT=NONE\r\n")
-            << QStringList{QStringLiteral("version-unknown@1")} << true;
-        QTest::newRow("version with blanks")
-            << std::string("IESNA: LM-63-1995 \r\n[TEST] T\r\n[TESTLAB] L\r\n[MANUFAC] M\r\nTILT=NONE\r\n")
-            << QStringList{QStringLiteral("version-blanks@1")} << false;
-        QTest::newRow("missing maker") << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\nTILT=NONE\r\n")
-                                       << QStringList{QStringLiteral("missing-keyword@4")} << true;
-        QTest::newRow("keyword after tilt does not count")
-            << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\nTILT=NONE\r\n[MANUFAC] M\r\n")
-            << QStringList{QStringLiteral("missing-keyword@4")} << true;
-        QTest::newRow("maker in lower case")
-            << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\n[manufac] M\r\nTILT=NONE\r\n")
-            << QStringList{QStringLiteral("missing-keyword@5"), QStringLiteral("keyword-case@4")} << true;
-        QTest::newRow("unknown keyword") << head2002 + "[COLOR] red\r\nTILT=NONE\r\n"
-                                         << QStringList{QStringLiteral("unknown-keyword@6")} << false;
-        QTest::newRow("user keyword is fine") << head2002 + "[_MOUNTING] Recessed\r\nTILT=NONE\r\n"
-                                              << QStringList() << false;
-        QTest::newRow("more after keyword is fine") << head2002 + "[OTHER] a\r\n[MORE] b\r\n[MORE] c\r\nTILT=NONE\r\n"
-                                                    << QStringList() << false;
-        QTest::newRow("orphan more") << std::string("IESNA:LM-63-2002\r\n[MORE] x\r\n[TEST] T\r\n[TESTLAB] L\r\n"
-                                                    "[ISSUEDATE] D\r\n[MANUFAC] M\r\nTILT=NONE\r\n")
-                                     << QStringList{QStringLiteral("orphan-more@2")} << false;
-        QTest::newRow("line of 256 with CR LF is allowed in 2002")
-            << head2002 + "[OTHER] " + std::string(246, 'x') + "\r\nTILT=NONE\r\n"
-            << QStringList() << false;
-        QTest::newRow("line of 257 with CR LF is too long in 2002")
-            << head2002 + "[OTHER] " + std::string(247, 'x') + "\r\nTILT=NONE\r\n"
-            << QStringList{QStringLiteral("line-too-long@6")} << false;
-        QTest::newRow("1995 header line over 80")
-            << std::string("IESNA:LM-63-1995\r\n[TEST] ") + std::string(80, 't') +
-                   "\r\n[TESTLAB] L\r\n[MANUFAC] M\r\nTILT=NONE\r\n" + std::string(100, '1') + "\r\n"
-            << QStringList{QStringLiteral("line-too-long@2")} << false;
-        QTest::newRow("1995 data line over 132") << kClean1995 + std::string(131, '1') + "\r\n"
-                                                 << QStringList{QStringLiteral("line-too-long@6")} << false;
-        QTest::newRow("lf only") << std::string("IESNA:LM-63-1995\n[TEST] T\n[TESTLAB] L\n[MANUFAC] M\nTILT=NONE\n")
-                                 << QStringList{QStringLiteral("line-ends@1")} << false;
-        QTest::newRow("mixed line ends")
-            << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\n[MANUFAC] M\r\nTILT=NONE\r\n")
-            << QStringList{QStringLiteral("line-ends@3")} << false;
-        QTest::newRow("high byte in header")
-            << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\xe9\r\n[MANUFAC] M\r\nTILT=NONE\r\n\xff\r\n")
-            << QStringList{QStringLiteral("non-ascii@3")} << false;
-        QTest::newRow("tab in header") << std::string("IESNA:LM-63-1995\r\n[TEST]\tT\r\n[TESTLAB] L\r\n[MANUFAC] M\r\n"
-                                                      "TILT=NONE\r\n")
-                                       << QStringList{QStringLiteral("non-ascii@2")} << false;
-        QTest::newRow("empty file") << std::string()
-                                    << QStringList{QStringLiteral("no-tilt@1"), QStringLiteral("version-unknown@1"),
-                                                   QStringLiteral("missing-keyword@1"),
-                                                   QStringLiteral("missing-keyword@1"),
-                                                   QStringLiteral("missing-keyword@1")}
-                                    << true;
+        auto row = [](const char* name, const std::string& header, QStringList expected, bool error) {
+            QTest::newRow(name) << header + kData << expected << error;
+        };
+        row("1991 needs no keyword", "IESNA91\r\n", {}, false);
+        row("1991 with its own keywords", "IESNA91\r\n[TEST] T\r\n[DATE] D\r\n[MANUFAC] M\r\n", {}, false);
+        row("1991 with a 2002 keyword", "IESNA91\r\n[TESTLAB] L\r\n", {"other-version@2"}, false);
+        row("1995 needs no keyword", "IESNA:LM-63-1995\r\n", {}, false);
+        row("1995 date and block", "IESNA:LM-63-1995\r\n[BLOCK]\r\n[DATE] D\r\n[ENDBLOCK]\r\n", {}, false);
+        row("1995 block never closed", "IESNA:LM-63-1995\r\n[BLOCK]\r\n[TEST] T\r\n", {"block-unbalanced@2"}, false);
+        row("1995 end of no block", "IESNA:LM-63-1995\r\n[ENDBLOCK]\r\n", {"block-unbalanced@2"}, false);
+        row("1995 with the 2002 issue date", "IESNA:LM-63-1995\r\n[ISSUEDATE] D\r\n", {"other-version@2"}, false);
+        row("2002 complete", k2002, {}, false);
+        row("2002 without lab and issue date", "IESNA:LM-63-2002\r\n[TEST] T\r\n[MANUFAC] M\r\n",
+            {"missing-keyword@4", "missing-keyword@4"}, true);
+        row("2002 with the 1995 date and block", k2002 + "[DATE] D\r\n[BLOCK]\r\n",
+            {"other-version@6", "other-version@7"}, false);
+        row("2002 with a 2019 keyword", k2002 + "[FILEGENINFO] x\r\n", {"other-version@6"}, false);
+        row("2019 complete",
+            "IES:LM-63-2019\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n[MANUFAC] M\r\n"
+            "[FILEGENINFO] x\r\n",
+            {}, false);
+        row("2019 without maker", "IES:LM-63-2019\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n",
+            {"missing-keyword@5"}, true);
+        row("unknown version", "IESNA:LM-63-1986\r\n[TEST] T\r\n", {"version-unknown@1"}, true);
+        row("version with blanks", "IESNA: LM-63-1995 \r\n", {"version-blanks@1"}, false);
+        row("keyword after tilt does not count", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n",
+            {"missing-keyword@5"}, true);
+        row("maker in lower case", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n[manufac] M\r\n",
+            {"missing-keyword@6", "keyword-case@5"}, true);
+        row("unknown keyword", k2002 + "[COLOR] red\r\n", {"unknown-keyword@6"}, false);
+        row("user keyword and more lines", k2002 + "[_MOUNTING] R\r\n[OTHER] a\r\n[MORE] b\r\n", {}, false);
+        row("orphan more", "IESNA:LM-63-1995\r\n[MORE] x\r\n", {"orphan-more@2"}, false);
+        row("2002 line of 256 with CR LF", k2002 + "[OTHER] " + std::string(246, 'x') + "\r\n", {}, false);
+        row("2002 line of 257 with CR LF", k2002 + "[OTHER] " + std::string(247, 'x') + "\r\n", {"line-too-long@6"},
+            false);
+        row("1995 header line over 80", "IESNA:LM-63-1995\r\n[TEST] " + std::string(80, 't') + "\r\n",
+            {"line-too-long@2"}, false);
+        row("high byte and tab in header", "IESNA:LM-63-1995\r\n[TEST]\tT\r\n[LAMP] L\xe9\r\n",
+            {"non-ascii@2", "non-ascii@3"}, false);
+        QTest::newRow("1995 data line over 132")
+            << "IESNA:LM-63-1995\r\nTILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0" + std::string(130, ' ') +
+                   "90\r\n0\r\n100 50\r\n"
+            << QStringList{"line-too-long@5"} << false;
+        QTest::newRow("lf only") << lfOnly("IESNA:LM-63-1995\r\n" + kData) << QStringList{"line-ends@1"} << false;
+        QTest::newRow("mixed line ends") << "IESNA:LM-63-1995\r\n[TEST] T\n" + kData << QStringList{"line-ends@2"}
+                                         << false;
+        QTest::newRow("no tilt") << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n") << QStringList{"no-tilt@1"} << true;
+        QTest::newRow("empty file") << std::string() << QStringList{"no-tilt@1", "version-unknown@1"} << true;
     }
-    void findings() {
+    void versions() {
         QFETCH(std::string, bytes);
         QFETCH(QStringList, expected);
         QFETCH(bool, error);
-        const auto found = checkHeader(bytes);
-        QCOMPARE(codes(found), expected);
-        QCOMPARE(hasError(found), error);
+        const FileCheck check = checkFile(bytes);
+        QCOMPARE(codes(check.findings), expected);
+        QCOMPARE(hasError(check.findings), error);
     }
 
-    void severitiesAndTexts() {
-        const auto found = checkHeader("IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\nTILT=NONE\r\n");
+    // Damaged photometric blocks, each code once. The TILT= line is line 2.
+    void dataBlocks_data() {
+        QTest::addColumn<std::string>("data");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("error");
+        auto row = [](const char* name, const std::string& data, QStringList expected, bool error) {
+            QTest::newRow(name) << data << expected << error;
+        };
+        const std::string counts = "1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n";
+        row("tilt include", "TILT=INCLUDE\r\n1\r\n3\r\n0 45 90\r\n1 .9 .8\r\n" + counts + "0 90\r\n0\r\n100 50\r\n", {},
+            false);
+        row("split anywhere", "TILT=NONE\r\n1,-1,1\r\n2 1\r\n1 2,0 0 0 1\r\n1 10 0\r\n90 0 100,\r\n50\r\n", {}, false);
+        row("tilt file", "TILT=lamp.tlt\r\n" + counts + "0 90\r\n0\r\n100 50\r\n", {"tilt-file@2"}, false);
+        row("not a number", "TILT=NONE\r\n" + counts + "0 9O\r\n0\r\n100 50\r\n", {"data-not-number@5"}, true);
+        row("truncated", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100\r\n", {"data-truncated@7"}, true);
+        row("truncated tilt", "TILT=INCLUDE\r\n1\r\n3\r\n0 45 90\r\n", {"data-truncated@5"}, true);
+        row("extra data", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\r\n7 8\r\n", {"data-extra@8"}, false);
+        row("lumens", "TILT=NONE\r\n1 0 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n", {"lumens@3"}, true);
+        row("multiplier", "TILT=NONE\r\n1 -1 0 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n", {"multiplier@3"},
+            true);
+        row("photometric type", "TILT=NONE\r\n1 -1 1 2 1 4 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n",
+            {"photometric-type@3"}, true);
+        row("units type", "TILT=NONE\r\n1 -1 1 2 1 1 3 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n", {"units-type@3"},
+            true);
+        row("zero count", "TILT=NONE\r\n1 -1 1 0 1 1 2 0 0 0\r\n1 1 10\r\n0\r\n100\r\n", {"data-count@3"}, true);
+        row("absurd count", "TILT=NONE\r\n1 -1 1 2 1e9 1 2 0 0 0\r\n1 1 10\r\n", {"data-count@3"}, true);
+        row("angles not ascending", "TILT=NONE\r\n1 -1 1 3 1 1 2 0 0 0\r\n1 1 10\r\n0 90 90\r\n0\r\n1 2 3\r\n",
+            {"angles-order@5"}, true);
+        row("negative candela", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 -5\r\n", {"candela-negative@7"}, true);
+        row("type C horizontal range", "TILT=NONE\r\n" + counts + "0 90\r\n45\r\n100 50\r\n", {"angles-range@6"}, true);
+        row("type B range is a warning", "TILT=NONE\r\n1 -1 1 2 1 2 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n",
+            {"angles-range@6"}, false);
+    }
+    void dataBlocks() {
+        QFETCH(std::string, data);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, error);
+        const FileCheck check = checkFile("IESNA:LM-63-1995\r\n" + data);
+        QCOMPARE(codes(check.findings), expected);
+        QCOMPARE(hasError(check.findings), error);
+    }
+
+    void readerValues() {
+        const PhotometryReading r = readPhotometry("IESNA:LM-63-2002\r\nTILT=INCLUDE\r\n2\r\n2\r\n0 90\r\n1 .5\r\n"
+                                                   "3 1000 2 2 2 1 2 0.5 -0.6 0.1\r\n0.9 1 40\r\n0 90\r\n0 180\r\n"
+                                                   "10 20 30 40\r\n");
+        QVERIFY(r.findings.empty());
+        const Photometry& p = r.values;
+        QVERIFY(p.complete);
+        QCOMPARE(p.tilt.kind, TiltKind::Include);
+        QCOMPARE(p.tilt.lampToLuminaireGeometry, 2);
+        QCOMPARE(p.tilt.factors, (std::vector<double>{1, 0.5}));
+        QCOMPARE(p.lampCount, 3);
+        QCOMPARE(p.candelaMultiplier, 2.0);
+        QCOMPARE(p.length, -0.6);
+        QCOMPARE(p.inputWatts, 40.0);
+        QCOMPARE(p.horizontalAngles, (std::vector<double>{0, 180}));
+        QCOMPARE(p.candela, (std::vector<std::vector<double>>{{10, 20}, {30, 40}}));
+    }
+
+    // Every prefix of a real file is read without a fault, and one cut before its last
+    // number is an error.
+    void cutAnywhere() {
+        const std::string bytes = sample("007cfb11e343e2f42e3b476be4ab684e.ies");
+        const size_t lastNumber = bytes.rfind(" 0.0");
+        for (size_t size = 0; size < bytes.size(); ++size) {
+            const FileCheck check = checkFile(std::string_view(bytes).substr(0, size));
+            if (size <= lastNumber && !hasError(check.findings))
+                QFAIL(qPrintable(QStringLiteral("no error when cut at %1").arg(size)));
+        }
+    }
+
+    void realFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("1995") << "007cfb11e343e2f42e3b476be4ab684e.ies"
+                              << "LM-63-1995" << QStringList{"line-ends@1"};
+        QTest::newRow("2002") << "1a936937a49c63374e6d4fbed9252b29.ies"
+                              << "LM-63-2002" << QStringList{"other-version@14", "line-ends@1"};
+    }
+    void realFiles() {
+        QFETCH(QString, name);
+        QFETCH(QString, version);
+        QFETCH(QStringList, expected);
+        const FileCheck check = checkFile(sample(qPrintable(name)));
+        QCOMPARE(QString::fromStdString(check.version), version);
+        QCOMPARE(codes(check.findings), expected);
+        QVERIFY(!hasError(check.findings));
+    }
+
+    void textsAndUnreadable() {
+        const auto found = checkHeader("IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\nTILT=NONE\r\n");
         QCOMPARE(found.size(), size_t(1));
         QCOMPARE(found[0].severity, Severity::Error);
-        QCOMPARE(found[0].text, std::string("required keyword [MANUFAC] is missing"));
+        QCOMPARE(found[0].text, std::string("required keyword [MANUFAC] is missing (LM-63-2002)"));
         QCOMPARE(std::string(severityText(Severity::Warning)), std::string("warning"));
+        const FileCheck gone = checkHeaderFile(TAGMERE_SOURCE_DIR "/tests/data/ies/no-such-file.ies");
+        QCOMPARE(codes(gone.findings), QStringList{"unreadable@1"});
+        QVERIFY(gone.version.empty());
     }
 };
 

@@ -743,7 +743,9 @@ void TestFindAndApply::previewShowsChangesAndWritesNothing() {
 }
 
 void TestFindAndApply::filesWithHeaderErrorsAreMarked() {
-    m_files->write("good.ies", "IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\n[MANUFAC] M\r\n" + kData);
+    // Files are judged by their own version: a 1995 file needs no keyword, a 2002 file four.
+    const std::string valid = "TILT=NONE\r\n1 1000 1 2 1 1 2 0 0 0\r\n1 1 100\r\n0 90\r\n0\r\n100 50\r\n";
+    m_files->write("good.ies", "IESNA:LM-63-1995\r\n[TEST] T\r\n[DATE] D\r\n" + valid);
     m_files->write("bad.ies", kSample); // a 2002 file without [TESTLAB] and [ISSUEDATE]
     start();
     search();
@@ -752,12 +754,15 @@ void TestFindAndApply::filesWithHeaderErrorsAreMarked() {
     QVERIFY(bad && good);
     QVERIFY(!bad->icon(0).isNull());
     QVERIFY(good->icon(0).isNull());
-    QCOMPARE(bad->toolTip(0), QStringLiteral("line 4: missing-keyword error: required keyword [TESTLAB] is missing\n"
-                                             "line 4: missing-keyword error: required keyword [ISSUEDATE] is missing"));
+    QCOMPARE(bad->toolTip(0),
+             QStringLiteral("line 4: missing-keyword error: required keyword [TESTLAB] is missing (LM-63-2002)\n"
+                            "line 4: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n"
+                            "line 7: angles-range error: type C vertical angles run from 0 to 0; they must run 0-90, "
+                            "90-180 or 0-180"));
     QCOMPARE(good->toolTip(0), QString());
 
     // A run that adds the missing keyword clears the mark; the other file keeps its own.
-    m_files->write("nomaker.ies", "IESNA:LM-63-1995\r\n[TEST] T\r\n[TESTLAB] L\r\n" + kData);
+    m_files->write("nomaker.ies", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n" + valid);
     search();
     QTreeWidgetItem* nomaker = row(QStringLiteral("nomaker.ies"));
     QVERIFY(!nomaker->icon(0).isNull());
