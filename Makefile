@@ -11,7 +11,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps configure build run test test-plain test-sanitizers bench fuzz format clean
+.PHONY: all deps configure build run test test-plain test-sanitizers package bench fuzz format clean
 
 all: build
 
@@ -40,6 +40,11 @@ test-sanitizers: deps
 		-DTAGMERE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+# The Debian package, tagmere_VERSION_ARCH.deb in $(BUILD): programs stripped, manual pages,
+# completion, menu entry, icon. `make test` checks it with lintian when lintian is installed.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	bench/run.sh $(BUILD)
