@@ -37,6 +37,9 @@ _tagmere_cli() {
         apply:--backup)
             _tagmere_cli_paths -d "$cur"
             return ;;
+        check:--format)
+            COMPREPLY=($(compgen -W 'text json' -- "$cur"))
+            return ;;
         apply:--manufac | apply:--sp-ratio | apply:--cri | apply:--color-temp | apply:--set | apply:--remove)
             return ;;
     esac
@@ -46,7 +49,7 @@ _tagmere_cli() {
         find) options='--help' ;;
         show) options='--list --help' ;;
         apply) options='--manufac --source-type --sp-ratio --cri --color-temp --list --set --remove --dry-run --backup --help' ;;
-        check) options='--quiet --help' ;;
+        check) options='--quiet --format --help' ;;
         *) return ;;
     esac
     if [[ $cur == -* ]]; then
