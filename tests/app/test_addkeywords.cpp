@@ -16,9 +16,6 @@ QString qs(const std::string& text) {
 class TestAddKeywords : public QObject {
     Q_OBJECT
 private slots:
-    void globalsAreFixed();
-    void keywordFolder_data();
-    void keywordFolder();
     void dataFolderFollowsXdgDataHome();
     void factoryListShipsInsideTheProgram();
     void installCreatesFolderAndFactoryList();
@@ -26,31 +23,6 @@ private slots:
     void installWithoutKeywordFolderFails();
     void installIntoUnwritableFolderFails();
 };
-
-void TestAddKeywords::globalsAreFixed() {
-    const AddKeywords g = tagmere::app::mainGlobals(QStringLiteral("/var/lib"));
-    QCOMPARE(g.gstrRegApp, std::string("Calvex-FileSystem"));
-    QCOMPARE(g.gstrRegAppValues, std::string("Calvex-Values"));
-    QCOMPARE(g.gstrFactoryKeywordFile, std::string("OrbFactoryKeywords.txt"));
-    QCOMPARE(g.gstrSelectedFile, std::string());
-    QCOMPARE(g.gstrFileLine.size(), size_t(1));
-}
-
-void TestAddKeywords::keywordFolder_data() {
-    QTest::addColumn<QString>("dataFolder");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << QStringLiteral("/home/ann/.local/share")
-                           << QStringLiteral("/home/ann/.local/share/Calvex/OrbKeywordFiles");
-    QTest::newRow("trailing slash") << QStringLiteral("/srv/data/")
-                                    << QStringLiteral("/srv/data/Calvex/OrbKeywordFiles");
-    QTest::newRow("none obtained") << QString() << QString();
-}
-
-void TestAddKeywords::keywordFolder() {
-    QFETCH(QString, dataFolder);
-    QFETCH(QString, expected);
-    QCOMPARE(qs(tagmere::app::mainGlobals(dataFolder).gstrKeywordFolder), expected);
-}
 
 void TestAddKeywords::dataFolderFollowsXdgDataHome() {
     const QString data = qEnvironmentVariable("XDG_DATA_HOME");

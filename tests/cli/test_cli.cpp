@@ -7,6 +7,10 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <functional>
+
+#include <sys/stat.h>
+
 #include <cstdio>
 
 using namespace tagmere;
@@ -172,6 +176,36 @@ private slots:
                             "+[MANUFAC] X\r\n TILT=NONE\r\n 1 2 3\r\n"
                             "The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n");
         QCOMPARE(readBytes(file), kSample);
+    }
+
+    // Odd entries of a large library: each gets a clear message and stays as it was,
+    // and the run goes on with the next file.
+    void oddFilesAreReportedAndLeftAlone() {
+        const std::string header = "IESNA:LM-63-2002\r\n[MANUFAC] Old\r\nTILT=NONE\r\n";
+        struct Row {
+            const char* name;
+            std::function<void(TempFolder&, const std::string& odd)> make;
+            const char* why;
+        };
+        const std::vector<Row> rows = {
+            {"nul byte",
+             [&](TempFolder& d, const std::string&) { d.write("odd.ies", header + std::string("1\0 2", 4)); },
+             "NUL bytes"},
+            {"vanished", [](TempFolder&, const std::string&) {}, "No such file or directory"},
+            {"pipe", [](TempFolder&, const std::string& odd) { ::mkfifo(odd.c_str(), 0644); }, "not a regular file"},
+        };
+        for (const Row& row : rows) {
+            TempFolder dir;
+            const std::string odd = dir.file("odd.ies");
+            row.make(dir, odd);
+            const std::string good = dir.write("good.ies", header);
+            const Result r = runCli({"apply", "--manufac", "New", odd, good});
+            QVERIFY2(r.code == 1, row.name);
+            QVERIFY2(r.err.find("Unable to read file: " + odd + ": ") != std::string::npos &&
+                         r.err.find(row.why) != std::string::npos,
+                     row.name);
+            QVERIFY2(readBytes(good).find("[MANUFAC] New") != std::string::npos, row.name);
+        }
     }
 
     void backupsKeepPathsAndNeverOverwrite() {

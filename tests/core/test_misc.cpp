@@ -123,13 +123,6 @@ private slots:
         QCOMPARE(tagmere::advanceCheck(p)->text, colorTempMessage());
     }
 
-    void messageTexts() {
-        QVERIFY(criMessage().find("\r\r Examples:\r[SEARCH_CRI] 70\r[SEARCH_CRI] 70-80\r\rPlease change!") !=
-                std::string::npos);
-        QVERIFY(colorTempMessage().find("\r\rExamples:\r[SEARCH_COLORTEMP] 4000\r") != std::string::npos);
-        QCOMPARE(consoleText(warningMessage("a\rb")), std::string("a\nb"));
-    }
-
     void colorTempFileCheck_data() {
         QTest::addColumn<std::string>("value");
         QTest::addColumn<bool>("passes");
@@ -177,13 +170,6 @@ private slots:
         p.chkSearchSource = true;
         p.cbxSourceType = "";
         QCOMPARE(composeMisc(p), (std::vector<KeywordEdit>{{"[_SEARCH_SOURCETYPE]", "[_SEARCH_SOURCETYPE] "}}));
-    }
-
-    void sourceTypes() {
-        QCOMPARE(kSourceTypes.size(), size_t(13));
-        QCOMPARE(std::string(kSourceTypes.front()), std::string("CFL"));
-        QCOMPARE(std::string(kSourceTypes.back()), std::string("OLED"));
-        QCOMPARE(MiscPanel().cbxSourceType, std::string("LED"));
     }
 };
 

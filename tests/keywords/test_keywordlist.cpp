@@ -24,61 +24,12 @@ class TestKeywordList : public QObject {
     Q_OBJECT
 
 private slots:
-    void splitItems_data();
-    void splitItems();
     void parse_data();
     void parse();
-    void column_data();
-    void column();
     void readMissingFileGivesEmptyListAndMessage_data();
     void readMissingFileGivesEmptyListAndMessage();
-    void loadComposesPathFromFolderAndName();
-    void fileTitle_data();
-    void fileTitle();
-    void isFileName_data();
-    void isFileName();
-    void listFilesForChooser();
     void factoryListLoads();
 };
-
-void TestKeywordList::splitItems_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("items");
-
-    QTest::newRow("empty data") << QByteArray() << QStringList();
-    QTest::newRow("one item, no line end") << QByteArray("a") << QStringList{"a"};
-    QTest::newRow("closing line end gives no item") << QByteArray("a\r\n") << QStringList{"a"};
-    QTest::newRow("comma separates") << QByteArray("a,b\r\n") << QStringList{"a", "b"};
-    QTest::newRow("comma ending a line") << QByteArray("a,\r\nb") << QStringList{"a", "", "b"};
-    QTest::newRow("comma ending the data") << QByteArray("a,") << QStringList{"a", ""};
-    QTest::newRow("two adjacent commas") << QByteArray("a,,b") << QStringList{"a", "", "b"};
-    QTest::newRow("empty line") << QByteArray("\r\n") << QStringList{""};
-    QTest::newRow("line of blanks") << QByteArray("     \r\n") << QStringList{""};
-    QTest::newRow("lone LF ends lines") << QByteArray("a\nb\n") << QStringList{"a", "b"};
-    QTest::newRow("lone CR ends lines") << QByteArray("a\rb\r") << QStringList{"a", "b"};
-    QTest::newRow("CR LF then LF is an empty line") << QByteArray("a\r\n\nb") << QStringList{"a", "", "b"};
-    QTest::newRow("LF then CR are two line ends") << QByteArray("\n\r") << QStringList{"", ""};
-    QTest::newRow("leading blanks skipped") << QByteArray("   LED") << QStringList{"LED"};
-    QTest::newRow("trailing blanks dropped") << QByteArray("LED   ,CFL  \r\n") << QStringList{"LED", "CFL"};
-    QTest::newRow("inner blanks kept") << QByteArray("WALL WASH") << QStringList{"WALL WASH"};
-    QTest::newRow("unquoted comma splits") << QByteArray("LED, CFL") << QStringList{"LED", "CFL"};
-    QTest::newRow("quoted comma kept") << QByteArray("\"LED, CFL\"") << QStringList{"LED, CFL"};
-    QTest::newRow("quoted blanks kept") << QByteArray("  \"  a  \"") << QStringList{"  a  "};
-    QTest::newRow("text after closing quote dropped") << QByteArray("\"a\" junk, b") << QStringList{"a", "b"};
-    QTest::newRow("open quote ends at line end") << QByteArray("\"abc, d\r\nx") << QStringList{"abc, d", "x"};
-    QTest::newRow("quote inside unquoted item") << QByteArray("ab\"c,d") << QStringList{"ab\"c", "d"};
-    QTest::newRow("empty quoted item") << QByteArray("\"\",b") << QStringList{"", "b"};
-    QTest::newRow("tab is not a blank") << QByteArray("\tLED") << QStringList{"\tLED"};
-    QTest::newRow("binary bytes survive")
-        << QByteArray("\x01\xff,z\0y", 6)
-        << QStringList{QString::fromLatin1("\x01\xff"), QString::fromLatin1("z\0y", 3)};
-}
-
-void TestKeywordList::splitItems() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, items);
-    QCOMPARE(toList(splitListItems(bytesOf(bytes))), items);
-}
 
 void TestKeywordList::parse_data() {
     QTest::addColumn<QByteArray>("bytes");
@@ -154,26 +105,6 @@ void TestKeywordList::parse() {
     QCOMPARE(toList(list.mstrSelectedValue, 1), selected);
 }
 
-void TestKeywordList::column_data() {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<int>("column");
-    QTest::newRow("0") << "0" << 0;
-    QTest::newRow("2") << "2" << 2;
-    QTest::newRow("blanks around") << " 2 " << 2;
-    QTest::newRow("leading zero") << "01" << 1;
-    QTest::newRow("3 is out of range") << "3" << 0;
-    QTest::newRow("negative") << "-1" << 0;
-    QTest::newRow("decimal") << "1.0" << 0;
-    QTest::newRow("missing") << "" << 0;
-    QTest::newRow("huge number") << "99999999999999999999999" << 0;
-}
-
-void TestKeywordList::column() {
-    QFETCH(QString, item);
-    QFETCH(int, column);
-    QCOMPARE(keywordColumn(item.toStdString()), column);
-}
-
 void TestKeywordList::readMissingFileGivesEmptyListAndMessage_data() {
     QTest::addColumn<QString>("relative");
     QTest::newRow("missing file") << "none.txt";
@@ -197,88 +128,6 @@ void TestKeywordList::readMissingFileGivesEmptyListAndMessage() {
     QCOMPARE(list.mlngSelectedValueCount, 0L);
     QCOMPARE(list.mstrListEntry.size(), size_t(1));
     QCOMPARE(list.mstrSelectedValue.size(), size_t(1));
-}
-
-void TestKeywordList::loadComposesPathFromFolderAndName() {
-    TempFolder folder;
-    folder.write("my list.txt", "[A], 2\r\nx\r\n<SelectedValues>\r\nx\r\n");
-    KeywordList list;
-    const ListLoadResult result = msbLoadKeywordFile(folder.path(), "my list", list);
-    QVERIFY(result.ok);
-    QCOMPARE(q(result.message.text), QString());
-    QCOMPARE(toList(list.mstrListEntry, 1), (QStringList{"[A]", "x"}));
-    QCOMPARE(toList(list.mstrSelectedValue, 1), QStringList{"x"});
-    QCOMPARE(q(keywordFilePath("/k", "a.b")), QStringLiteral("/k/a.b.txt"));
-}
-
-void TestKeywordList::fileTitle_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("title");
-    const auto row = [](const char* name, const char* path, const char* title) {
-        QTest::newRow(name) << QString::fromLatin1(path) << QString::fromLatin1(title);
-    };
-    row("slash path", "/lists/OrbFactoryKeywords.txt", "OrbFactoryKeywords");
-    row("backslash path", "C:\\Lists\\OrbFactoryKeywords.txt", "OrbFactoryKeywords");
-    row("two dots", "my.list.txt", "my.list");
-    row("no dot", "name", "name");
-    row("only extension", ".txt", "");
-    row("dot in folder only", "/a.b/name", "name");
-    row("trailing dot", "name.", "name");
-    row("trailing blank kept", "/k/mine .txt", "mine ");
-    row("folder only", "/k/", "");
-}
-
-void TestKeywordList::fileTitle() {
-    QFETCH(QString, path);
-    QFETCH(QString, title);
-    const std::string argument = path.toStdString();
-    QCOMPARE(q(mfnFileTitle(argument)), title);
-    QCOMPARE(q(argument), path);
-}
-
-void TestKeywordList::isFileName_data() {
-    QTest::addColumn<QString>("relative"); // inside the temporary folder; "" for the empty path
-    QTest::addColumn<bool>("expected");
-    QTest::newRow("existing file") << "list.txt" << true;
-    QTest::newRow("missing file") << "other.txt" << false;
-    QTest::newRow("folder") << "sub" << false;
-    QTest::newRow("title empty") << ".txt" << false;
-    QTest::newRow("trailing blank is part of the name") << "list.txt " << false;
-    QTest::newRow("link to a file") << "link.txt" << true;
-    QTest::newRow("link to a folder") << "dirlink" << false;
-    QTest::newRow("dangling link") << "dangling.txt" << true;
-    QTest::newRow("empty path") << "" << false;
-    QTest::newRow("blank path") << "   " << false;
-}
-
-void TestKeywordList::isFileName() {
-    QFETCH(QString, relative);
-    QFETCH(bool, expected);
-    TempFolder folder;
-    folder.write("list.txt", "x");
-    folder.write(".txt", "x");
-    fs::create_directory(folder.file("sub"));
-    fs::create_symlink(folder.file("list.txt"), folder.file("link.txt"));
-    fs::create_directory_symlink(folder.file("sub"), folder.file("dirlink"));
-    fs::create_symlink(folder.file("gone.txt"), folder.file("dangling.txt"));
-
-    const std::string r = relative.toStdString();
-    const std::string path = isBlank(r) ? r : folder.file(r);
-    QCOMPARE(mfnIsFileName(path), expected);
-}
-
-void TestKeywordList::listFilesForChooser() {
-    TempFolder folder;
-    for (const char* name : {"b.txt", "A.txt", "a.txt", "my.list.txt", "upper.TXT", ".hidden.txt", "notes.md",
-                             "x\\y.txt", "_under.txt", "Zed.txt"})
-        folder.write(name, "x");
-    fs::create_directory(folder.file("folder.txt"));
-    fs::create_symlink(folder.file("b.txt"), folder.file("link.txt"));
-    fs::create_symlink(folder.file("gone"), folder.file("dangling.txt"));
-
-    const QStringList expected{"A", "a", "b", "link", "my.list", "Zed", "_under"};
-    QCOMPARE(toList(listKeywordFiles(folder.path())), expected);
-    QCOMPARE(toList(listKeywordFiles(folder.file("missing"))), QStringList());
 }
 
 void TestKeywordList::factoryListLoads() {

@@ -46,9 +46,6 @@ private slots:
     void deleteThenRebuildKeepsItDeleted();
     void deleteRenumbersLaterNodes();
     void deleteLeavesKeywordsAndFilterNodes();
-    void checkAllAndUncheckAll();
-    void displayOrderSortsRootsOnly();
-    void marksAndTextsAndChecks();
 };
 
 void TestKeywordTree::displayBuildsNodesFromList() {
@@ -353,69 +350,6 @@ void TestKeywordTree::deleteLeavesKeywordsAndFilterNodes() {
     QCOMPARE(trees.deleteSelected(0, list), 1);
     QCOMPARE(ticks(trees.tree(0)), QStringList{"[B]*"});
     QCOMPARE(toList(list.mstrListEntry), toList(before));
-}
-
-void TestKeywordTree::checkAllAndUncheckAll() {
-    KeywordTrees trees = displayed(listFrom(kThree));
-    trees.checkAll(kColors);
-    for (int c = 0; c < kTreeCount; ++c) {
-        const KeywordTree& t = trees.tree(c);
-        for (long n = 1; n <= t.count(); ++n) {
-            QVERIFY(t.node(n).Checked);
-            QVERIFY(t.node(n).Bold);
-            QCOMPARE(t.node(n).ForeColor, std::optional<Color>(kColors.defaultSelect));
-        }
-    }
-    QCOMPARE(trees.tickedTexts().size(), size_t(9));
-    trees.uncheckAll(kColors);
-    for (int c = 0; c < kTreeCount; ++c) {
-        const KeywordTree& t = trees.tree(c);
-        for (long n = 1; n <= t.count(); ++n) {
-            QVERIFY(!t.node(n).Checked);
-            QVERIFY(!t.node(n).Bold);
-            QCOMPARE(t.node(n).ForeColor, std::optional<Color>(kColors.normal));
-        }
-    }
-    QCOMPARE(trees.tickedTexts().size(), size_t(0));
-    // The spacer keeps its back colour.
-    QCOMPARE(trees.tree(0).node(6).BackColor, std::optional<Color>(0xF0F0F0));
-}
-
-void TestKeywordTree::displayOrderSortsRootsOnly() {
-    const KeywordTrees trees =
-        displayed(listFrom("[b], 0\r\nz\r\ny\r\n[_X], 0\r\nw\r\n[MANUFAC], 0\r\n[A], 0\r\nv\r\n[a], 0\r\n"));
-    const KeywordTree& t = trees.tree(0);
-    QStringList shown;
-    for (long n : t.displayOrder())
-        shown << q(t.node(n).Text);
-    QCOMPARE(shown, (QStringList{"[A]", "v", "[a]", "[b]", "z", "y", "[MANUFAC]", "[_X]", "w"}));
-    QStringList roots;
-    for (long n : t.rootOrder())
-        roots << q(t.node(n).Text);
-    QCOMPARE(roots, (QStringList{"[A]", "[a]", "[b]", "[MANUFAC]", "[_X]"}));
-    // Node order is untouched by the display order.
-    QCOMPARE(ticks(t), (QStringList{"[b]", "z", "y", "[_X]", "w", "[MANUFAC]", "[A]", "v", "[a]"}));
-    QCOMPARE(t.children(1), (std::vector<long>{2, 3}));
-    QCOMPARE(t.children(6), std::vector<long>{});
-}
-
-void TestKeywordTree::marksAndTextsAndChecks() {
-    KeywordTrees trees = displayed(listFrom(kSample));
-    trees.uncheckAll(kColors);
-    trees.mark(1, 4, kColors.fileSelect);
-    const TreeNode& cfl = trees.tree(1).node(4);
-    QVERIFY(cfl.Checked);
-    QVERIFY(cfl.Bold);
-    QCOMPARE(cfl.ForeColor, std::optional<Color>(kColors.fileSelect));
-    // A mark by text can leave a ticked value under an unticked keyword.
-    QVERIFY(!trees.tree(1).node(1).Checked);
-
-    const auto all = trees.textsAndChecks();
-    QCOMPARE(all[0].size(), size_t(0));
-    QCOMPARE(all[2].size(), size_t(0));
-    const std::vector<std::pair<std::string, bool>> expected{
-        {"[_SEARCH_SOURCETYPE]", false}, {"LED", false}, {kSpacerText, false}, {"CFL", true}};
-    QVERIFY(all[1] == expected);
 }
 
 QTEST_GUILESS_MAIN(TestKeywordTree)

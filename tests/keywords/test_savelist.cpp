@@ -65,11 +65,8 @@ class TestSaveList : public QObject {
 private slots:
     void writesTheSampleLayout();
     void roundTripKeepsEntriesAndTicks();
-    void roundTripLosses();
     void factoryListRoundTripsByteForByte();
     void saveWritesAndReportsTitle();
-    void nameKeptAsTyped_data();
-    void nameKeptAsTyped();
     void blankNameRefusedBeforeAnything();
     void refusals_data();
     void refusals();
@@ -102,21 +99,6 @@ void TestSaveList::roundTripKeepsEntriesAndTicks() {
     Screen back = shown(bytes);
     QVERIFY(back.trees.textsAndChecks() == s.trees.textsAndChecks());
     QCOMPARE(q(formatKeywordList(back.trees)), q(bytes));
-}
-
-void TestSaveList::roundTripLosses() {
-    // A quoted value with a comma, and a ticked spacer.
-    Screen s = shown("[A], 0\r\n\"LED, CFL\"\r\n\r\nx\r\n");
-    QCOMPARE(ticks(s.trees.tree(0)), (QStringList{"[A]", "LED, CFL", QString(20, ' '), "x"}));
-    tick(s, 0, "LED, CFL", "[A]");
-    tick(s, 0, kBlanks, "[A]");
-
-    Screen back = shown(formatKeywordList(s.trees));
-    // The comma splits the value into two, and the remembered text likewise, so both parts
-    // come back as values of their own, ticked; the ticked spacer comes back unticked.
-    QCOMPARE(ticks(back.trees.tree(0)), (QStringList{"[A]*", "LED*", "CFL*", QString(20, ' '), "x"}));
-    QCOMPARE(back.list.mlngListEntryCount, 5L);
-    QCOMPARE(toList(back.list.mstrSelectedValue, 1), (QStringList{"[A]", "LED", "CFL", ""}));
 }
 
 void TestSaveList::factoryListRoundTripsByteForByte() {
@@ -153,34 +135,6 @@ void TestSaveList::saveWritesAndReportsTitle() {
     KeywordTrees again;
     again.msbDisplayKeywords(loaded, kColors, false);
     QVERIFY(again.textsAndChecks() == s.trees.textsAndChecks());
-}
-
-void TestSaveList::nameKeptAsTyped_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("title");
-    const auto row = [](const char* rowName, const char* name, const char* file) {
-        QTest::newRow(rowName) << QString::fromLatin1(name) << QString::fromLatin1(file) << QString::fromLatin1(name);
-    };
-    row("trailing blank", "mine ", "mine .txt");
-    row("leading blank", " mine", " mine.txt");
-    row("dot in the name", "my.list", "my.list.txt");
-    row("factory name in another case", "orbfactorykeywords", "orbfactorykeywords.txt");
-    row("factory name with .txt typed", "OrbFactoryKeywords.txt", "OrbFactoryKeywords.txt.txt");
-}
-
-void TestSaveList::nameKeptAsTyped() {
-    QFETCH(QString, name);
-    QFETCH(QString, file);
-    QFETCH(QString, title);
-    TempFolder folder;
-    Screen s = shown(kThree);
-    const SaveListResult result = save(s, name.toStdString(), folder.path());
-    QCOMPARE(texts(result.messages), QStringList());
-    QVERIFY(result.wrote);
-    QCOMPARE(q(result.savedTitle), title);
-    QCOMPARE(toList(listFolder(folder.path())), QStringList{file});
-    QCOMPARE(toList(listKeywordFiles(folder.path())), QStringList{title});
 }
 
 void TestSaveList::blankNameRefusedBeforeAnything() {

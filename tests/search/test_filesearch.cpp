@@ -74,26 +74,6 @@ QString searchAll(const std::string& root, const std::string& pattern = kDefault
     return relativePaths(found, root);
 }
 
-void setModified(const std::string& path, std::time_t when) {
-    struct timespec times[2];
-    times[0].tv_sec = when;
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    QCOMPARE(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
-std::time_t localTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    return std::mktime(&local);
-}
-
 } // namespace
 
 class TestFileSearch : public QObject {
@@ -104,15 +84,8 @@ private slots:
     void foundOrder();
     void hiddenFoldersWhenAsked();
     void pipesAreNoEntries();
-    void candidateList_data();
-    void candidateList();
-    void itemFields_data();
-    void itemFields();
-    void callbacks();
     void cancel_data();
     void cancel();
-    void secondSearchInsideFirst();
-    void runSearchResetsList();
     void folderRemovedDuringWalk();
     void unlistableFolder();
     void links_data();
@@ -181,119 +154,6 @@ void TestFileSearch::pipesAreNoEntries() {
     QCOMPARE(q(search.candidateList(root).back()), QStringLiteral("a.ies"));
 }
 
-void TestFileSearch::candidateList_data() {
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("entries");
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char* name, const char* pattern, const char* entries, const char* expected) {
-        QTest::newRow(name) << QString::fromLatin1(pattern) << QString::fromLatin1(entries)
-                            << QString::fromLatin1(expected);
-    };
-    row("*.* takes dot entries, not hidden ones", "*.*", "a.txt;B.ies;.hidden;sub/", ".|..|a.txt|B.ies|sub");
-    row("*.ies takes folders and inner extensions", "*.ies", "x.ies.bak;a.ies;sub.ies/;c.txt",
-        "a.ies|sub.ies|x.ies.bak");
-    row("each name once", "abc.ies;abc.ies", "abc.ies;abd.ies", "abc.ies");
-    row("star takes nothing", "*", "a.ies;b", "");
-}
-
-void TestFileSearch::candidateList() {
-    QFETCH(QString, pattern);
-    QFETCH(QString, entries);
-    QFETCH(QString, expected);
-
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, entries);
-    FileSearch search;
-    search.buildPatternLists(pattern.toStdString());
-    QStringList names;
-    for (const auto& n : search.candidateList(root))
-        names << q(n);
-    QCOMPARE(names.join(QLatin1Char('|')), expected);
-    QVERIFY(search.candidateList(temp.file("missing")).empty());
-}
-
-void TestFileSearch::itemFields_data() {
-    QTest::addColumn<bool>("datesDuringWalk");
-    QTest::newRow("dates read during the walk") << true;
-    QTest::newRow("dates read when asked") << false;
-}
-
-void TestFileSearch::itemFields() {
-    QFETCH(bool, datesDuringWalk);
-
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "late.ies;X/noon.ies;folder.ies/");
-    const std::time_t midnight = localTime(2021, 5, 4, 0, 0, 0);
-    const std::time_t noon = localTime(2019, 11, 30, 12, 34, 56);
-    setModified(root + "/late.ies", midnight);
-    setModified(root + "/X/noon.ies", noon);
-    setModified(root + "/folder.ies", noon);
-
-    FileSearch search;
-    search.datesDuringWalk = datesDuringWalk;
-    FoundFilesList found;
-    // A trailing "/" on the start folder does not double the separator.
-    QVERIFY(!search.runSearch(kDefaultFilePattern, root + "/", found));
-    QCOMPARE(found.count(), 3);
-
-    std::time_t time = 0;
-    const FoundFileItem& noonItem = found.item(1);
-    QCOMPARE(q(noonItem.Text), QStringLiteral("noon.ies"));
-    QCOMPARE(q(noonItem.SubItems(2)), q(root + "/X/"));
-    QCOMPARE(q(noonItem.SubItems(1)), QStringLiteral("2019-11-30 12:34:56"));
-    QVERIFY(noonItem.modified(time));
-    QCOMPARE(time, noon);
-    QVERIFY(noonItem.Checked);
-    QVERIFY(!noonItem.Selected);
-    QCOMPARE(q(noonItem.fullPath()), q(root + "/X/noon.ies"));
-
-    const FoundFileItem& folderItem = found.item(2);
-    QCOMPARE(q(folderItem.Text), QStringLiteral("folder.ies"));
-    QCOMPARE(q(folderItem.SubItems(2)), q(root + "/"));
-    QCOMPARE(q(folderItem.SubItems(1)), QStringLiteral("2019-11-30 12:34:56"));
-
-    const FoundFileItem& lateItem = found.item(3);
-    QCOMPARE(q(lateItem.Text), QStringLiteral("late.ies"));
-    QCOMPARE(q(lateItem.SubItems(1)), QStringLiteral("2021-05-04"));
-    QVERIFY(lateItem.modified(time));
-    QCOMPARE(time, midnight);
-
-    // A date read during the walk is the one the list keeps; otherwise the first look counts.
-    setModified(root + "/late.ies", noon);
-    QCOMPARE(q(found.item(3).SubItems(1)), QStringLiteral("2021-05-04"));
-}
-
-void TestFileSearch::callbacks() {
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "a.ies;b.ies;X/x.ies;Y/y.ies;Y/Z/");
-
-    FileSearch search;
-    FoundFilesList found;
-    QStringList folders;
-    QStringList reports;
-    bool searchingDuringWalk = true;
-    SearchCallbacks callbacks;
-    callbacks.stopRequested = [&](const std::string& folder) {
-        searchingDuringWalk = searchingDuringWalk && search.mblnSearching;
-        folders << q(folder);
-        return false;
-    };
-    callbacks.fileFound = [&](const FoundFileItem& item, int count) {
-        reports << QStringLiteral("%1=%2").arg(q(item.Text)).arg(count);
-        QCOMPARE(found.count(), count);
-    };
-    QVERIFY(!search.runSearch(kDefaultFilePattern, root, found, callbacks));
-
-    const QString r = q(root);
-    QCOMPARE(folders, (QStringList{r + "/", r + "/Y/", r + "/Y/Z/", r + "/X/"}));
-    QCOMPARE(reports, (QStringList{"y.ies=1", "x.ies=2", "a.ies=3", "b.ies=4"}));
-    QVERIFY(searchingDuringWalk);
-    QVERIFY(!search.mblnSearching);
-}
-
 void TestFileSearch::cancel_data() {
     QTest::addColumn<int>("stopAt");
     QTest::addColumn<bool>("byFlag");
@@ -333,51 +193,6 @@ void TestFileSearch::cancel() {
     QCOMPARE(search.runSearch(kDefaultFilePattern, root, found, callbacks), abandoned);
     QCOMPARE(relativePaths(found, root), expected);
     QVERIFY(!search.mblnSearching);
-}
-
-void TestFileSearch::secondSearchInsideFirst() {
-    TempFolder temp;
-    const std::string first = temp.file("first");
-    const std::string second = temp.file("second");
-    build(first, "a.ies;X/x.ies;Y/y.ies");
-    build(second, "s.ies;S/t.ies");
-
-    FileSearch search;
-    FoundFilesList found;
-    int calls = 0;
-    bool innerAbandoned = true;
-    SearchCallbacks outer;
-    outer.stopRequested = [&](const std::string&) {
-        // Entering X, after Y's file was found: the user presses Search again.
-        if (++calls == 3)
-            innerAbandoned = search.runSearch(kDefaultFilePattern, second, found);
-        return false;
-    };
-    QVERIFY(search.runSearch(kDefaultFilePattern, first, found, outer));
-    QVERIFY(!innerAbandoned);
-    QCOMPARE(relativePaths(found, second), QStringLiteral("S/t.ies|s.ies"));
-    QVERIFY(!search.mblnSearching);
-}
-
-void TestFileSearch::runSearchResetsList() {
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "a.ies;b.ies");
-
-    FileSearch search;
-    FoundFilesList found;
-    FoundFileItem old;
-    old.Text = "old.ies";
-    old.Selected = true;
-    found.add(old);
-    search.runSearch(kDefaultFilePattern, root, found);
-    QCOMPARE(relativePaths(found, root), QStringLiteral("a.ies|b.ies"));
-    QVERIFY(found.selectedIndexes().empty());
-    QCOMPARE(search.mstrNamePattern, (std::vector<std::string>{"", "*"}));
-    QCOMPARE(search.mstrExtPattern, (std::vector<std::string>{"", ".IES"}));
-
-    QVERIFY(!search.runSearch(kDefaultFilePattern, temp.file("missing"), found));
-    QCOMPARE(found.count(), 0);
 }
 
 void TestFileSearch::folderRemovedDuringWalk() {

@@ -28,14 +28,12 @@ class TestControls : public QObject {
 private slots:
     void messageTextBreaksLinesAtCarriageReturn_data();
     void messageTextBreaksLinesAtCarriageReturn();
-    void messageHandlerAnswers();
     void folderListShowsChainAndSubfolders();
     void folderListRefusesWhatIsNoFolder_data();
     void folderListRefusesWhatIsNoFolder();
     void folderListOpensOnDoubleClick();
     void driveListFindsTheRootOfAFolder();
     void comboTellsBeforeDropDown();
-    void captionsGrowUpToTheirNeighbour();
 };
 
 void TestControls::messageTextBreaksLinesAtCarriageReturn_data() {
@@ -51,18 +49,6 @@ void TestControls::messageTextBreaksLinesAtCarriageReturn() {
     QFETCH(QByteArray, text);
     QFETCH(QString, shown);
     QCOMPARE(MessageBoxes::displayText(tagmere::plainMessage(text.toStdString())), shown);
-}
-
-void TestControls::messageHandlerAnswers() {
-    std::vector<tagmere::Message> seen;
-    MessageBoxes::setHandler([&seen](const tagmere::Message& message) {
-        seen.push_back(message);
-        return QMessageBox::No;
-    });
-    QCOMPARE(MessageBoxes::show(nullptr, tagmere::question("Overwrite?")), QMessageBox::No);
-    MessageBoxes::setHandler({});
-    QCOMPARE(seen.size(), size_t(1));
-    QCOMPARE(seen.front(), tagmere::question("Overwrite?"));
 }
 
 void TestControls::folderListShowsChainAndSubfolders() {
@@ -162,24 +148,6 @@ void TestControls::comboTellsBeforeDropDown() {
     combo.hidePopup();
     combo.setDropDownRows(0);
     QCOMPARE(combo.maxVisibleItems(), 10);
-}
-
-void TestControls::captionsGrowUpToTheirNeighbour() {
-    QWidget form;
-    form.resize(400, 100);
-    auto* label = new QLabel(QStringLiteral("A caption far wider than its little label"), &form);
-    label->setGeometry(10, 10, 40, 5);
-    auto* neighbour = new QCheckBox(QStringLiteral("Next"), &form);
-    neighbour->setGeometry(120, 8, 60, 20);
-    auto* alone = new QLabel(QStringLiteral("Alone on its row, it may grow"), &form);
-    alone->setGeometry(10, 60, 20, 13);
-    fitCaptions(&form);
-    QCOMPARE(label->x(), 10);
-    QCOMPARE(label->y(), 10);
-    QCOMPARE(label->geometry().right(), 120 - 3);
-    QVERIFY(label->height() >= label->sizeHint().height());
-    QCOMPARE(alone->width(), alone->sizeHint().width());
-    QCOMPARE(neighbour->x(), 120);
 }
 
 QTEST_MAIN(TestControls)

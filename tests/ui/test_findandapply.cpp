@@ -111,8 +111,6 @@ private slots:
     void runShowsTheCurrentFileAgainBeforeTheReport();
     void previewShowsChangesAndWritesNothing();
     void filesWithHeaderErrorsAreMarked();
-    void dateText_data();
-    void dateText();
 
 private:
     void start();
@@ -687,25 +685,6 @@ void TestFindAndApply::runShowsTheCurrentFileAgainBeforeTheReport() {
     QCOMPARE(criAtReport, QStringLiteral("85"));
     QCOMPARE(c().chkSearchCRI->palette().color(QPalette::WindowText), QColor(0, 0, 0)); // the file colour
     QVERIFY(c().chkSearchCRI->font().bold());
-}
-
-void TestFindAndApply::dateText_data() {
-    QTest::addColumn<QDateTime>("when");
-    QTest::addColumn<bool>("withTime");
-    QTest::newRow("midnight") << QDateTime(QDate(2021, 3, 4), QTime(0, 0)) << false;
-    QTest::newRow("one second past") << QDateTime(QDate(2021, 3, 4), QTime(0, 0, 1)) << true;
-}
-
-void TestFindAndApply::dateText() {
-    QFETCH(QDateTime, when);
-    QFETCH(bool, withTime);
-    const QString text = tagmere::ui::localDateTimeText(static_cast<std::time_t>(when.toSecsSinceEpoch()));
-    const QLocale locale;
-    QVERIFY2(text.startsWith(locale.toString(when.date(), QLocale::ShortFormat)), qPrintable(text));
-    QCOMPARE(text == locale.toString(when.date(), QLocale::ShortFormat), !withTime);
-    if (withTime)
-        QVERIFY2(text.contains(QString::number(when.time().second()).rightJustified(2, QLatin1Char('0'))),
-                 qPrintable(text));
 }
 
 QTEST_MAIN(TestFindAndApply)

@@ -44,18 +44,6 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QString captionOf(const QWidget* widget) {
-    if (const auto* box = qobject_cast<const QGroupBox*>(widget))
-        return box->title();
-    if (const auto* label = qobject_cast<const QLabel*>(widget))
-        return label->text();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-        return button->text().isEmpty() ? button->toolTip() : button->text();
-    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
-        return edit->text();
-    return {};
-}
-
 std::vector<QTreeWidgetItem*> allItems(QTreeWidget* tree) {
     std::vector<QTreeWidgetItem*> items;
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
@@ -100,18 +88,13 @@ private slots:
     void cleanup();
 
     void firstStartWithEmptySettings();
-    void controlsOfTheWindow_data();
-    void controlsOfTheWindow();
     void settingsWrittenAtCloseAndReadAtNextStart();
     void savedPlacement_data();
     void savedPlacement();
-    void colourSettings_data();
-    void colourSettings();
     void missingKeywordFolderIsReported();
     void typingTicksAndBoldsItsRow_data();
     void typingTicksAndBoldsItsRow();
     void untickingRestoresTheCaption();
-    void gotFocusSelectsAllText();
     void clearResetsPanelAndTrees();
     void tickingAValueTicksItsKeyword();
     void deleteRemovesValueForGood();
@@ -123,10 +106,6 @@ private slots:
     void choosingListsFillsTheNameBox();
     void reloadListBringsBackDeletedValue();
     void filterStaysOnForTheNextList();
-    void minimisingTakesTheViewWindowAlong();
-    void resizeKeepsWidthAndMinimumHeight_data();
-    void resizeKeepsWidthAndMinimumHeight();
-    void dropDownShowsRowsThatFit();
     void closingClosesTheViewWindow();
 
 private:
@@ -219,94 +198,6 @@ void TestFrmAddKeywords::firstStartWithEmptySettings() {
     QCOMPARE(c().drvList->drive(), tagmere::ui::DriveListBox::driveOf(QDir::currentPath()));
 }
 
-void TestFrmAddKeywords::controlsOfTheWindow_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<int>("left");
-    QTest::addColumn<int>("top");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<bool>("visible");
-    const auto row = [](const char* name, const char* kind, const char* container, const char* caption, int left,
-                        int top, bool enabled = true, bool visible = true) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(kind) << QString::fromLatin1(container)
-                            << QString::fromLatin1(caption) << left << top << enabled << visible;
-    };
-    // Places at design height, in pixels (twips / 15).
-    row("fraFindFile", "QGroupBox", "frmAddKeywords", "Search Location", 4, 0);
-    row("labFindFile_2", "QLabel", "fraFindFile", "Drive to Search:", 8, 20);
-    row("drvList", "QComboBox", "fraFindFile", "", 92, 20);
-    row("labFindFile_4", "QLabel", "fraFindFile", "Starting Folder (double-click to open):", 8, 48);
-    row("dirList", "QTreeWidget", "fraFindFile", "", 8, 64);
-    row("cmdFind", "QPushButton", "fraFindFile", "Search", 160, 344);
-    row("cmdCheck", "QPushButton", "frmAddKeywords", "Check All Files", 200, 376, false);
-    row("cmdUncheck", "QPushButton", "frmAddKeywords", "Uncheck All Files", 228, 376, false);
-    row("labFindFile_3", "QLabel", "frmAddKeywords", "Files Found:", 8, 380);
-    row("labCount", "QLabel", "frmAddKeywords", "", 72, 380);
-    row("ltvFoundFiles", "QTreeWidget", "frmAddKeywords", "", 4, 400);
-    row("Label1", "QLabel", "frmAddKeywords", "Edit Mode:", 8, 672);
-    row("optSingle", "QRadioButton", "frmAddKeywords", "Single", 68, 672);
-    row("optBulk", "QRadioButton", "frmAddKeywords", "Bulk", 128, 672);
-    row("chkView", "QCheckBox", "frmAddKeywords", "View / Edit", 184, 668);
-    row("fraMisc", "QGroupBox", "frmAddKeywords", "Miscellaneous", 260, 4);
-    row("chkManufac", "QCheckBox", "fraMisc", "[MANUFAC]", 12, 16);
-    row("txtManufac", "QLineEdit", "fraMisc", "", 204, 16);
-    row("chkSearchSource", "QCheckBox", "fraMisc", "[_SEARCH_SOURCETYPE]", 12, 42);
-    row("cbxSourceType", "QComboBox", "fraMisc", "", 204, 40);
-    row("chkSearchSPRatio", "QCheckBox", "fraMisc", "[_SEARCH_SP_RATIO]", 12, 68);
-    row("txtSearchSPRatio", "QLineEdit", "fraMisc", "", 204, 68);
-    row("chkSearchCRI", "QCheckBox", "fraMisc", "[_SEARCH_CRI]", 12, 92);
-    row("txtSearchCRI", "QLineEdit", "fraMisc", "", 204, 92);
-    row("chkSearchColorTemp", "QCheckBox", "fraMisc", "[_SEARCH_COLORTEMP]", 12, 116);
-    row("txtSearchColorTemp", "QLineEdit", "fraMisc", "", 204, 116);
-    row("cmdAddKeywords", "QPushButton", "frmAddKeywords", "Add/Replace Selected Keywords In Selected File(s)", 816,
-        68);
-    row("cmdClear", "QPushButton", "frmAddKeywords", "Clear", 816, 128);
-    row("cmdClose", "QPushButton", "frmAddKeywords", "Close", 916, 8);
-    row("Frame1", "QGroupBox", "frmAddKeywords", "Search Keywords With Values List (Check All That Apply)", 260, 152);
-    row("labOrb_0", "QLabel", "Frame1", "Load List", 12, 20);
-    row("cbxKeywordFiles", "QComboBox", "Frame1", "", 68, 20);
-    row("cmdRefresh", "QPushButton", "Frame1", "Reload list", 284, 20, false);
-    row("labCalvex_0", "QLabel", "Frame1", "Save List As", 380, 20);
-    row("txtKeywordFilename", "QLineEdit", "Frame1", "", 452, 20);
-    row("cmdSaveList", "QPushButton", "Frame1", "Save", 648, 20);
-    row("trvApplication_0", "QTreeWidget", "Frame1", "", 8, 48);
-    row("trvApplication_1", "QTreeWidget", "Frame1", "", 252, 48);
-    row("trvApplication_2", "QTreeWidget", "Frame1", "", 496, 48);
-    row("fraNonFound", "QFrame", "Frame1", "", 140, 510, true, false);
-    row("labCalvex_1", "QLabel", "fraNonFound", "No Selected Values Found", 36, 8);
-    row("Image1", "QLabel", "fraNonFound", "", 8, 5);
-    row("chkShowSelectedOnly", "QCheckBox", "Frame1", "Show Selected Only", 8, 516);
-    row("cmdCheckAll", "QPushButton", "Frame1", "Check All", 540, 512);
-    row("cmdUnCheckAll", "QPushButton", "Frame1", "Uncheck All", 648, 512);
-    row("lstFileList", "QListWidget", "frmAddKeywords", "", 672, 60, true, false);
-    row("txtFileSpec", "QLineEdit", "frmAddKeywords", "*.ies", 672, 16, true, false);
-}
-
-void TestFrmAddKeywords::controlsOfTheWindow() {
-    QFETCH(QString, name);
-    QFETCH(QString, kind);
-    QFETCH(QString, container);
-    QFETCH(QString, caption);
-    QFETCH(bool, enabled);
-    QFETCH(bool, visible);
-    start();
-    const auto* control = window()->findChild<QWidget*>(name);
-    QVERIFY(control);
-    QVERIFY2(control->inherits(kind.toLatin1().constData()), control->metaObject()->className());
-    QCOMPARE(control->parentWidget()->objectName(), container);
-    QCOMPARE(captionOf(control), caption);
-    QTEST(control->x(), "left");
-    QTEST(control->y(), "top");
-    QCOMPARE(control->isEnabled(), enabled);
-    QCOMPARE(control->isVisibleTo(control->parentWidget()), visible);
-    if (visible) {
-        // Nothing sticks out of its container.
-        QVERIFY(control->parentWidget()->rect().contains(control->geometry()));
-    }
-}
-
 void TestFrmAddKeywords::settingsWrittenAtCloseAndReadAtNextStart() {
     m_data->write("photometry/ies/a.ies", "TILT=NONE\r\n");
     const QString folder = QDir(qs(m_data->path())).canonicalPath() + QStringLiteral("/photometry");
@@ -375,35 +266,6 @@ void TestFrmAddKeywords::savedPlacement() {
     QCOMPARE(window()->pos(), pos);
     QCOMPARE(window()->height(), height);
     QCOMPARE(window()->width(), tagmere::ui::layout::kFormWidth);
-}
-
-void TestFrmAddKeywords::colourSettings_data() {
-    QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<QColor>("ticked");
-    QTest::addColumn<QColor>("fileColour");
-    QTest::newRow("defaults") << QByteArray() << kRed << kBlack;
-    QTest::newRow("blue ticks, green file text")
-        << QByteArray("OrbDefaultSelectColor=16711680\nOrbFileSelectColor=32768\n") << QColor(0, 0, 255)
-        << QColor(0, 128, 0);
-    QTest::newRow("words fall back") << QByteArray("OrbDefaultSelectColor=blue\nOrbFileSelectColor=x\n") << kRed
-                                     << kBlack;
-}
-
-void TestFrmAddKeywords::colourSettings() {
-    QFETCH(QByteArray, stored);
-    QFETCH(QColor, ticked);
-    QFETCH(QColor, fileColour);
-    if (!stored.isEmpty())
-        m_config->write("Calvex-FileSystem.ini", "[Startup]\n" + stored.toStdString());
-    start();
-    QTest::keyClicks(c().txtManufac, QStringLiteral("ACME"));
-    QCOMPARE(c().chkManufac->palette().color(QPalette::WindowText), ticked);
-    QCOMPARE(c().ltvFoundFiles->palette().color(QPalette::Text), fileColour);
-
-    QTreeWidgetItem* keyword = window()->trvApplication()[0]->topLevelItem(0);
-    tagmere::test::clickCheckBox(window()->trvApplication()[0], keyword);
-    QCOMPARE(keyword->checkState(0), Qt::Checked);
-    QCOMPARE(keyword->foreground(0).color(), ticked);
 }
 
 void TestFrmAddKeywords::missingKeywordFolderIsReported() {
@@ -475,19 +337,6 @@ void TestFrmAddKeywords::untickingRestoresTheCaption() {
     c().chkSearchSource->click();
     QVERIFY(c().chkSearchSource->font().bold());
     QCOMPARE(c().chkSearchSource->palette().color(QPalette::WindowText), kRed);
-}
-
-void TestFrmAddKeywords::gotFocusSelectsAllText() {
-    start();
-    for (QLineEdit* box :
-         {c().txtManufac, c().txtSearchSPRatio, c().txtSearchCRI, c().txtSearchColorTemp, c().txtKeywordFilename}) {
-        c().cmdClose->setFocus(Qt::OtherFocusReason);
-        box->setText(QStringLiteral("some text"));
-        box->deselect();
-        // A mouse click gives the focus without the toolkit's own select-all.
-        box->setFocus(Qt::MouseFocusReason);
-        QTRY_COMPARE(box->selectedText(), QStringLiteral("some text"));
-    }
 }
 
 void TestFrmAddKeywords::clearResetsPanelAndTrees() {
@@ -749,76 +598,6 @@ void TestFrmAddKeywords::filterStaysOnForTheNextList() {
     QVERIFY(c().chkShowSelectedOnly->isChecked());
     QCOMPARE(texts(window()->trvApplication()[0]), QStringList({QStringLiteral("[_SHOP]"), QStringLiteral("SHELF")}));
     QVERIFY(!c().fraNonFound->isVisibleTo(window()));
-}
-
-void TestFrmAddKeywords::minimisingTakesTheViewWindowAlong() {
-    start();
-    tagmere::ui::frmView* view = window()->viewWindow();
-    view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(view));
-    window()->showMinimized();
-    QTRY_VERIFY(view->isMinimized());
-    window()->showNormal();
-    QTRY_VERIFY(!view->isMinimized());
-    QVERIFY(view->isVisible());
-}
-
-void TestFrmAddKeywords::resizeKeepsWidthAndMinimumHeight_data() {
-    QTest::addColumn<QSize>("requested");
-    QTest::addColumn<int>("height");
-    QTest::newRow("lower snaps back to the minimum") << QSize(1008, 500) << 697;
-    QTest::newRow("taller") << QSize(1008, 900) << 900;
-    QTest::newRow("wider keeps the width") << QSize(1300, 800) << 800;
-}
-
-void TestFrmAddKeywords::resizeKeepsWidthAndMinimumHeight() {
-    QFETCH(QSize, requested);
-    QFETCH(int, height);
-    start();
-    window()->resize(requested);
-    QTRY_COMPARE(window()->height(), height);
-    QCOMPARE(window()->width(), tagmere::ui::layout::kFormWidth);
-    const tagmere::ui::layout::MainLayout l = tagmere::ui::layout::mainLayout(height);
-    QCOMPARE(c().Frame1->height(), l.frame1Height);
-    for (QTreeWidget* tree : window()->trvApplication())
-        QCOMPARE(tree->height(), l.treeHeight);
-    QCOMPARE(c().chkShowSelectedOnly->y(), l.chkShowSelectedOnlyTop);
-    QCOMPARE(c().cmdCheckAll->y(), l.cmdCheckAllTop);
-    QCOMPARE(c().cmdUnCheckAll->y(), l.cmdCheckAllTop);
-    QCOMPARE(c().ltvFoundFiles->height(), l.ltvFoundFilesHeight);
-    QCOMPARE(c().Label1->y(), l.editModeTop);
-    QCOMPARE(c().optSingle->y(), l.editModeTop);
-    QCOMPARE(c().optBulk->y(), l.editModeTop);
-    QCOMPARE(c().chkView->y(), l.chkViewTop);
-    QCOMPARE(c().fraNonFound->y(), l.fraNonFoundTop);
-    // The notice lies between the trees and the frame's bottom; the bottom row stays inside
-    // the window, and nothing moves sideways.
-    QVERIFY(c().fraNonFound->geometry().top() > c().trvApplication_0->geometry().bottom());
-    QVERIFY(c().fraNonFound->geometry().bottom() < c().Frame1->height() - 1);
-    QVERIFY(c().chkView->geometry().bottom() < window()->height());
-    QCOMPARE(c().Frame1->x(), 260);
-    QCOMPARE(c().trvApplication_2->x(), 496);
-}
-
-void TestFrmAddKeywords::dropDownShowsRowsThatFit() {
-    for (int i = 0; i < 14; ++i)
-        m_data->write("Calvex/OrbKeywordFiles/List" + std::to_string(i) + ".txt", "[_K], 0\r\nV\r\n");
-    start();
-    tagmere::ui::ComboBox* chooser = c().cbxKeywordFiles;
-    QCOMPARE(chooser->count(), 15);
-    chooser->showPopup();
-    const int room = window()->height() - chooser->mapTo(window(), QPoint(0, chooser->height())).y();
-    const int rows = tagmere::ui::layout::comboDropDownRows(15, room, chooser->dropDownRowHeight());
-    QVERIFY(rows > 8);
-    QCOMPARE(chooser->maxVisibleItems(), rows);
-    chooser->hidePopup();
-
-    tagmere::ui::ComboBox* types = c().cbxSourceType;
-    QCOMPARE(types->count(), 13);
-    QCOMPARE(types->currentText(), QStringLiteral("LED"));
-    types->showPopup();
-    QCOMPARE(types->maxVisibleItems(), 13);
-    types->hidePopup();
 }
 
 void TestFrmAddKeywords::closingClosesTheViewWindow() {

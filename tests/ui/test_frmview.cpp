@@ -70,9 +70,6 @@ private slots:
     void placementIsKept();
     void neverSavedPlaceIsCentred_data();
     void neverSavedPlaceIsCentred();
-    void minimumSizeAndLayout_data();
-    void minimumSizeAndLayout();
-    void closingLeavesViewEditTicked();
 
 private:
     void start();
@@ -327,43 +324,6 @@ void TestFrmView::neverSavedPlaceIsCentred() {
     QCOMPARE(view()->size(), QSize(514, 435));
     QCOMPARE(view()->pos(),
              QPoint(screen.x() + screen.width() / 2 - 514 / 2, screen.y() + screen.height() / 2 - 435 / 2));
-}
-
-void TestFrmView::minimumSizeAndLayout_data() {
-    QTest::addColumn<QSize>("requested");
-    QTest::addColumn<QSize>("size");
-    QTest::newRow("design size") << QSize(514, 435) << QSize(514, 435);
-    QTest::newRow("too narrow") << QSize(100, 400) << QSize(250, 400);
-    QTest::newRow("too low") << QSize(400, 10) << QSize(400, 250);
-}
-
-void TestFrmView::minimumSizeAndLayout() {
-    QFETCH(QSize, requested);
-    QFETCH(QSize, size);
-    m_files->write("a.ies", kSample);
-    start();
-    showFile("a.ies");
-    view()->resize(requested);
-    QTRY_COMPARE(view()->size(), size);
-    const int w = size.width();
-    const int h = size.height();
-    QCOMPARE(view()->txtView()->geometry(), QRect(4, 4, w - 9, h - 30));
-    QCOMPARE(view()->txtfilename()->geometry().topLeft(), QPoint(4, h - 23));
-    QCOMPARE(view()->txtfilename()->width(), w - 105);
-    QCOMPARE(view()->cmdSave()->geometry().topLeft(), QPoint(w - 90, h - 23));
-    QVERIFY(view()->rect().contains(view()->cmdSave()->geometry()));
-}
-
-void TestFrmView::closingLeavesViewEditTicked() {
-    m_files->write("a.ies", kSample);
-    m_files->write("b.ies", kSample);
-    start();
-    showFile("a.ies");
-    view()->close();
-    QVERIFY(c().chkView->isChecked());
-    showFile("b.ies");
-    QVERIFY(view()->isVisible());
-    QCOMPARE(view()->txtfilename()->text(), QStringLiteral("b.ies"));
 }
 
 QTEST_MAIN(TestFrmView)
