@@ -93,19 +93,6 @@ private slots:
         QCOMPARE(readBytes(path), "IESNA:LM-63-2002\r\n[TEST] T1\r\n" + header + "TILT=NONE\r\n1 2 3\r\n");
     }
 
-    void sameKeywordInTwoTrees() {
-        TempFolder dir;
-        const std::string path = dir.write("f.ies", kSample);
-        BatchTrees trees;
-        trees[0] = {{"[_A]", true}, {"x", true}};
-        trees[2] = {{"[_A]", true}, {"y", true}};
-        Run run;
-        const BatchOutcome out = runBatch({path}, MiscPanel(), trees, {}, run.callbacks());
-        QCOMPARE(out.entries, std::vector<std::string>{"[_A]"});
-        QVERIFY(readBytes(path).find("[_A] y\r\nTILT=NONE") != std::string::npos);
-        QVERIFY(readBytes(path).find("[_A] x") == std::string::npos);
-    }
-
     void valuesSpillIntoMoreLines() {
         const std::string a(100, 'a'), b(100, 'b'), c(100, 'c'), d(100, 'd'), e(100, 'e');
         std::string line;
@@ -156,19 +143,6 @@ private slots:
         QCOMPARE(readBytes(second), kSample);
     }
 
-    void advanceCheckFailureTouchesNothing() {
-        TempFolder dir;
-        const std::string path = dir.write("a.ies", "x\n");
-        MiscPanel panel;
-        panel.chkSearchSPRatio = true;
-        Run run;
-        const BatchOutcome out = runBatch({path}, panel, {}, {}, run.callbacks());
-        QCOMPARE(out.status, BatchStatus::AdvanceCheckFailed);
-        QCOMPARE(out.fileCount, 0L);
-        QCOMPARE(run.messages.at(0).text, std::string(kSpRatioMessage));
-        QCOMPARE(readBytes(path), std::string("x\n"));
-    }
-
     void failedReadIsNeverWritten() {
         TempFolder dir;
         const std::string missing = dir.file("gone.ies");
@@ -188,23 +162,6 @@ private slots:
         QVERIFY(!test::fileExists(missing));
         QVERIFY(QFileInfo(QString::fromStdString(folder)).isDir());
         QVERIFY(readBytes(good).find("[MANUFAC] New\r\nTILT=NONE") != std::string::npos);
-    }
-
-    void writeProtectedFileReportedAndRunGoesOn() {
-        TempFolder dir;
-        const std::string ro = dir.write("ro.ies", kSample);
-        const std::string rw = dir.write("rw.ies", kSample);
-        ::chmod(ro.c_str(), 0444);
-        MiscPanel panel;
-        panel.chkManufac = true;
-        panel.txtManufac = "New";
-        Run run;
-        const BatchOutcome out = runBatch({ro, rw}, panel, {}, {}, run.callbacks());
-        QCOMPARE(out.fileCount, 2L);
-        QCOMPARE(run.messages.size(), size_t(1));
-        QVERIFY(run.messages[0].text.rfind("Unable to perform edit: " + ro, 0) == 0);
-        QCOMPARE(readBytes(ro), kSample);
-        QVERIFY(readBytes(rw) != kSample);
     }
 
     void dryRunWritesNothing() {
@@ -244,12 +201,6 @@ private slots:
         QVERIFY(out.showReport());
         QCOMPARE(readBytes(path), std::string("A\r\nTILT=NONE\r\n"));
         QCOMPARE(batchReport(out).text, std::string("The following Keyword(s) were modified in (1) file(s):\r\r"));
-    }
-
-    void noTargetsNoReport() {
-        const BatchOutcome out = runBatch({}, MiscPanel(), {}, {}, {});
-        QCOMPARE(out.fileCount, 0L);
-        QVERIFY(!out.showReport());
     }
 
     void progressCanStopAfterCurrentFile() {

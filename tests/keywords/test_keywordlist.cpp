@@ -45,12 +45,6 @@ void TestKeywordList::parse_data() {
                                   << QStringList() << QStringList{"[A]", "0", "LED"};
     QTest::newRow("keyword with blank") << QByteArray("[MANUFAC], 1\r\n") << QStringList{"[MANUFAC]"}
                                         << QStringList{"1"} << QStringList();
-    QTest::newRow("keyword without blank")
-        << QByteArray("[MANUFAC],1\r\n") << QStringList{"[MANUFAC]"} << QStringList{"1"} << QStringList();
-    QTest::newRow("column on the next line")
-        << QByteArray("[A]\r\n2\r\nx\r\n") << QStringList{"[A]", "x"} << QStringList{"2"} << QStringList();
-    QTest::newRow("two values on one line") << QByteArray("[A], 0\r\nLED, CFL\r\n") << QStringList{"[A]", "LED", "CFL"}
-                                            << QStringList{"0"} << QStringList();
     QTest::newRow("quoted value line") << QByteArray("[A], 0\r\n\"LED, CFL\"\r\n") << QStringList{"[A]", "LED, CFL"}
                                        << QStringList{"0"} << QStringList();
     QTest::newRow("empty line is a spacer")
@@ -72,8 +66,9 @@ void TestKeywordList::parse_data() {
     QTest::newRow("ticked spacer is an empty selected text")
         << QByteArray("[A], 0\r\n<SelectedValues>\r\n" + blanks + "\r\n") << QStringList{"[A]"} << QStringList{"0"}
         << QStringList{""};
-    QTest::newRow("leading blanks of a value are lost")
-        << QByteArray("[A], 0\r\n   LED\r\n") << QStringList{"[A]", "LED"} << QStringList{"0"} << QStringList();
+    QTest::newRow("bad keywords left out with their values, and values with control bytes")
+        << QByteArray("[A], 0\r\nx\r\n[, 0\r\ny\r\n[B C], 1\r\nz\r\n[MORE], 0\r\nw\r\n[D], 2\r\nv\tw\r\nok\r\n")
+        << QStringList{"[A]", "x", "[D]", "ok"} << QStringList{"0", "2"} << QStringList();
     QTest::newRow("LF-only file") << QByteArray("[A], 2\nx\n<SelectedValues>\nx\n") << QStringList{"[A]", "x"}
                                   << QStringList{"2"} << QStringList{"x"};
 }

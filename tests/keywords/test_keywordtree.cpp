@@ -37,15 +37,12 @@ private slots:
     void displayShapes_data();
     void displayShapes();
     void duplicateKeywordKeepsValuesTogether();
-    void rememberedTextUnderTwoKeywordsTicksBoth();
     void nodeCheckRules_data();
     void nodeCheckRules();
-    void filterWithNothingTicked();
     void filterKeepsTickedNodes();
     void filterKeepsValueUnderItsOwnUntickedKeyword();
     void deleteThenRebuildKeepsItDeleted();
     void deleteRenumbersLaterNodes();
-    void deleteLeavesKeywordsAndFilterNodes();
 };
 
 void TestKeywordTree::displayBuildsNodesFromList() {
@@ -157,14 +154,6 @@ void TestKeywordTree::duplicateKeywordKeepsValuesTogether() {
     QCOMPARE(t.findKey("[D]"), 0L);
 }
 
-void TestKeywordTree::rememberedTextUnderTwoKeywordsTicksBoth() {
-    const KeywordList list = listFrom("[A], 0\r\nLED\r\n[B], 1\r\nLED\r\nCFL\r\n[C], 1\r\nLED\r\n"
-                                      "<SelectedValues>\r\nLED\r\n");
-    const KeywordTrees trees = displayed(list);
-    QCOMPARE(ticks(trees.tree(0)), (QStringList{"[A]", "LED*"}));
-    QCOMPARE(ticks(trees.tree(1)), (QStringList{"[B]", "LED*", "CFL", "[C]", "LED*"}));
-}
-
 void TestKeywordTree::nodeCheckRules_data() {
     // Steps "text:1" tick, "text:0" untick the node of that text (values named uniquely).
     QTest::addColumn<QStringList>("steps");
@@ -216,20 +205,6 @@ void TestKeywordTree::nodeCheckRules() {
     // An unticked node that was clicked is painted normal.
     if (!t.node(last).Checked)
         QCOMPARE(t.node(last).ForeColor, std::optional<Color>(kColors.normal));
-}
-
-void TestKeywordTree::filterWithNothingTicked() {
-    KeywordList list = listFrom(kThree + "<SelectedValues>\r\na1\r\n");
-    KeywordTrees trees = displayed(list);
-    trees.uncheckAll(kColors);
-    QVERIFY(trees.msbShowSelectedOnly(list, kColors, false));
-    for (int c = 0; c < kTreeCount; ++c)
-        QCOMPARE(trees.tree(c).count(), 0L);
-    QCOMPARE(list.mlngSelectedValueCount, 0L);
-    QCOMPARE(list.mstrSelectedValue.size(), size_t(1));
-    // The entries are untouched: switching the filter off shows the full list, unticked.
-    trees.msbDisplayKeywords(list, kColors, false);
-    QCOMPARE(ticks(trees.tree(1)), (QStringList{"[C]", "c1"}));
 }
 
 void TestKeywordTree::filterKeepsTickedNodes() {
@@ -329,27 +304,6 @@ void TestKeywordTree::deleteRenumbersLaterNodes() {
     trees.tree(0).addValue(1, "a3");
     QCOMPARE(ticks(t), (QStringList{"[A]", "a2", "a3", "[B]", "b1", "                    ", "b2"}));
     QCOMPARE(t.findKey("[B]"), 4L);
-}
-
-void TestKeywordTree::deleteLeavesKeywordsAndFilterNodes() {
-    KeywordList list = listFrom(kThree);
-    const std::vector<std::string> before = list.mstrListEntry;
-    KeywordTrees trees = displayed(list);
-
-    trees.select(0, findNode(trees.tree(0), "[B]"));
-    QCOMPARE(trees.deleteSelected(0, list), 0);
-    QCOMPARE(trees.tree(0).count(), 7L);
-
-    // Nothing selected: nothing happens.
-    trees.select(0, 0);
-    QCOMPARE(trees.deleteSelected(0, list), 0);
-
-    trees.nodeCheck(0, findNode(trees.tree(0), "b1", "[B]"), true, kColors);
-    QVERIFY(!trees.msbShowSelectedOnly(list, kColors, false));
-    trees.select(0, findNode(trees.tree(0), "b1", "[B]"));
-    QCOMPARE(trees.deleteSelected(0, list), 1);
-    QCOMPARE(ticks(trees.tree(0)), QStringList{"[B]*"});
-    QCOMPARE(toList(list.mstrListEntry), toList(before));
 }
 
 QTEST_GUILESS_MAIN(TestKeywordTree)

@@ -50,40 +50,20 @@ SaveListResult save(Screen& s, const std::string& name, const std::string& folde
     });
 }
 
-QStringList texts(const std::vector<Message>& messages) {
-    QStringList out;
-    for (const Message& m : messages)
-        out << q(m.text);
-    return out;
-}
-
 } // namespace
 
 class TestSaveList : public QObject {
     Q_OBJECT
 
 private slots:
-    void writesTheSampleLayout();
     void roundTripKeepsEntriesAndTicks();
     void factoryListRoundTripsByteForByte();
-    void saveWritesAndReportsTitle();
-    void blankNameRefusedBeforeAnything();
     void refusals_data();
     void refusals();
     void existingFileAsksFirst_data();
     void existingFileAsksFirst();
-    void saveWithFilterOnWritesWholeList();
-    void deletedValuesAreNotWritten();
     void failedSaveLeavesListAsItWas();
-    void missingFolderGivesMessage();
 };
-
-void TestSaveList::writesTheSampleLayout() {
-    const std::string sample = "[_SEARCH_SOURCETYPE], 1\r\nLED\r\n" + kBlanks +
-                               "\r\nCFL\r\n<SelectedValues>\r\n[_SEARCH_SOURCETYPE]\r\nLED\r\n";
-    Screen s = shown(sample);
-    QCOMPARE(q(formatKeywordList(s.trees)), q(sample));
-}
 
 void TestSaveList::roundTripKeepsEntriesAndTicks() {
     // Written in column order whatever order the file had; a missing or bad column becomes 0.
@@ -106,52 +86,6 @@ void TestSaveList::factoryListRoundTripsByteForByte() {
     QVERIFY(!bytes.empty());
     Screen s = shown(bytes);
     QCOMPARE(q(formatKeywordList(s.trees)), q(bytes));
-}
-
-void TestSaveList::saveWritesAndReportsTitle() {
-    TempFolder folder;
-    Screen s = shown(kThree);
-    tick(s, 0, "b2", "[B]");
-    tick(s, 2, "d1", "[D]");
-    int asked = 0;
-    const SaveListResult result = save(s, "mine", folder.path(), true, &asked);
-
-    QCOMPARE(texts(result.messages), QStringList());
-    QCOMPARE(asked, 0);
-    QVERIFY(result.wrote);
-    QVERIFY(result.rebuilt);
-    QCOMPARE(q(result.savedTitle), QStringLiteral("mine"));
-    QCOMPARE(q(result.path), q(folder.file("mine.txt")));
-    QCOMPARE(q(readBytes(folder.file("mine.txt"))), q("[A], 0\r\na1\r\na2\r\n[B], 0\r\nb1\r\n" + kBlanks +
-                                                      "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
-                                                      "<SelectedValues>\r\n[B]\r\nb2\r\n[D]\r\nd1\r\n"));
-    QCOMPARE(toList(s.list.mstrSelectedValue, 1), (QStringList{"[B]", "b2", "[D]", "d1"}));
-    // No temporary file is left beside it.
-    QCOMPARE(toList(listFolder(folder.path())), QStringList{"mine.txt"});
-
-    // Loading the saved list shows the same trees.
-    KeywordList loaded;
-    QVERIFY(msbLoadKeywordFile(folder.path(), result.savedTitle, loaded).ok);
-    KeywordTrees again;
-    again.msbDisplayKeywords(loaded, kColors, false);
-    QVERIFY(again.textsAndChecks() == s.trees.textsAndChecks());
-}
-
-void TestSaveList::blankNameRefusedBeforeAnything() {
-    for (const std::string name : {"", "   "}) {
-        TempFolder folder;
-        Screen s = shown(kThree + "<SelectedValues>\r\na1\r\n");
-        tick(s, 1, "c1", "[C]");
-        QVERIFY(s.trees.msbShowSelectedOnly(s.list, kColors, false) == false);
-        const SaveListResult result = save(s, name, folder.path());
-        QCOMPARE(result.messages.size(), size_t(1));
-        QCOMPARE(result.messages[0], warningMessage("Please enter a filename."));
-        QVERIFY(!result.wrote);
-        QVERIFY(!result.rebuilt);
-        // Nothing changed: the trees still show the filter's nodes.
-        QCOMPARE(ticks(s.trees.tree(0)), (QStringList{"[A]", "a1*"}));
-        QCOMPARE(toList(listFolder(folder.path())), QStringList());
-    }
 }
 
 void TestSaveList::refusals_data() {
@@ -230,42 +164,6 @@ void TestSaveList::existingFileAsksFirst() {
     QCOMPARE(q(result.savedTitle), wrote ? QStringLiteral("mine") : QString());
 }
 
-void TestSaveList::saveWithFilterOnWritesWholeList() {
-    TempFolder folder;
-    Screen s = shown(kThree);
-    tick(s, 1, "c1", "[C]");
-    QVERIFY(!s.trees.msbShowSelectedOnly(s.list, kColors, false));
-    QCOMPARE(s.trees.tree(0).count(), 0L);
-
-    const SaveListResult result = save(s, "filtered", folder.path());
-    QVERIFY(result.wrote);
-    QCOMPARE(q(readBytes(result.path)), q("[A], 0\r\na1\r\na2\r\n[B], 0\r\nb1\r\n" + kBlanks +
-                                          "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
-                                          "<SelectedValues>\r\n[C]\r\nc1\r\n"));
-    QCOMPARE(s.trees.tree(0).count(), 7L);
-}
-
-void TestSaveList::deletedValuesAreNotWritten() {
-    TempFolder folder;
-    Screen s = shown(kThree + "<SelectedValues>\r\nb1\r\n");
-    s.trees.select(0, findNode(s.trees.tree(0), "a2", "[A]"));
-    QCOMPARE(s.trees.deleteSelected(0, s.list), 1);
-    const SaveListResult result = save(s, "mine", folder.path());
-    QVERIFY(result.wrote);
-    QCOMPARE(q(readBytes(result.path)), q("[A], 0\r\na1\r\n[B], 0\r\nb1\r\n" + kBlanks +
-                                          "\r\nb2\r\n[C], 1\r\nc1\r\n[D], 2\r\nd1\r\n"
-                                          "<SelectedValues>\r\nb1\r\n"));
-
-    // A ticked text that occurs under two keywords is ticked under both by the rebuild and
-    // written once per ticked node.
-    Screen twice = shown("[A], 0\r\nLED\r\n[B], 1\r\nLED\r\n");
-    tick(twice, 0, "LED", "[A]");
-    const SaveListResult second = save(twice, "twice", folder.path());
-    QVERIFY(second.wrote);
-    QCOMPARE(q(readBytes(second.path)), QStringLiteral("[A], 0\r\nLED\r\n[B], 1\r\nLED\r\n<SelectedValues>\r\n"
-                                                       "[A]\r\nLED\r\nLED\r\n"));
-}
-
 void TestSaveList::failedSaveLeavesListAsItWas() {
     TempFolder folder;
     const std::string path = folder.write("locked.txt", "old list");
@@ -283,15 +181,6 @@ void TestSaveList::failedSaveLeavesListAsItWas() {
     QCOMPARE(q(result.savedTitle), QString());
     QCOMPARE(q(readBytes(path)), QStringLiteral("old list"));
     QCOMPARE(toList(listFolder(folder.path())), QStringList{"locked.txt"});
-}
-
-void TestSaveList::missingFolderGivesMessage() {
-    TempFolder folder;
-    Screen s = shown(kThree);
-    const SaveListResult result = save(s, "mine", folder.file("missing"));
-    QCOMPARE(texts(result.messages), QStringList{"Unable to save keyword file: No such file or directory"});
-    QVERIFY(!result.wrote);
-    QVERIFY(!fs::exists(folder.file("missing")));
 }
 
 QTEST_GUILESS_MAIN(TestSaveList)

@@ -83,10 +83,8 @@ private slots:
     void foundOrder_data();
     void foundOrder();
     void hiddenFoldersWhenAsked();
-    void pipesAreNoEntries();
     void cancel_data();
     void cancel();
-    void folderRemovedDuringWalk();
     void unlistableFolder();
     void links_data();
     void links();
@@ -143,17 +141,6 @@ void TestFileSearch::hiddenFoldersWhenAsked() {
     QCOMPARE(relativePaths(found, root), QStringLiteral(".hid/z.ies|a.ies"));
 }
 
-void TestFileSearch::pipesAreNoEntries() {
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "a.ies");
-    QCOMPARE(::mkfifo((root + "/pipe.ies").c_str(), 0600), 0);
-    QCOMPARE(searchAll(root), QStringLiteral("a.ies"));
-    FileSearch search;
-    search.buildPatternLists("*.*");
-    QCOMPARE(q(search.candidateList(root).back()), QStringLiteral("a.ies"));
-}
-
 void TestFileSearch::cancel_data() {
     QTest::addColumn<int>("stopAt");
     QTest::addColumn<bool>("byFlag");
@@ -193,24 +180,6 @@ void TestFileSearch::cancel() {
     QCOMPARE(search.runSearch(kDefaultFilePattern, root, found, callbacks), abandoned);
     QCOMPARE(relativePaths(found, root), expected);
     QVERIFY(!search.mblnSearching);
-}
-
-void TestFileSearch::folderRemovedDuringWalk() {
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "a.ies;b.ies;X/x.ies;Y/y.ies");
-
-    FileSearch search;
-    FoundFilesList found;
-    SearchCallbacks callbacks;
-    // X goes away after the start folder was listed, as when another program deletes it.
-    callbacks.stopRequested = [&](const std::string& folder) {
-        if (folder == root + "/X/")
-            fs::remove_all(folder);
-        return false;
-    };
-    QVERIFY(!search.runSearch(kDefaultFilePattern, root, found, callbacks));
-    QCOMPARE(relativePaths(found, root), QStringLiteral("Y/y.ies|a.ies|b.ies"));
 }
 
 void TestFileSearch::unlistableFolder() {

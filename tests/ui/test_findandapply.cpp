@@ -87,25 +87,17 @@ private slots:
     void init();
     void cleanup();
 
-    void searchListsFilesInWalkOrder();
     void searchKeepsInputOutWhileItRuns();
     void escapeStopsTheSearchKeepingWhatWasFound();
-    void searchResetsTheSelection();
     void folderChangeAfterSearchEmptiesTheList();
-    void noCandidatesBeforeTheFirstSearch();
     void driveChangeAndItsSetBack();
     void clickShowsTheFilesKeywordsInTheFileColour();
     void unreadableFileIsReportedOnce();
     void editModeShowsCheckBoxesInBulkOnly();
     void ctrlAChecksAllInBulkOnly_data();
     void ctrlAChecksAllInBulkOnly();
-    void namesCannotBeEditedInPlace();
     void bulkRunOverThreeTickedFiles();
     void singleRunTouchesOnlyTheSelectedFile();
-    void tickedKeywordWithoutValueIsRemoved();
-    void colourTemperatureFailureStopsTheRun();
-    void advanceCheckFailureTouchesNothing();
-    void noTargetShowsNoReport();
     void stoppingTheRunCountsTheFilesDone();
     void theWindowTakesNoInputDuringARun();
     void runShowsTheCurrentFileAgainBeforeTheReport();
@@ -164,58 +156,6 @@ void TestFindAndApply::start() {
     QVERIFY(c().dirList->setPath(root()));
 }
 
-void TestFindAndApply::searchListsFilesInWalkOrder() {
-    for (const char* name : {"a.ies", "b.IES", "X/x.ies", "Y/y.Ies", "Y/Z/z.ies", "note.txt", "x.ies.bak",
-                             ".hidden.ies", ".dot/in-hidden.ies", "Y/readme.ies.txt"})
-        m_files->write(name, kSample);
-    start();
-
-    QStringList countsSeen;
-    connect(list()->model(), &QAbstractItemModel::rowsInserted, this, [&] { countsSeen.append(c().labCount->text()); });
-    search();
-
-    tagmere::FileSearch expectedSearch;
-    tagmere::FoundFilesList expected;
-    expectedSearch.runSearch("*.ies", rootPath(), expected);
-    QCOMPARE(expected.count(), 5);
-    QStringList names;
-    QStringList folders;
-    for (int i = 1; i <= expected.count(); ++i) {
-        names.append(qs(expected.item(i).Text));
-        folders.append(qs(expected.item(i).folder()));
-    }
-    QCOMPARE(columnTexts(list(), 0), names);
-    QCOMPARE(columnTexts(list(), 2), folders);
-    QCOMPARE(names, strings({"z.ies", "y.Ies", "x.ies", "a.ies", "b.IES"}));
-    QCOMPARE(folders.last(), root() + QStringLiteral("/"));
-
-    // The count after every file: " 1", " 2"... (each row is added before its count is written).
-    QCOMPARE(countsSeen, strings({"0", " 1", " 2", " 3", " 4"}));
-    QCOMPARE(c().labCount->text(), QStringLiteral(" 5"));
-    // Room for the count of a large tree, up to the check buttons.
-    QVERIFY(c().labCount->width() >= c().labCount->fontMetrics().horizontalAdvance(QStringLiteral(" 9999999")));
-    QVERIFY(c().labCount->geometry().right() < c().cmdCheck->x());
-
-    for (int i = 0; i < list()->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = list()->topLevelItem(i);
-        QVERIFY(!item->isSelected());
-        struct stat info {};
-        QCOMPARE(::stat((folders[i] + names[i]).toLocal8Bit().constData(), &info), 0);
-        QCOMPARE(item->text(1), tagmere::ui::localDateTimeText(info.st_mtime));
-        QVERIFY(!item->text(1).isEmpty());
-        QVERIFY(window()->foundFiles().items().item(i + 1).Checked);
-    }
-    // Only the names are in view; the date and the folder lie beyond the right edge.
-    QCOMPARE(list()->columnWidth(0), list()->width() - 2 * list()->frameWidth());
-    // After the search the folder list still shows the start folder, with its candidates.
-    QCOMPARE(c().dirList->path(), root());
-    QStringList candidates;
-    for (int i = 0; i < c().lstFileList->count(); ++i)
-        candidates.append(c().lstFileList->item(i)->text());
-    // "." and ".." hold no ".IES": under this pattern they are no candidates.
-    QCOMPARE(candidates, strings({"a.ies", "b.IES", "x.ies.bak"}));
-}
-
 void TestFindAndApply::searchKeepsInputOutWhileItRuns() {
     m_files->write("S/one.ies", kSample);
     m_files->write("two.ies", kSample);
@@ -261,38 +201,6 @@ void TestFindAndApply::escapeStopsTheSearchKeepingWhatWasFound() {
     QCOMPARE(c().labCount->text(), QStringLiteral(" 4"));
 }
 
-void TestFindAndApply::searchResetsTheSelection() {
-    m_files->write("a.ies", kHeader + "[_MOUNTING] WALL\r\n" + kData);
-    start();
-    search();
-    tagmere::test::clickRow(list(), row(QStringLiteral("a.ies")));
-    QVERIFY(window()->fileKeywordsShown());
-    QVERIFY(c().cmdRefresh->isEnabled());
-    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("70"));
-    tick(1, QStringLiteral("[_SHAPE]"), QStringLiteral("ROUND"));
-    tagmere::ui::frmView* view = window()->viewWindow();
-    QVERIFY(view->isVisible());
-    QVERIFY(!view->txtView()->toPlainText().isEmpty());
-
-    search();
-    QVERIFY(!window()->fileKeywordsShown());
-    QVERIFY(!c().cmdRefresh->isEnabled());
-    QCOMPARE(c().txtSearchCRI->text(), QString());
-    QVERIFY(!c().chkSearchCRI->isChecked());
-    QVERIFY(!c().chkManufac->isChecked());
-    for (QTreeWidget* tree : window()->trvApplication()) {
-        for (QTreeWidgetItemIterator it(tree); *it; ++it)
-            QCOMPARE((*it)->checkState(0), Qt::Unchecked);
-    }
-    QCOMPARE(view->txtView()->toPlainText(), QString());
-    QCOMPARE(view->txtfilename()->text(), QString());
-    QVERIFY(!view->cmdSave()->isEnabled());
-    QCOMPARE(list()->topLevelItemCount(), 1);
-    QVERIFY(list()->selectedItems().isEmpty());
-    // The current file's path stays, though nothing shows it.
-    QCOMPARE(m_program->globals.gstrSelectedFile, file("a.ies"));
-}
-
 void TestFindAndApply::folderChangeAfterSearchEmptiesTheList() {
     m_files->write("a.ies", kSample);
     m_files->write("sub/b.ies", kSample);
@@ -313,17 +221,6 @@ void TestFindAndApply::folderChangeAfterSearchEmptiesTheList() {
     // The last search's patterns pick the new folder's candidates.
     QCOMPARE(c().lstFileList->count(), 1);
     QCOMPARE(c().lstFileList->item(0)->text(), QStringLiteral("b.ies"));
-}
-
-void TestFindAndApply::noCandidatesBeforeTheFirstSearch() {
-    m_files->write("a.ies", kSample);
-    m_files->write("sub/b.ies", kSample);
-    start();
-    QVERIFY(c().dirList->setPath(root() + QStringLiteral("/sub")));
-    QCOMPARE(c().lstFileList->count(), 0);
-    QVERIFY(c().dirList->setPath(root()));
-    QCOMPARE(c().lstFileList->count(), 0);
-    QCOMPARE(c().labCount->text(), QString());
 }
 
 void TestFindAndApply::driveChangeAndItsSetBack() {
@@ -488,19 +385,6 @@ void TestFindAndApply::ctrlAChecksAllInBulkOnly() {
         QCOMPARE(window()->foundFiles().items().item(i).Checked, checked);
 }
 
-void TestFindAndApply::namesCannotBeEditedInPlace() {
-    m_files->write("a.ies", kSample);
-    start();
-    search();
-    QTreeWidgetItem* a = row(QStringLiteral("a.ies"));
-    tagmere::test::clickRow(list(), a);
-    QTest::keyClick(list(), Qt::Key_F2);
-    const QRect place = list()->visualItemRect(a);
-    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, place.center());
-    QVERIFY(list()->findChildren<QLineEdit*>().isEmpty());
-    QCOMPARE(a->text(0), QStringLiteral("a.ies"));
-}
-
 void TestFindAndApply::bulkRunOverThreeTickedFiles() {
     for (const char* name : {"a.ies", "b.ies", "c.ies", "sub/d.ies"})
         m_files->write(name, kSample);
@@ -538,67 +422,6 @@ void TestFindAndApply::singleRunTouchesOnlyTheSelectedFile() {
     QCOMPARE(readBytes(file("c.ies")), kSample);
     // Showing the file ticked its own [MANUFAC] line, which is applied again.
     QCOMPARE(m_messages->shown.back(), tagmere::plainMessage(reportText(1, {"[MANUFAC]", "[_SHAPE]"})));
-}
-
-void TestFindAndApply::tickedKeywordWithoutValueIsRemoved() {
-    const std::string holding = kHeader + "[_MOUNTING] WALL\r\n[MORE] PENDANT\r\n" + kData;
-    m_files->write("a.ies", holding);
-    m_files->write("b.ies", holding);
-    start();
-    search();
-    c().optBulk->click();
-    tick(0, QStringLiteral("[_MOUNTING]"));
-    c().cmdAddKeywords->click();
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    QCOMPARE(readBytes(file("b.ies")), kSample);
-    QCOMPARE(m_messages->shown.back(), tagmere::plainMessage(reportText(2, {"[_MOUNTING]- Removed"})));
-}
-
-void TestFindAndApply::colourTemperatureFailureStopsTheRun() {
-    m_files->write("a.ies", kSample);
-    m_files->write("b.ies", kSample);
-    start();
-    search();
-    c().optBulk->click();
-    QTest::keyClicks(c().txtManufac, QStringLiteral("New"));
-    // Passes the check before the run, fails the one made per file.
-    QTest::keyClicks(c().txtSearchColorTemp, QStringLiteral("K4000"));
-    c().cmdAddKeywords->click();
-    QCOMPARE(m_messages->shown.size(), size_t(1));
-    QCOMPARE(m_messages->shown[0], tagmere::warningMessage(tagmere::kColorTempFileMessage));
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    QCOMPARE(readBytes(file("b.ies")), kSample);
-}
-
-void TestFindAndApply::advanceCheckFailureTouchesNothing() {
-    m_files->write("a.ies", kSample);
-    start();
-    search();
-    c().optBulk->click();
-    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("80-70"));
-    c().cmdAddKeywords->click();
-    QCOMPARE(m_messages->shown.size(), size_t(1));
-    QCOMPARE(m_messages->shown[0], tagmere::warningMessage(tagmere::criMessage()));
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    // The preview runs the same check first and opens nothing.
-    c().cmdPreview->click();
-    QCOMPARE(m_messages->shown.size(), size_t(2));
-    QCOMPARE(m_messages->shown[1], tagmere::warningMessage(tagmere::criMessage()));
-    QVERIFY(!window()->findChild<tagmere::ui::PreviewDialog*>(QStringLiteral("frmPreview")));
-}
-
-void TestFindAndApply::noTargetShowsNoReport() {
-    m_files->write("a.ies", kSample);
-    start();
-    search();
-    tick(0, QStringLiteral("[_MOUNTING]"), QStringLiteral("WALL"));
-    // Single with no row picked, then Bulk with every row unticked.
-    c().cmdAddKeywords->click();
-    c().optBulk->click();
-    c().cmdUncheck->click();
-    c().cmdAddKeywords->click();
-    QVERIFY(m_messages->shown.empty());
-    QCOMPARE(readBytes(file("a.ies")), kSample);
 }
 
 void TestFindAndApply::stoppingTheRunCountsTheFilesDone() {

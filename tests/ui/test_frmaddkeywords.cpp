@@ -94,18 +94,12 @@ private slots:
     void missingKeywordFolderIsReported();
     void typingTicksAndBoldsItsRow_data();
     void typingTicksAndBoldsItsRow();
-    void untickingRestoresTheCaption();
     void clearResetsPanelAndTrees();
     void tickingAValueTicksItsKeyword();
-    void deleteRemovesValueForGood();
     void checkAllAndUncheckAll();
-    void saveListRefusals_data();
-    void saveListRefusals();
     void saveListBecomesCurrent();
     void saveListOverwriteQuestion();
-    void choosingListsFillsTheNameBox();
     void reloadListBringsBackDeletedValue();
-    void filterStaysOnForTheNextList();
     void closingClosesTheViewWindow();
 
 private:
@@ -325,20 +319,6 @@ void TestFrmAddKeywords::typingTicksAndBoldsItsRow() {
     QCOMPARE(panel.chkSearchCRI, check == QStringLiteral("chkSearchCRI"));
 }
 
-void TestFrmAddKeywords::untickingRestoresTheCaption() {
-    start();
-    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("70"));
-    QVERIFY(c().chkSearchCRI->isChecked());
-    c().chkSearchCRI->click();
-    QVERIFY(!c().chkSearchCRI->isChecked());
-    QVERIFY(!c().chkSearchCRI->font().bold());
-    QCOMPARE(c().chkSearchCRI->palette().color(QPalette::WindowText), kBlack);
-    QCOMPARE(c().txtSearchCRI->text(), QStringLiteral("70"));
-    c().chkSearchSource->click();
-    QVERIFY(c().chkSearchSource->font().bold());
-    QCOMPARE(c().chkSearchSource->palette().color(QPalette::WindowText), kRed);
-}
-
 void TestFrmAddKeywords::clearResetsPanelAndTrees() {
     start();
     QTest::keyClicks(c().txtManufac, QStringLiteral("ACME"));
@@ -401,40 +381,6 @@ void TestFrmAddKeywords::tickingAValueTicksItsKeyword() {
     QCOMPARE(keyword->checkState(0), Qt::Checked);
 }
 
-void TestFrmAddKeywords::deleteRemovesValueForGood() {
-    start();
-    QTreeWidget* tree = window()->trvApplication()[0];
-    const QString keywordText = tree->topLevelItem(0)->text(0);
-    QTreeWidgetItem* value = firstValueOf(tree->topLevelItem(0));
-    const QString valueText = value->text(0);
-    const int before = static_cast<int>(allItems(tree).size());
-
-    tree->setFocus();
-    tree->setCurrentItem(value);
-    QTest::keyClick(tree, Qt::Key_Delete);
-
-    const auto childTexts = [&] {
-        QStringList result;
-        QTreeWidgetItem* keyword = tree->findItems(keywordText, Qt::MatchExactly).value(0);
-        for (int i = 0; keyword && i < keyword->childCount(); ++i)
-            result.append(keyword->child(i)->text(0));
-        return result;
-    };
-    QCOMPARE(static_cast<int>(allItems(tree).size()), before - 1);
-    QVERIFY(!childTexts().contains(valueText));
-    const std::vector<std::string>& entries = window()->keywordList().mstrListEntry;
-    QCOMPARE(std::count(entries.begin(), entries.end(), std::string("REMOVE")), 1L);
-
-    c().chkShowSelectedOnly->click();
-    QVERIFY(c().fraNonFound->isVisibleTo(window()));
-    for (QTreeWidget* view : window()->trvApplication())
-        QCOMPARE(view->topLevelItemCount(), 0);
-    c().chkShowSelectedOnly->click();
-    QVERIFY(!c().fraNonFound->isVisibleTo(window()));
-    QCOMPARE(static_cast<int>(allItems(tree).size()), before - 1);
-    QVERIFY(!childTexts().contains(valueText));
-}
-
 void TestFrmAddKeywords::checkAllAndUncheckAll() {
     start();
     size_t nodes = 0;
@@ -450,33 +396,6 @@ void TestFrmAddKeywords::checkAllAndUncheckAll() {
     QVERIFY(window()->keywordTrees().tickedTexts().empty());
     QCOMPARE(item->checkState(0), Qt::Unchecked);
     QVERIFY(!item->font(0).bold());
-}
-
-void TestFrmAddKeywords::saveListRefusals_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("message");
-    QTest::newRow("empty name") << QString() << QByteArray("Please enter a filename.");
-    QTest::newRow("factory name") << QStringLiteral("OrbFactoryKeywords")
-                                  << QByteArray(
-                                         "Cannot overwrite factory keyword file. Please change name and try again.");
-}
-
-void TestFrmAddKeywords::saveListRefusals() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, message);
-    start();
-    const std::string folder = keywordFolderPath().toStdString();
-    const std::string factoryBefore = tagmere::test::readBytes(folder + "/OrbFactoryKeywords.txt");
-    const std::vector<std::string> filesBefore = tagmere::test::listFolder(folder);
-
-    c().txtKeywordFilename->setText(name);
-    c().cmdSaveList->click();
-
-    QCOMPARE(m_messages->shown.size(), size_t(2));
-    QCOMPARE(m_messages->shown.back(), tagmere::warningMessage(message.toStdString()));
-    QCOMPARE(tagmere::test::listFolder(folder), filesBefore);
-    QCOMPARE(tagmere::test::readBytes(folder + "/OrbFactoryKeywords.txt"), factoryBefore);
-    QCOMPARE(c().cbxKeywordFiles->currentText(), QStringLiteral("OrbFactoryKeywords"));
 }
 
 void TestFrmAddKeywords::saveListBecomesCurrent() {
@@ -540,28 +459,6 @@ void TestFrmAddKeywords::saveListOverwriteQuestion() {
     }
 }
 
-void TestFrmAddKeywords::choosingListsFillsTheNameBox() {
-    m_data->write("Calvex/OrbKeywordFiles/Shop.txt", "[_SHOP], 1\r\nSHELF\r\nCOUNTER\r\n<SelectedValues>\r\nSHELF\r\n");
-    start();
-    QCOMPARE(c().cbxKeywordFiles->currentText(), QStringLiteral("OrbFactoryKeywords"));
-    c().txtSearchCRI->setText(QStringLiteral("70"));
-
-    c().cbxKeywordFiles->setCurrentIndex(c().cbxKeywordFiles->findText(QStringLiteral("Shop")));
-    QCOMPARE(c().txtKeywordFilename->text(), QStringLiteral("Shop"));
-    QCOMPARE(texts(window()->trvApplication()[0]), QStringList());
-    QCOMPARE(texts(window()->trvApplication()[1]),
-             QStringList({QStringLiteral("[_SHOP]"), QStringLiteral("SHELF"), QStringLiteral("COUNTER")}));
-    QTreeWidgetItem* shelf = window()->trvApplication()[1]->topLevelItem(0)->child(0);
-    QCOMPARE(shelf->checkState(0), Qt::Checked);
-    QCOMPARE(shelf->foreground(0).color(), kRed);
-    // A new list clears the panel.
-    QCOMPARE(c().txtSearchCRI->text(), QString());
-    QVERIFY(!c().chkSearchCRI->isChecked());
-
-    c().cbxKeywordFiles->setCurrentIndex(c().cbxKeywordFiles->findText(QStringLiteral("OrbFactoryKeywords")));
-    QCOMPARE(c().txtKeywordFilename->text(), QString());
-}
-
 void TestFrmAddKeywords::reloadListBringsBackDeletedValue() {
     start();
     QTreeWidget* tree = window()->trvApplication()[0];
@@ -586,18 +483,6 @@ void TestFrmAddKeywords::reloadListBringsBackDeletedValue() {
     QTest::keyClick(chooser->view(), Qt::Key_Return);
     QCOMPARE(chooser->currentText(), QStringLiteral("OrbFactoryKeywords"));
     QCOMPARE(texts(tree), before);
-}
-
-void TestFrmAddKeywords::filterStaysOnForTheNextList() {
-    m_data->write("Calvex/OrbKeywordFiles/Shop.txt",
-                  "[_SHOP], 0\r\nSHELF\r\nCOUNTER\r\n<SelectedValues>\r\n[_SHOP]\r\nSHELF\r\n");
-    start();
-    c().chkShowSelectedOnly->click();
-    QVERIFY(c().fraNonFound->isVisibleTo(window()));
-    c().cbxKeywordFiles->setCurrentIndex(c().cbxKeywordFiles->findText(QStringLiteral("Shop")));
-    QVERIFY(c().chkShowSelectedOnly->isChecked());
-    QCOMPARE(texts(window()->trvApplication()[0]), QStringList({QStringLiteral("[_SHOP]"), QStringLiteral("SHELF")}));
-    QVERIFY(!c().fraNonFound->isVisibleTo(window()));
 }
 
 void TestFrmAddKeywords::closingClosesTheViewWindow() {

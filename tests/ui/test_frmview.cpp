@@ -57,15 +57,10 @@ private slots:
     void init();
     void cleanup();
 
-    void showsTheFileWithoutEmptyLines();
     void saveAfterAClickWritesTheTextBack();
     void editedTextIsSaved();
     void everyByteSurvivesTheRoundTrip();
-    void emptiedTextWritesNothing();
-    void beforeAnyFileTheWindowIsEmpty();
     void failedReadOffersNoSave();
-    void aNewSearchLeavesNothingToSave();
-    void writeProtectedFileIsRefused();
     void runOnTheCurrentFileRefreshesTheWindow();
     void placementIsKept();
     void neverSavedPlaceIsCentred_data();
@@ -115,22 +110,6 @@ void TestFrmView::showFile(const std::string& name) {
     QVERIFY(row);
     tagmere::test::clickRow(c().ltvFoundFiles, row);
     QCOMPARE(m_program->globals.gstrSelectedFile, file(name));
-}
-
-void TestFrmView::showsTheFileWithoutEmptyLines() {
-    m_files->write("Lamp.IES", kSample);
-    start();
-    showFile("Lamp.IES");
-    QVERIFY(view()->isVisible());
-    QCOMPARE(view()->windowTitle(), QStringLiteral("IES File View / Edit"));
-    // A line of blanks stays; the exactly empty lines do not.
-    QCOMPARE(view()->txtView()->toPlainText(),
-             QStringLiteral("IESNA:LM-63-2002\n[TEST] T1\n   \n[MANUFAC] ACME\nTILT=NONE\n1 2 3\n"));
-    QCOMPARE(view()->txtfilename()->text(), QStringLiteral("Lamp.ies"));
-    QVERIFY(view()->txtfilename()->isReadOnly());
-    QVERIFY(!view()->cmdSave()->isEnabled());
-    QCOMPARE(tagmere::ui::viewText(m_program->globals.gstrFileLine),
-             QStringLiteral("IESNA:LM-63-2002\r\n[TEST] T1\r\n   \r\n[MANUFAC] ACME\r\nTILT=NONE\r\n1 2 3\r\n"));
 }
 
 void TestFrmView::saveAfterAClickWritesTheTextBack() {
@@ -184,30 +163,6 @@ void TestFrmView::everyByteSurvivesTheRoundTrip() {
     QCOMPARE(tagmere::ui::savedBytes(view()->txtView()->document()->toRawText()), bytes + "\r\n");
 }
 
-void TestFrmView::emptiedTextWritesNothing() {
-    m_files->write("a.ies", kSample);
-    start();
-    showFile("a.ies");
-    clickInText();
-    view()->txtView()->clear();
-    view()->cmdSave()->click();
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    QVERIFY(!view()->cmdSave()->isEnabled());
-}
-
-void TestFrmView::beforeAnyFileTheWindowIsEmpty() {
-    m_files->write("a.ies", kSample);
-    start();
-    c().chkView->click();
-    QVERIFY(!view()->isVisible());
-    c().chkView->click();
-    QVERIFY(view()->isVisible());
-    QCOMPARE(view()->txtView()->toPlainText(), QString());
-    QCOMPARE(view()->txtfilename()->text(), QStringLiteral(".ies"));
-    clickInText();
-    QVERIFY(!view()->cmdSave()->isEnabled());
-}
-
 void TestFrmView::failedReadOffersNoSave() {
     // A NUL byte: not text, refused unread, never to be written back from part of it.
     const std::string binary = std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n") + '\0' + "rest\r\n";
@@ -233,42 +188,6 @@ void TestFrmView::failedReadOffersNoSave() {
     QCOMPARE(view()->txtView()->toPlainText(), QString());
     clickInText();
     QVERIFY(!view()->cmdSave()->isEnabled());
-}
-
-void TestFrmView::aNewSearchLeavesNothingToSave() {
-    m_files->write("a.ies", kSample);
-    start();
-    showFile("a.ies");
-    clickInText();
-    QVERIFY(view()->cmdSave()->isEnabled());
-    c().cmdFind->click();
-    QCOMPARE(view()->txtView()->toPlainText(), QString());
-    QCOMPARE(view()->txtfilename()->text(), QString());
-    QVERIFY(!view()->cmdSave()->isEnabled());
-    view()->cmdSave()->click();
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    c().optBulk->click();
-    c().txtSearchCRI->setText(QStringLiteral("75"));
-    c().cmdAddKeywords->click();
-    QVERIFY(readBytes(file("a.ies")).find("[_SEARCH_CRI] 75\r\n") != std::string::npos);
-    // Nothing was shown since the search: the window stays empty, with nothing to save.
-    QVERIFY(view()->isVisible());
-    QCOMPARE(view()->txtView()->toPlainText(), QString());
-    clickInText();
-    QVERIFY(!view()->cmdSave()->isEnabled());
-}
-
-void TestFrmView::writeProtectedFileIsRefused() {
-    m_files->write("a.ies", kSample);
-    QCOMPARE(::chmod(file("a.ies").c_str(), 0444), 0);
-    start();
-    showFile("a.ies");
-    clickInText();
-    view()->cmdSave()->click();
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    QCOMPARE(m_messages->shown.size(), size_t(1));
-    QVERIFY2(m_messages->shown[0].text.rfind("Unable to perform edit: ", 0) == 0, m_messages->shown[0].text.c_str());
-    QVERIFY(view()->cmdSave()->isEnabled());
 }
 
 void TestFrmView::runOnTheCurrentFileRefreshesTheWindow() {
