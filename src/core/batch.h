@@ -18,6 +18,7 @@ namespace tagmere {
 struct BatchNode {
     std::string text;
     bool checked = false;
+    bool operator==(const BatchNode& o) const { return text == o.text && checked == o.checked; }
 };
 using BatchTrees = std::array<std::vector<BatchNode>, 3>;
 

@@ -61,14 +61,6 @@ std::vector<long> KeywordTree::displayOrder() const {
     return order;
 }
 
-std::vector<std::pair<std::string, bool>> KeywordTree::textsAndChecks() const {
-    std::vector<std::pair<std::string, bool>> result;
-    result.reserve(m_nodes.size());
-    for (const TreeNode& n : m_nodes)
-        result.emplace_back(n.Text, n.Checked);
-    return result;
-}
-
 void KeywordTree::clear() {
     m_nodes.clear();
     m_keys.clear();
@@ -318,13 +310,6 @@ std::vector<std::string> KeywordTrees::tickedTexts() const {
         }
     }
     return texts;
-}
-
-std::array<std::vector<std::pair<std::string, bool>>, kTreeCount> KeywordTrees::textsAndChecks() const {
-    std::array<std::vector<std::pair<std::string, bool>>, kTreeCount> result;
-    for (size_t c = 0; c < m_trees.size(); ++c)
-        result[c] = m_trees[c].textsAndChecks();
-    return result;
 }
 
 BatchTrees KeywordTrees::batchTrees() const {

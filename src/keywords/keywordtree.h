@@ -30,7 +30,6 @@ struct SelectColors {
 
 inline constexpr Color kSpacerBackColor = 0xF0F0F0; // RGB(240, 240, 240)
 inline constexpr const char* kSpacerText = "                    ";
-inline constexpr int kSpacerTextLength = 20;
 inline constexpr int kTreeCount = 3;
 
 struct TreeNode {
@@ -78,8 +77,6 @@ public:
     // Every node index in display order: each root of rootOrder() followed by its children
     // in node order.
     std::vector<long> displayOrder() const;
-    // (Text, Checked) of every node in node order.
-    std::vector<std::pair<std::string, bool>> textsAndChecks() const;
 
     // Building and changing nodes. Adding a keyword node appends it; adding a value node
     // places it right after the last child of its keyword node (which is the end of the
@@ -169,8 +166,6 @@ public:
     // The texts of every ticked node, column 0 to 2, node order: what a save and the
     // filter remember.
     std::vector<std::string> tickedTexts() const;
-    // Per tree, (Text, Checked) of every node in node order.
-    std::array<std::vector<std::pair<std::string, bool>>, kTreeCount> textsAndChecks() const;
     // The same as the batch run reads it.
     BatchTrees batchTrees() const;
     // Per tree, the Text of every node in node order, as the read-back takes them.

@@ -198,8 +198,8 @@ bool FileSearch::visit(Walk& walk, const std::string& folder) {
             return false;
         while (const dirent* entry = reader.next()) {
             const char* name = entry->d_name;
-            // "." and ".." never end in ".IES" and are never walked; other dot names are hidden.
-            if (name[0] == '.' && (isDotEntry(name) || !descendHidden))
+            // Dot names are hidden, "." and ".." among them: none is listed or walked.
+            if (name[0] == '.')
                 continue;
             struct stat info;
             bool haveInfo = false;
@@ -208,7 +208,7 @@ bool FileSearch::visit(Walk& walk, const std::string& folder) {
                 continue;
             if (kind == EntryKind::Folder && (entry->d_type == DT_DIR || insideRoot(walk.root, path + name)))
                 subfolders.emplace_back(name);
-            if (name[0] == '.' || !endsWithIes(name) || !mfnIsCandidate(name))
+            if (!endsWithIes(name) || !mfnIsCandidate(name))
                 continue;
             if (!haveInfo && datesDuringWalk) {
                 if (::fstatat(reader.fd(), name, &info, 0) != 0)

@@ -24,7 +24,7 @@ struct SearchCallbacks {
 // window keeps one and hands it callbacks for progress and cancel.
 //
 // A folder is listed with opendir/readdir. Names starting with "." are hidden: they are
-// never candidates, and hidden subfolders are not walked (unless descendHidden is set);
+// never candidates, and hidden subfolders are not walked;
 // "." and ".." are listed like every folder's own entries but never walked. Only regular
 // files and folders (symbolic links followed) are entries; devices, pipes and sockets
 // are left out. A folder that cannot be listed is skipped, and so is a link that leads
@@ -40,8 +40,6 @@ public:
     // Set while a walk runs. Clearing it during stopRequested (say, from a second search
     // started inside the first one's event processing) abandons the walk.
     bool mblnSearching = false;
-    // Walk into subfolders whose name starts with "." as well.
-    bool descendHidden = false;
     // False: each file found is only handed to fileFound, not kept in the found list, so
     // a caller that handles files as they come uses memory independent of their number.
     bool keepFound = true;

@@ -15,15 +15,6 @@ const std::string& FoundFileItem::folder() const {
     return m_folder ? *m_folder : none;
 }
 
-std::string FoundFileItem::SubItems(int index) const {
-    if (index == 2)
-        return folder();
-    std::time_t time = 0;
-    if (index == 1 && modified(time))
-        return dateTimeText(time);
-    return {};
-}
-
 bool FoundFileItem::modified(std::time_t& time) const {
     if (m_dateState == DateState::Unread) {
         struct stat info;
@@ -84,24 +75,6 @@ std::vector<int> FoundFilesList::selectedIndexes() const {
 void FoundFilesList::setAllChecked(bool checked) {
     for (int i = 0; i < m_count; ++i)
         at(i).Checked = checked;
-}
-
-std::string dateTimeText(const std::tm& local) {
-    char buffer[64];
-    if (local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0) {
-        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                      local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    }
-    return buffer;
-}
-
-std::string dateTimeText(std::time_t time) {
-    std::tm local{};
-    if (localtime_r(&time, &local) == nullptr)
-        return {};
-    return dateTimeText(local);
 }
 
 std::string folderWithSlash(const std::string& folder) {

@@ -7,7 +7,7 @@
 
 namespace tagmere {
 
-// One row of the found-files list. The full path is always SubItems(2) + Text.
+// One row of the found-files list: a file's name, its folder and its check mark.
 class FoundFileItem final {
 public:
     FoundFileItem() = default;
@@ -19,9 +19,6 @@ public:
     bool Checked = true;
     bool Selected = false;
 
-    // 1: the last-modified date and time as text (dateTimeText; "" when it cannot be
-    // read), 2: the folder. Any other index gives "".
-    std::string SubItems(int index) const;
     // The folder holding the file, ending in exactly one "/".
     const std::string& folder() const;
     std::string fullPath() const { return folder() + Text; }
@@ -70,12 +67,6 @@ private:
     std::vector<std::unique_ptr<FoundFileItem[]>> m_blocks;
     int m_count = 0;
 };
-
-// Locale-neutral date and time text: "YYYY-MM-DD HH:MM:SS", or "YYYY-MM-DD" alone when
-// the time is exactly midnight. The window may format FoundFileItem::modified itself.
-std::string dateTimeText(const std::tm& local);
-// The same for a time stamp, in the local time zone.
-std::string dateTimeText(std::time_t time);
 
 // The folder as a found item holds it: ending in exactly one "/" ("/" stays "/").
 std::string folderWithSlash(const std::string& folder);

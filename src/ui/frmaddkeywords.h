@@ -47,7 +47,6 @@ public:
 
     // The view / edit window, loaded (hidden) on first use.
     frmView* viewWindow();
-    bool isViewLoaded() const { return m_view != nullptr; }
 
     // The loaded keyword list and the trees' model.
     KeywordList& keywordList() { return m_list; }
@@ -74,7 +73,6 @@ public:
     // The found-files list: its items and their rows in ltvFoundFiles.
     FoundFilesView& foundFiles() { return *m_found; }
     // The search's pattern lists and walk.
-    const FileSearch& fileSearch() const { return m_search; }
     bool isSearching() const { return mblnSearching; }
 
     // Makes the selected found file current and shows it: read, trees rebuilt, its keywords

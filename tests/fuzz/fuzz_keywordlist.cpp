@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parseKeywordList(written, again);
     KeywordTrees rebuilt;
     rebuilt.msbDisplayKeywords(again, colors, false);
-    const auto before = trees.textsAndChecks();
-    const auto after = rebuilt.textsAndChecks();
+    const auto before = trees.batchTrees();
+    const auto after = rebuilt.batchTrees();
     // Texts the unquoted format cannot carry (commas, quotes, a leading "<", blanks at
     // the ends of a value that only a quoted item could give) are the documented losses.
     bool writable = true;
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int t = 0; t < kTreeCount; ++t) {
             FUZZ_CHECK(before[t].size() == after[t].size());
             for (size_t i = 0; i < before[t].size(); ++i)
-                FUZZ_CHECK(before[t][i].first == after[t][i].first);
+                FUZZ_CHECK(before[t][i].text == after[t][i].text);
         }
     }
 

@@ -82,7 +82,6 @@ class TestFileSearch : public QObject {
 private slots:
     void foundOrder_data();
     void foundOrder();
-    void hiddenFoldersWhenAsked();
     void cancel_data();
     void cancel();
     void unlistableFolder();
@@ -128,17 +127,6 @@ void TestFileSearch::foundOrder() {
     const std::string root = temp.file("start");
     build(root, entries);
     QCOMPARE(searchAll(root, pattern.toStdString()), expected);
-}
-
-void TestFileSearch::hiddenFoldersWhenAsked() {
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "a.ies;.hid/z.ies;.hid/.h.ies");
-    FileSearch search;
-    search.descendHidden = true;
-    FoundFilesList found;
-    search.runSearch(kDefaultFilePattern, root, found);
-    QCOMPARE(relativePaths(found, root), QStringLiteral(".hid/z.ies|a.ies"));
 }
 
 void TestFileSearch::cancel_data() {
