@@ -209,9 +209,9 @@ void TestFrmAddKeywords::firstStartWithEmptySettings() {
         QCOMPARE(texts(w->trvApplication()[static_cast<size_t>(i)]), expected[static_cast<size_t>(i)]);
     }
 
-    QCOMPARE(c().ltvFoundFiles->topLevelItemCount(), 0);
-    QCOMPARE(c().ltvFoundFiles->columnCount(), 3);
-    QCOMPARE(c().ltvFoundFiles->headerItem()->text(0), QStringLiteral("Name"));
+    QCOMPARE(c().ltvFoundFiles->model()->rowCount(), 0);
+    QCOMPARE(c().ltvFoundFiles->model()->columnCount(), 3);
+    QCOMPARE(c().ltvFoundFiles->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
     QCOMPARE(c().ltvFoundFiles->palette().color(QPalette::Text), kBlack);
 
     // The folder list keeps the folder it showed at load; the drive list holds its drive.
@@ -244,7 +244,7 @@ void TestFrmAddKeywords::controlsOfTheWindow_data() {
     row("cmdUncheck", "QPushButton", "frmAddKeywords", "Uncheck All Files", 228, 376, false);
     row("labFindFile_3", "QLabel", "frmAddKeywords", "Files Found:", 8, 380);
     row("labCount", "QLabel", "frmAddKeywords", "", 72, 380);
-    row("ltvFoundFiles", "QTreeWidget", "frmAddKeywords", "", 4, 400);
+    row("ltvFoundFiles", "QTreeView", "frmAddKeywords", "", 4, 400);
     row("Label1", "QLabel", "frmAddKeywords", "Edit Mode:", 8, 672);
     row("optSingle", "QRadioButton", "frmAddKeywords", "Single", 68, 672);
     row("optBulk", "QRadioButton", "frmAddKeywords", "Bulk", 128, 672);
