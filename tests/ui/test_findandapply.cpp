@@ -54,10 +54,10 @@ QStringList strings(std::initializer_list<const char*> texts) {
     return result;
 }
 
-QStringList columnTexts(QTreeWidget* list, int column) {
+QStringList columnTexts(QTreeView* list, int column) {
     QStringList result;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        result.append(list->topLevelItem(i)->text(column));
+    for (int i = 0; i < tagmere::test::rowCount(list); ++i)
+        result.append(tagmere::test::rowAt(list, i).text(column));
     return result;
 }
 
@@ -118,16 +118,13 @@ private:
     void start();
     frmAddKeywords* window() const { return m_program->window.get(); }
     const Ui::frmAddKeywords& c() const { return window()->controls(); }
-    QTreeWidget* list() const { return c().ltvFoundFiles; }
+    QTreeView* list() const { return c().ltvFoundFiles; }
     // The folder of photometric files, as the folder list shows it.
     QString root() const { return QDir(qs(m_files->path())).canonicalPath(); }
     std::string rootPath() const { return root().toStdString(); }
     std::string file(const std::string& relative) const { return rootPath() + "/" + relative; }
     void search() { c().cmdFind->click(); }
-    QTreeWidgetItem* row(const QString& name) const {
-        const QList<QTreeWidgetItem*> rows = list()->findItems(name, Qt::MatchExactly);
-        return rows.value(0);
-    }
+    tagmere::test::ListRow row(const QString& name) const { return tagmere::test::findRow(list(), name); }
     void tick(int tree, const QString& keyword, const QString& value = QString()) {
         QTreeWidget* view = window()->trvApplication()[static_cast<size_t>(tree)];
         QTreeWidgetItem* node = findNode(view, keyword, value);
@@ -191,16 +188,17 @@ void TestFindAndApply::searchListsFilesInWalkOrder() {
     QCOMPARE(names, strings({"z.ies", "y.Ies", "x.ies", "a.ies", "b.IES"}));
     QCOMPARE(folders.last(), root() + QStringLiteral("/"));
 
-    // The count after every file: " 1", " 2"... (each row is added before its count is written).
-    QCOMPARE(countsSeen, strings({"0", " 1", " 2", " 3", " 4"}));
+    // The first file shows at once, the rest in blocks (each block before its count is written).
+    QCOMPARE(countsSeen.value(0), QStringLiteral("0"));
+    QVERIFY(countsSeen.size() <= 5);
     QCOMPARE(c().labCount->text(), QStringLiteral(" 5"));
     // Room for the count of a large tree, up to the check buttons.
     QVERIFY(c().labCount->width() >= c().labCount->fontMetrics().horizontalAdvance(QStringLiteral(" 9999999")));
     QVERIFY(c().labCount->geometry().right() < c().cmdCheck->x());
 
-    for (int i = 0; i < list()->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = list()->topLevelItem(i);
-        QVERIFY(!item->isSelected());
+    for (int i = 0; i < tagmere::test::rowCount(list()); ++i) {
+        const tagmere::test::ListRow item = tagmere::test::rowAt(list(), i);
+        QVERIFY(!tagmere::test::isSelected(list(), item));
         struct stat info {};
         QCOMPARE(::stat((folders[i] + names[i]).toLocal8Bit().constData(), &info), 0);
         QCOMPARE(item->text(1), tagmere::ui::localDateTimeText(info.st_mtime));
@@ -289,8 +287,8 @@ void TestFindAndApply::searchResetsTheSelection() {
     QCOMPARE(view->txtView()->toPlainText(), QString());
     QCOMPARE(view->txtfilename()->text(), QString());
     QVERIFY(!view->cmdSave()->isEnabled());
-    QCOMPARE(list()->topLevelItemCount(), 1);
-    QVERIFY(list()->selectedItems().isEmpty());
+    QCOMPARE(tagmere::test::rowCount(list()), 1);
+    QVERIFY(list()->selectionModel()->selectedRows().isEmpty());
     // The current file's path stays, though nothing shows it.
     QCOMPARE(m_program->globals.gstrSelectedFile, file("a.ies"));
 }
@@ -301,12 +299,12 @@ void TestFindAndApply::folderChangeAfterSearchEmptiesTheList() {
     m_files->write("sub/c.txt", kSample);
     start();
     search();
-    QCOMPARE(list()->topLevelItemCount(), 2);
+    QCOMPARE(tagmere::test::rowCount(list()), 2);
     tagmere::test::clickRow(list(), row(QStringLiteral("a.ies")));
     QVERIFY(!window()->viewWindow()->txtView()->toPlainText().isEmpty());
 
     QVERIFY(c().dirList->setPath(root() + QStringLiteral("/sub")));
-    QCOMPARE(list()->topLevelItemCount(), 0);
+    QCOMPARE(tagmere::test::rowCount(list()), 0);
     QCOMPARE(window()->foundFiles().count(), 0);
     QCOMPARE(c().labCount->text(), QString());
     QVERIFY(!window()->fileKeywordsShown());
@@ -432,7 +430,7 @@ void TestFindAndApply::editModeShowsCheckBoxesInBulkOnly() {
     m_files->write("a.ies", kSample);
     start();
     search();
-    QTreeWidgetItem* a = row(QStringLiteral("a.ies"));
+    const auto a = row(QStringLiteral("a.ies"));
     QVERIFY(c().optSingle->isChecked());
     QVERIFY(!a->data(0, Qt::CheckStateRole).isValid());
     QVERIFY(!c().cmdCheck->isEnabled());
@@ -446,7 +444,7 @@ void TestFindAndApply::editModeShowsCheckBoxesInBulkOnly() {
     tagmere::test::clickCheckBox(list(), a);
     QCOMPARE(a->checkState(0), Qt::Unchecked);
     QVERIFY(!window()->foundFiles().items().item(1).Checked);
-    QVERIFY(list()->selectedItems().isEmpty());
+    QVERIFY(list()->selectionModel()->selectedRows().isEmpty());
     QVERIFY(m_program->globals.gstrSelectedFile.empty());
     tagmere::test::clickCheckBox(list(), a);
     QCOMPARE(a->checkState(0), Qt::Checked);
@@ -494,10 +492,10 @@ void TestFindAndApply::namesCannotBeEditedInPlace() {
     m_files->write("a.ies", kSample);
     start();
     search();
-    QTreeWidgetItem* a = row(QStringLiteral("a.ies"));
+    const auto a = row(QStringLiteral("a.ies"));
     tagmere::test::clickRow(list(), a);
     QTest::keyClick(list(), Qt::Key_F2);
-    const QRect place = list()->visualItemRect(a);
+    const QRect place = list()->visualRect(a.index());
     QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, place.center());
     QVERIFY(list()->findChildren<QLineEdit*>().isEmpty());
     QCOMPARE(a->text(0), QStringLiteral("a.ies"));
@@ -514,14 +512,15 @@ void TestFindAndApply::bulkRunOverThreeTickedFiles() {
     QTest::keyClicks(c().txtSearchCRI, QStringLiteral("70-80"));
     tick(0, QStringLiteral("[_MOUNTING]"), QStringLiteral("RECESSED"));
     tick(0, QStringLiteral("[_MOUNTING]"), QStringLiteral("PENDANT"));
+    m_messages->answers.push_back(QMessageBox::Yes); // the question before a run over several files
     c().cmdAddKeywords->click();
 
     const std::string expected = kHeader + "[_SEARCH_CRI] 70-80\r\n[_MOUNTING] RECESSED, PENDANT\r\n" + kData;
     for (const char* name : {"a.ies", "c.ies", "sub/d.ies"})
         QCOMPARE(readBytes(file(name)), expected);
     QCOMPARE(readBytes(file("b.ies")), kSample);
-    QCOMPARE(m_messages->shown.size(), size_t(1));
-    QCOMPARE(m_messages->shown[0], tagmere::plainMessage(reportText(3, {"[_SEARCH_CRI]", "[_MOUNTING]"})));
+    QCOMPARE(m_messages->shown.size(), size_t(2));
+    QCOMPARE(m_messages->shown[1], tagmere::plainMessage(reportText(3, {"[_SEARCH_CRI]", "[_MOUNTING]"})));
     // The selection is kept for the next run.
     QVERIFY(c().chkSearchCRI->isChecked());
 }
@@ -550,6 +549,7 @@ void TestFindAndApply::tickedKeywordWithoutValueIsRemoved() {
     search();
     c().optBulk->click();
     tick(0, QStringLiteral("[_MOUNTING]"));
+    m_messages->answers.push_back(QMessageBox::Yes);
     c().cmdAddKeywords->click();
     QCOMPARE(readBytes(file("a.ies")), kSample);
     QCOMPARE(readBytes(file("b.ies")), kSample);
@@ -565,9 +565,10 @@ void TestFindAndApply::colourTemperatureFailureStopsTheRun() {
     QTest::keyClicks(c().txtManufac, QStringLiteral("New"));
     // Passes the check before the run, fails the one made per file.
     QTest::keyClicks(c().txtSearchColorTemp, QStringLiteral("K4000"));
+    m_messages->answers.push_back(QMessageBox::Yes);
     c().cmdAddKeywords->click();
-    QCOMPARE(m_messages->shown.size(), size_t(1));
-    QCOMPARE(m_messages->shown[0], tagmere::warningMessage(tagmere::kColorTempFileMessage));
+    QCOMPARE(m_messages->shown.size(), size_t(2));
+    QCOMPARE(m_messages->shown[1], tagmere::warningMessage(tagmere::kColorTempFileMessage));
     QCOMPARE(readBytes(file("a.ies")), kSample);
     QCOMPARE(readBytes(file("b.ies")), kSample);
 }
@@ -626,6 +627,8 @@ void TestFindAndApply::stoppingTheRunCountsTheFilesDone() {
     bool dialogAtReport = true;
     tagmere::ui::MessageBoxes::setHandler([&](const Message& message) {
         m_messages->shown.push_back(message);
+        if (message.buttons == tagmere::MessageButtons::YesNo)
+            return QMessageBox::Yes;
         dialogAtReport = window()->findChild<QProgressDialog*>() != nullptr;
         return QMessageBox::Ok;
     });
@@ -655,13 +658,14 @@ void TestFindAndApply::theWindowTakesNoInputDuringARun() {
         QTest::mouseClick(c().cmdFind, Qt::LeftButton);
         window()->close();
     });
+    m_messages->answers.push_back(QMessageBox::Yes);
     c().cmdAddKeywords->click();
     QCoreApplication::processEvents();
     QVERIFY(window()->isVisible());
     QCOMPARE(m_messages->shown.back(), tagmere::plainMessage(reportText(3, {"[_SEARCH_CRI]"})));
     // No search ran after the click: it would have emptied the panel.
     QCOMPARE(c().txtSearchCRI->text(), QStringLiteral("60"));
-    QCOMPARE(list()->topLevelItemCount(), 3);
+    QCOMPARE(tagmere::test::rowCount(list()), 3);
 }
 
 void TestFindAndApply::runShowsTheCurrentFileAgainBeforeTheReport() {
@@ -749,27 +753,31 @@ void TestFindAndApply::filesWithHeaderErrorsAreMarked() {
     m_files->write("bad.ies", kSample); // a 2002 file without [TESTLAB] and [ISSUEDATE]
     start();
     search();
-    QTreeWidgetItem* bad = row(QStringLiteral("bad.ies"));
-    QTreeWidgetItem* good = row(QStringLiteral("good.ies"));
+    const auto bad = row(QStringLiteral("bad.ies"));
+    const auto good = row(QStringLiteral("good.ies"));
     QVERIFY(bad && good);
     QVERIFY(!bad->icon(0).isNull());
     QVERIFY(good->icon(0).isNull());
-    QCOMPARE(bad->toolTip(0),
-             QStringLiteral("line 4: missing-keyword error: required keyword [TESTLAB] is missing (LM-63-2002)\n"
-                            "line 4: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n"
-                            "line 7: angles-range error: type C vertical angles run from 0 to 0; they must run 0-90, "
-                            "90-180 or 0-180"));
-    QCOMPARE(good->toolTip(0), QString());
+    QCOMPARE(
+        bad->toolTip(0),
+        qs(file("bad.ies")) + QLatin1Char('\n') + bad->text(1) +
+            QStringLiteral("\n\nline 4: missing-keyword error: required keyword [TESTLAB] is missing (LM-63-2002)\n"
+                           "line 4: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n"
+                           "line 7: angles-range error: type C vertical angles run from 0 to 0; they must run 0-90, "
+                           "90-180 or 0-180"));
+    // Every row's tip names the file in full, with its date.
+    QCOMPARE(good->toolTip(0), qs(file("good.ies")) + QLatin1Char('\n') + good->text(1));
 
     // A run that adds the missing keyword clears the mark; the other file keeps its own.
     m_files->write("nomaker.ies", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n" + valid);
     search();
-    QTreeWidgetItem* nomaker = row(QStringLiteral("nomaker.ies"));
+    const auto nomaker = row(QStringLiteral("nomaker.ies"));
     QVERIFY(!nomaker->icon(0).isNull());
     c().optBulk->click();
     QTest::keyClicks(c().txtManufac, QStringLiteral("ACME"));
+    m_messages->answers.push_back(QMessageBox::Yes);
     c().cmdAddKeywords->click();
     QVERIFY(nomaker->icon(0).isNull());
-    QCOMPARE(nomaker->toolTip(0), QString());
+    QVERIFY(!nomaker->toolTip(0).contains(QStringLiteral("error")));
     QVERIFY(!row(QStringLiteral("bad.ies"))->icon(0).isNull());
 }
