@@ -26,7 +26,7 @@ namespace tagmere::ui {
 
 namespace {
 
-// How often a running search shows what it found and takes the user's input.
+// How often a running search or run shows how far it is and takes the user's input.
 constexpr qint64 kSearchRepaintMs = 50;
 
 // Drops the user's clicks and keys aimed at the given windows, and refuses their closing,
@@ -375,6 +375,9 @@ void frmAddKeywords::cmdAddKeywords_Click() {
     bool stopAsked = false;
     QElapsedTimer clock;
     clock.start();
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    bool shownOnce = false;
 
     bool selectedFileChanged = false;
     BatchCallbacks callbacks;
@@ -402,12 +405,18 @@ void frmAddKeywords::cmdAddKeywords_Click() {
             connect(progress.get(), &QProgressDialog::canceled, this, [&stopAsked] { stopAsked = true; });
             progress->show();
         }
-        if (progress) {
+        // The dialog and the window are brought up to date by the clock: a repaint per file
+        // would cost more than the write on a large run.
+        if (progress && (!shownOnce || done == all || sinceShown.elapsed() >= kSearchRepaintMs)) {
+            shownOnce = true;
             progress->setLabelText(QStringLiteral("Files done: %1 of %2").arg(doneCount).arg(allCount));
             progress->setValue(doneCount);
         }
         emit batchProgress(doneCount, allCount);
-        QCoreApplication::processEvents();
+        if (sinceShown.elapsed() >= kSearchRepaintMs || done == 1) {
+            QCoreApplication::processEvents();
+            sinceShown.restart();
+        }
         return !stopAsked && !(progress && progress->wasCanceled());
     };
 
