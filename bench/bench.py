@@ -4,6 +4,8 @@
 1. `tagmere-cli find DIR` against `find DIR -iname '*.ies'` on a tree of ~100,000 entries.
 2. `tagmere-cli apply --manufac X` against `sed -i` on 10,000 realistic photometric files.
 3. Peak memory (max RSS) of the apply runs at 1,000 and 10,000 files.
+5. The window (offscreen, when windowbench is built): the search over the same tree as 1 and a
+   Bulk run over the same files as 2, against tagmere-cli find and apply; Stop in its progress.
 
 Prints figures and ratios; the targets are shown for reading, never enforced. Exit status is
 0 unless something breaks (a tool missing or failing, wrong output). Data goes to a fresh
@@ -322,6 +324,16 @@ def discard_note(path):
     return None
 
 
+def window_bench(program, mode, *args):
+    """Runs windowbench offscreen and returns its figures."""
+    import json
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    out = subprocess.run([program, mode] + list(args), env=env, capture_output=True, text=True)
+    if out.returncode != 0:
+        raise BenchError(f"windowbench {mode} failed: {out.stderr.strip()}")
+    return json.loads(out.stdout.strip().splitlines()[-1])
+
+
 def header(title):
     return ["", title, f"  {'':<52}{'best':>10}  {'median':>10}  {'CPU':>10}  {'runs':>4}  {'peak RSS':>10}"]
 
@@ -329,6 +341,7 @@ def header(title):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--cli", required=True, help="path of tagmere-cli")
+    parser.add_argument("--window", help="path of windowbench (the window's figures)")
     args = parser.parse_args(argv)
 
     cli = os.path.abspath(args.cli)
@@ -382,6 +395,17 @@ def main(argv):
         apply_small, sed_small, _ = bench_apply(little, repeat)
         progress("timing apply and find -exec sed -i on the folder ...")
         folder_ours, folder_theirs = bench_apply_folder(big, 1)
+        window = None
+        if args.window:
+            progress("timing the window: search, Bulk run, Stop ...")
+            window = {"find": [window_bench(args.window, "find", os.path.join(base, "tree")) for _ in range(repeat)]}
+            window["apply"] = []
+            for _ in range(repeat):
+                value = big.next_value()
+                os.sync()
+                window["apply"].append(window_bench(args.window, "apply", big_folder, value))
+                big.check("the window", value)
+            window["stop"] = window_bench(args.window, "stop", big_folder, big.next_value())
         progress(f"timing the header check on {files:,} files ...")
         check_ours, check_listing = bench_check(cli, big_folder, repeat)
 
@@ -431,6 +455,29 @@ def main(argv):
         if find_ours.peak_mb is not None:
             lines.append(f"  (search, {entries:,} entries: tagmere-cli find {find_ours.peak_mb:.1f} MB, "
                          f"find {find_theirs.peak_mb:.1f} MB)")
+        if window:
+            lines += header("5. The window, offscreen (windowbench)")
+            best_find = min(window["find"], key=lambda f: f["seconds"])
+            lines.append(f"  {'search, ' + format(best_find['found'], ',') + ' files shown':<52}"
+                         f"{fmt_time(best_find['seconds'])}   target {'<= 1 s':<18} "
+                         f"{'met' if best_find['seconds'] <= 1.0 else 'MISSED'}")
+            lines.append(f"  {'  (tagmere-cli find on the same tree)':<52}{fmt_time(find_ours.best)}")
+            grown = max(f["after_mb"] - f["idle_mb"] for f in window["find"])
+            lines.append(f"  {'memory above the idle window (' + format(best_find['idle_mb'], '.0f') + ' MB)':<52}"
+                         f"{grown:8.1f} MB   target {'<= 30 MB':<18} {'met' if grown <= 30 else 'MISSED'}")
+            best_apply = min(f["seconds"] for f in window["apply"])
+            lines.append(f"  {'Bulk run, ' + format(window['apply'][0]['reported'], ',') + ' files':<52}"
+                         f"{fmt_time(best_apply)}")
+            lines.append(f"  {'  (tagmere-cli apply on the same files)':<52}{fmt_time(apply_big.best)}")
+            ratio = best_apply / apply_big.best
+            lines.append(ratio_row("window Bulk run / tagmere-cli apply (best)", ratio, "<= 1.20 x", ratio <= 1.2))
+            updates = min(f["dialog_updates"] for f in window["apply"])
+            lines.append(f"  {'progress dialog updates during the run':<52}{updates:8d}")
+            stop = window["stop"]
+            stopped = 0 <= stop["reported"] < stop["found"] and stop["reported"] <= stop["done_at_stop"] + 1
+            lines.append(f"  {'Stop pressed after file ' + str(stop['done_at_stop']):<52}"
+                         f"{stop['reported']:8d} files written of {stop['found']:,}   "
+                         f"{'stopped' if stopped else 'DID NOT STOP'}")
     finally:
         progress("removing the data ...")
         shutil.rmtree(base, ignore_errors=True)

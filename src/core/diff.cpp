@@ -27,6 +27,27 @@ std::vector<std::string_view> linesWithEnds(std::string_view text) {
     return lines;
 }
 
+std::string_view withoutEnd(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    return line;
+}
+
+// Which line ends a text uses: bit 0 CR LF, bit 1 LF, bit 2 CR.
+unsigned endKinds(std::string_view text) {
+    unsigned kinds = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            const bool crlf = i + 1 < text.size() && text[i + 1] == '\n';
+            kinds |= crlf ? 1u : 4u;
+            i += crlf ? 1 : 0;
+        } else if (text[i] == '\n') {
+            kinds |= 2u;
+        }
+    }
+    return kinds;
+}
+
 enum class Op { Same, Del, Add };
 struct Edit {
     Op op;
@@ -89,12 +110,36 @@ std::string range(size_t start, size_t count) {
 
 } // namespace
 
-std::string unifiedDiff(const std::string& label, std::string_view before, std::string_view after) {
+std::string lineEndNote(std::string_view before, std::string_view after) {
+    const unsigned was = endKinds(before), now = endKinds(after);
+    if (was == now || now == 0)
+        return {};
+    const char* name = now == 1u ? "CR LF" : now == 2u ? "LF" : now == 4u ? "CR" : "mixed";
+    return std::string("line ends become ") + name;
+}
+
+std::string unifiedDiff(const std::string& label, std::string_view before, std::string_view after,
+                        bool ignoreLineEnds) {
     if (before == after)
         return {};
-    const auto a = linesWithEnds(before);
-    const auto b = linesWithEnds(after);
+    auto a = linesWithEnds(before);
+    auto b = linesWithEnds(after);
+    if (ignoreLineEnds) {
+        for (auto& line : a)
+            line = withoutEnd(line);
+        for (auto& line : b)
+            line = withoutEnd(line);
+    }
     const auto edits = align(a, b);
+    const auto put = [&](std::string& text, char mark, std::string_view line) {
+        if (!ignoreLineEnds) {
+            appendLine(text, mark, line);
+            return;
+        }
+        text += mark;
+        text += line;
+        text += '\n';
+    };
 
     std::string out = "--- " + label + "\n+++ " + label + "\n";
     size_t k = 0;
@@ -148,14 +193,16 @@ std::string unifiedDiff(const std::string& label, std::string_view before, std::
         for (size_t x = start; x < stop; ++x) {
             const Edit& e = edits[x];
             if (e.op == Op::Same)
-                appendLine(out, ' ', a[e.a]);
+                put(out, ' ', ignoreLineEnds ? b[e.b] : a[e.a]); // the new text
             else if (e.op == Op::Del)
-                appendLine(out, '-', a[e.a]);
+                put(out, '-', a[e.a]);
             else
-                appendLine(out, '+', b[e.b]);
+                put(out, '+', b[e.b]);
         }
         k = stop;
     }
+    if (ignoreLineEnds && out.find("\n@@ ") == std::string::npos)
+        return {};
     return out;
 }
 

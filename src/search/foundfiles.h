@@ -29,6 +29,8 @@ public:
     bool modified(std::time_t& time) const;
     // Records a time read elsewhere (the search reads it while the folder is open).
     void setModified(std::time_t time);
+    // The file was written: its date is read again when next asked for.
+    void forgetModified() { m_dateState = DateState::Unread; }
 
 private:
     enum class DateState : unsigned char { Unread, Read, Unreadable };

@@ -7,106 +7,26 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace tagmere::ui {
 
 namespace {
 
-// One row: the texts and the check mark come from the item it shows; the date is read
-// only when the row is first asked for it, as a stat per file costs more than the search.
-class FoundFileRow final : public QTreeWidgetItem {
-public:
-    FoundFileRow(const FoundFilesView& view, FoundFilesList& items, int index)
-        : m_view(view), m_items(items), m_index(index) {
-        const FoundFileItem& item = items.item(index);
-        setText(0, app::toQPath(item.Text));
-        setText(2, app::toQPath(item.folder()));
-        setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    }
+constexpr int kColumns = 3;
 
-    QVariant data(int column, int role) const override {
-        if (column == 0 && role == Qt::CheckStateRole) {
-            if (!m_view.checksShown())
-                return {};
-            return m_items.item(m_index).Checked ? Qt::Checked : Qt::Unchecked;
-        }
-        if (column == 0 && (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
-            // The header is checked when the row is first shown, so a long search is not
-            // held up reading every file.
-            checkHeader();
-            if (role == Qt::DecorationRole)
-                return m_hasError ? errorIcon() : QVariant();
-            return m_findings.isEmpty() ? QVariant() : QVariant(m_findings);
-        }
-        if (column == 1 && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
-            if (!m_dateRead) {
-                std::time_t time = 0;
-                if (m_items.item(m_index).modified(time))
-                    m_date = localDateTimeText(time);
-                m_dateRead = true;
-            }
-            return m_date;
-        }
-        return QTreeWidgetItem::data(column, role);
-    }
-
-    void setData(int column, int role, const QVariant& value) override {
-        if (column == 0 && role == Qt::CheckStateRole) {
-            if (value.isValid() && m_view.checksShown()) {
-                m_items.item(m_index).Checked = static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked;
-                emitDataChanged();
-            }
-            return;
-        }
-        QTreeWidgetItem::setData(column, role, value);
-    }
-
-    int index() const { return m_index; }
-    // The file changed: check it again when it is next shown.
-    void recheck() {
-        m_checked = false;
-        m_dateRead = false;
-    }
-
-private:
-    void checkHeader() const {
-        if (m_checked)
-            return;
-        m_checked = true;
-        // The same call as the command line's check, so both give the same findings.
-        const std::vector<HeaderFinding> findings = checkHeaderFile(m_items.item(m_index).fullPath()).findings;
-        m_hasError = hasError(findings);
-        QStringList lines;
-        for (const auto& f : findings)
-            lines << QStringLiteral("line %1: %2 %3: %4")
-                         .arg(f.line)
-                         .arg(QString::fromStdString(f.code), QLatin1String(severityText(f.severity)),
-                              app::fromBytes(f.text));
-        m_findings = lines.join(QLatin1Char('\n'));
-    }
-
-    static QVariant errorIcon() {
-        static const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
-        return icon;
-    }
-
-    mutable bool m_checked = false;
-    mutable bool m_hasError = false;
-    mutable QString m_findings;
-
-    const FoundFilesView& m_view;
-    FoundFilesList& m_items;
-    int m_index;
-    mutable QString m_date;
-    mutable bool m_dateRead = false;
-};
+QIcon errorIcon() {
+    static const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    return icon;
+}
 
 // The locale's long time format without its time zone ("t", "tt"...), which the list leaves out.
 QString timeFormatWithoutZone(const QLocale& locale) {
@@ -134,14 +54,144 @@ QString localDateTimeText(std::time_t time) {
     return text;
 }
 
-FoundFilesView::FoundFilesView(QTreeWidget* list) : QObject(list), m_list(list), m_viewport(list->viewport()) {
+// ---- The model
+
+FoundFilesModel::FoundFilesModel(const FoundFilesView& view, FoundFilesList& items, QObject* parent)
+    : QAbstractTableModel(parent), m_view(view), m_items(items) {}
+
+int FoundFilesModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_shown;
+}
+
+int FoundFilesModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant FoundFilesModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == 0)
+        return QStringLiteral("Name");
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags FoundFilesModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+}
+
+const FoundFilesModel::HeaderState& FoundFilesModel::header(int row) const {
+    auto found = m_headers.find(row);
+    if (found != m_headers.end())
+        return found->second;
+    // The header is checked when the row is first shown, so a long search is not held up
+    // reading every file. The same call as the command line's check gives the same findings.
+    HeaderState state;
+    const std::vector<HeaderFinding> findings = checkHeaderFile(m_items.item(row + 1).fullPath()).findings;
+    state.hasError = hasError(findings);
+    QStringList lines;
+    for (const auto& f : findings)
+        lines << QStringLiteral("line %1: %2 %3: %4")
+                     .arg(f.line)
+                     .arg(QString::fromStdString(f.code), QLatin1String(severityText(f.severity)),
+                          app::fromBytes(f.text));
+    state.findings = lines.join(QLatin1Char('\n'));
+    return m_headers.emplace(row, std::move(state)).first->second;
+}
+
+QString FoundFilesModel::toolTip(int row) const {
+    // Same-named files in different folders look alike in the list: the tip tells them apart.
+    const FoundFileItem& item = m_items.item(row + 1);
+    QString text = app::toQPath(item.fullPath());
+    std::time_t time = 0;
+    if (item.modified(time))
+        text += QLatin1Char('\n') + localDateTimeText(time);
+    const QString& findings = header(row).findings;
+    if (!findings.isEmpty())
+        text += QStringLiteral("\n\n") + findings;
+    return text;
+}
+
+QVariant FoundFilesModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_shown)
+        return {};
+    const int row = index.row();
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole: {
+        const FoundFileItem& item = m_items.item(row + 1);
+        if (column == 0)
+            return app::toQPath(item.Text);
+        if (column == 2)
+            return app::toQPath(item.folder());
+        // The date is read only when a row is first shown: a stat per file costs more than the search.
+        std::time_t time = 0;
+        return item.modified(time) ? localDateTimeText(time) : QString();
+    }
+    case Qt::CheckStateRole:
+        if (column != 0 || !m_view.checksShown())
+            return {};
+        return m_items.item(row + 1).Checked ? Qt::Checked : Qt::Unchecked;
+    case Qt::DecorationRole:
+        if (column != 0)
+            return {};
+        return header(row).hasError ? QVariant(errorIcon()) : QVariant();
+    case Qt::ToolTipRole:
+        return toolTip(row);
+    default:
+        return {};
+    }
+}
+
+bool FoundFilesModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || !m_view.checksShown())
+        return false;
+    m_items.item(index.row() + 1).Checked = static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked;
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
+
+void FoundFilesModel::showAdded() {
+    const int count = m_items.count();
+    if (count <= m_shown)
+        return;
+    beginInsertRows({}, m_shown, count - 1);
+    m_shown = count;
+    endInsertRows();
+}
+
+void FoundFilesModel::reset() {
+    beginResetModel();
+    m_items.clear();
+    m_shown = 0;
+    m_headers.clear();
+    endResetModel();
+}
+
+void FoundFilesModel::recheck() {
+    m_headers.clear();
+    for (int i = 1; i <= m_shown; ++i)
+        m_items.item(i).forgetModified();
+    refreshAll();
+}
+
+void FoundFilesModel::refreshAll() {
+    if (m_shown > 0)
+        emit dataChanged(index(0, 0), index(m_shown - 1, kColumns - 1));
+}
+
+// ---- The view
+
+FoundFilesView::FoundFilesView(QTreeView* list)
+    : QObject(list), m_list(list), m_viewport(list->viewport()), m_model(new FoundFilesModel(*this, m_items, this)) {
+    m_list->setModel(m_model);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setUniformRowHeights(true);
+    m_list->setRootIsDecorated(false);
     m_list->installEventFilter(this);
     m_viewport->installEventFilter(this);
-    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
-    connect(m_list, &QTreeWidget::itemClicked, this, [this] {
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { selectionChanged(); });
+    connect(m_list, &QTreeView::clicked, this, [this] {
         if (m_pickShown)
             m_pickShown = false;
         else
@@ -150,44 +200,32 @@ FoundFilesView::FoundFilesView(QTreeWidget* list) : QObject(list), m_list(list),
 }
 
 void FoundFilesView::recheckHeaders() {
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
-        static_cast<FoundFileRow*>(m_list->topLevelItem(i))->recheck();
-    m_list->viewport()->update();
+    m_model->recheck();
 }
 
 void FoundFilesView::clear() {
     m_settingSelection = true;
-    m_list->clear();
+    m_model->reset();
     m_settingSelection = false;
-    m_items.clear();
 }
 
-void FoundFilesView::addRow(int index) {
-    m_list->addTopLevelItem(new FoundFileRow(*this, m_items, index));
-}
-
-QTreeWidgetItem* FoundFilesView::row(int index) const {
-    return m_list->topLevelItem(index - 1);
+void FoundFilesView::showAdded() {
+    m_model->showAdded();
 }
 
 void FoundFilesView::setChecksShown(bool shown) {
     m_checksShown = shown;
-    repaintRows();
+    m_model->refreshAll();
 }
 
 void FoundFilesView::checkAll() {
     m_items.checkAll();
-    repaintRows();
+    m_model->refreshAll();
 }
 
 void FoundFilesView::uncheckAll() {
     m_items.uncheckAll();
-    repaintRows();
-}
-
-void FoundFilesView::repaintRows() {
-    // The rows read their check marks from the items: only the picture needs renewing.
-    m_list->viewport()->update();
+    m_model->refreshAll();
 }
 
 void FoundFilesView::deselectAll() {
@@ -199,11 +237,9 @@ void FoundFilesView::deselectAll() {
 
 void FoundFilesView::selectionChanged() {
     m_items.deselectAll();
-    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
-    for (const QTreeWidgetItem* item : selected) {
-        if (const auto* row = dynamic_cast<const FoundFileRow*>(item))
-            m_items.setSelected(row->index(), true);
-    }
+    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
+    for (const QModelIndex& index : selected)
+        m_items.setSelected(index.row() + 1, true);
     if (m_settingSelection || selected.isEmpty())
         return;
     if (QGuiApplication::mouseButtons() != Qt::NoButton)
@@ -221,17 +257,17 @@ std::vector<std::string> FoundFilesView::targets(bool bulk) const {
     return paths;
 }
 
-bool FoundFilesView::checkBoxHit(const QPoint& position, QTreeWidgetItem*& hit) const {
-    hit = m_list->itemAt(position);
-    if (!hit || !m_checksShown)
+bool FoundFilesView::checkBoxHit(const QPoint& position, QModelIndex& hit) const {
+    hit = m_list->indexAt(position).siblingAtColumn(0);
+    if (!hit.isValid() || !m_checksShown)
         return false;
     QStyleOptionViewItem option;
     option.initFrom(m_list->viewport());
-    option.rect = m_list->visualItemRect(hit);
+    option.rect = m_list->visualRect(hit);
     option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    option.text = hit->text(0);
+    option.text = hit.data().toString();
     option.font = m_list->font();
-    option.checkState = hit->checkState(0);
+    option.checkState = static_cast<Qt::CheckState>(hit.data(Qt::CheckStateRole).toInt());
     const QRect box = m_list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, m_list);
     return box.contains(position);
 }
@@ -251,10 +287,11 @@ bool FoundFilesView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         m_pickShown = false;
-        QTreeWidgetItem* hit = nullptr;
+        QModelIndex hit;
         if (mouse->button() == Qt::LeftButton && checkBoxHit(mouse->position().toPoint(), hit)) {
             // Ticking a file is not picking it: the row does not become current.
-            hit->setCheckState(0, hit->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+            const bool checked = hit.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+            m_model->setData(hit, checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
             m_checkClick = true;
             return true;
         }

@@ -2,38 +2,78 @@
 
 #include "search/foundfiles.h"
 
+#include <QAbstractTableModel>
 #include <QObject>
 #include <QString>
 
 #include <ctime>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace tagmere::ui {
 
-// The found-files list ltvFoundFiles as a view of a FoundFilesList: row n of the widget
-// is item n of the list. The items hold the check marks; the widget's selection is
-// mirrored into their Selected flags. The rows' check boxes show only while
-// checksShown() (the Bulk edit mode), and a click on a check box ticks it without
-// making its row current.
+class FoundFilesView;
+
+// The found files as rows of a table: row n is item n + 1 of the list. Nothing is kept
+// per file beyond the item itself, except the header findings of the rows that were
+// shown, so a search over a large tree costs the list and nothing more.
+class FoundFilesModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    FoundFilesModel(const FoundFilesView& view, FoundFilesList& items, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Shows the items added to the list since the last call, as one block of rows.
+    void showAdded();
+    void reset();
+    // The files changed: dates and headers are read again when next shown.
+    void recheck();
+    // Repaints every row (check marks shown or hidden, ticked or not).
+    void refreshAll();
+
+private:
+    struct HeaderState {
+        bool hasError = false;
+        QString findings;
+    };
+    const HeaderState& header(int row) const;
+    QString toolTip(int row) const;
+
+    const FoundFilesView& m_view;
+    FoundFilesList& m_items;
+    int m_shown = 0;
+    mutable std::unordered_map<int, HeaderState> m_headers;
+};
+
+// The found-files list ltvFoundFiles as a view of a FoundFilesList. The items hold the
+// check marks; the view's selection is mirrored into their Selected flags. The rows'
+// check boxes show only while checksShown() (the Bulk edit mode), and a click on a check
+// box ticks it without making its row current.
 class FoundFilesView final : public QObject {
     Q_OBJECT
 public:
-    explicit FoundFilesView(QTreeWidget* list);
+    explicit FoundFilesView(QTreeView* list);
 
-    QTreeWidget* widget() const { return m_list; }
+    QTreeView* widget() const { return m_list; }
+    FoundFilesModel* model() const { return m_model; }
     FoundFilesList& items() { return m_items; }
     const FoundFilesList& items() const { return m_items; }
     int count() const { return m_items.count(); }
 
-    // Empties the list and the widget.
+    // Empties the list and the view.
     void clear();
-    // Shows item `index` of items() as the widget's next row (the search adds to items() first).
-    void addRow(int index);
-    // Rows show a warning icon, and the findings as their tool tip, for files whose header
+    // Shows the items the search added to items() since the last call.
+    void showAdded();
+    // Rows show a warning icon, and the findings in their tool tip, for files whose header
     // has errors. After a run has rewritten files, their headers are checked again.
     void recheckHeaders();
 
@@ -43,8 +83,6 @@ public:
     void uncheckAll();
     void deselectAll();
 
-    // The row of item `index` (1-based), or nullptr.
-    QTreeWidgetItem* row(int index) const;
     // Full paths of the ticked items (Bulk) or the selected ones (Single), in list order.
     std::vector<std::string> targets(bool bulk) const;
 
@@ -58,15 +96,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void repaintRows();
     void selectionChanged();
-    bool checkBoxHit(const QPoint& position, QTreeWidgetItem*& hit) const;
+    bool checkBoxHit(const QPoint& position, QModelIndex& hit) const;
 
-    QTreeWidget* m_list;
+    QTreeView* m_list;
     // Kept apart: events reach the filter while the list is being destroyed, when its
     // viewport() may no longer be called.
     QWidget* m_viewport;
     FoundFilesList m_items;
+    FoundFilesModel* m_model;
     bool m_checksShown = false;
     // Set while the program itself changes the selection, which is no pick by the user.
     bool m_settingSelection = false;

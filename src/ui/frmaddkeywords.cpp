@@ -13,10 +13,13 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace tagmere::ui {
 
@@ -33,6 +36,33 @@ int twipsToPixels(std::int32_t twips) {
 long nodeOf(const QTreeWidgetItem* item) {
     return item ? item->data(0, kNodeRole).toLongLong() : 0;
 }
+
+// The trees are narrow and long values are cut off with "..." there: the tool tip shows
+// the whole text of a value that does not fit, and nothing for one that does.
+class CutOffTextTip final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip || index.data(Qt::ToolTipRole).isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QRect room = view->style()
+                               ->subElementRect(QStyle::SE_ItemViewItemText, &item, view)
+                               .intersected(view->viewport()->rect());
+        // The style keeps a margin on either side of the text.
+        const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        if (item.fontMetrics.horizontalAdvance(item.text) + 2 * margin > room.width()) {
+            QToolTip::showText(event->globalPos(), item.text, view->viewport(), option.rect);
+            return true;
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+};
 } // namespace
 
 QColor toQColor(Color color) {
@@ -68,6 +98,7 @@ frmAddKeywords::frmAddKeywords(app::AddKeywords& globals, app::Settings& setting
         tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
         tree->setSelectionMode(QAbstractItemView::SingleSelection);
         tree->setUniformRowHeights(true);
+        tree->setItemDelegate(new CutOffTextTip(tree));
         tree->installEventFilter(this);
         connect(tree, &QTreeWidget::itemChanged, this, [this, i](QTreeWidgetItem* item, int) {
             if (!m_showingTrees)
@@ -183,9 +214,7 @@ void frmAddKeywords::Form_Load() {
 }
 
 void frmAddKeywords::setUpFoundFiles() {
-    QTreeWidget* list = ui->ltvFoundFiles;
-    list->setColumnCount(3);
-    list->setHeaderLabels({QStringLiteral("Name"), QString(), QString()});
+    QTreeView* list = ui->ltvFoundFiles;
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setRootIsDecorated(false);
     list->setAllColumnsShowFocus(true);

@@ -151,6 +151,8 @@ private:
 
     // The batch run.
     void cmdAddKeywords_Click();
+    // Before a run over more than one file: asks Yes, No or Preview; true to go ahead.
+    bool askBeforeBulkRun(size_t files);
     // Shows what cmdAddKeywords would change, through the same run in a mode that writes nothing.
     void cmdPreview_Click();
 

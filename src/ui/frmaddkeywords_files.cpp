@@ -10,6 +10,7 @@
 #include "ui_frmaddkeywords.h"
 
 #include "core/batch.h"
+#include "core/text.h"
 #include "search/readback.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,9 @@
 namespace tagmere::ui {
 
 namespace {
+
+// How often a running search or run shows how far it is and takes the user's input.
+constexpr qint64 kSearchRepaintMs = 50;
 
 // Drops the user's clicks and keys aimed at the given windows, and refuses their closing,
 // while it lives: a run that yields to repaint the windows must not take their input, nor
@@ -66,6 +70,51 @@ protected:
 private:
     std::vector<const QWidget*> m_windows;
 };
+
+// The question asked before a run writes more than one file: how many, and which
+// keywords the run adds or replaces and which it removes. Empty when the run has no edit.
+std::string bulkQuestionText(size_t files, const MiscPanel& panel, const BatchTrees& trees) {
+    std::vector<std::string> written, removed;
+    for (const KeywordEdit& edit : composeMisc(panel))
+        written.push_back(edit.keyword);
+    // A ticked keyword is written when any tree gives it a ticked value, and removed otherwise.
+    std::vector<std::pair<std::string, bool>> treeKeywords;
+    for (const auto& tree : trees) {
+        for (size_t n = 0; n < tree.size(); ++n) {
+            if (!tree[n].checked || !startsWith(tree[n].text, "["))
+                continue;
+            bool hasValue = false;
+            for (size_t v = n + 1; v < tree.size() && !startsWith(tree[v].text, "["); ++v)
+                hasValue = hasValue || (tree[v].checked && !isBlank(tree[v].text));
+            auto it = std::find_if(treeKeywords.begin(), treeKeywords.end(),
+                                   [&](const auto& k) { return k.first == tree[n].text; });
+            if (it == treeKeywords.end())
+                treeKeywords.emplace_back(tree[n].text, hasValue);
+            else
+                it->second = it->second || hasValue;
+        }
+    }
+    for (const auto& [keyword, hasValue] : treeKeywords) {
+        std::vector<std::string>& list = hasValue ? written : removed;
+        if (std::find(list.begin(), list.end(), keyword) == list.end())
+            list.push_back(keyword);
+    }
+    if (written.empty() && removed.empty())
+        return {};
+    std::string text = "This run will edit (" + std::to_string(files) + ") file(s).\r";
+    if (!written.empty()) {
+        text += "\rThe following Keyword(s) will be added or replaced:\r";
+        for (const auto& keyword : written)
+            text += keyword + "\r";
+    }
+    if (!removed.empty()) {
+        text += "\rThe following Keyword(s) will be removed:\r";
+        for (const auto& keyword : removed)
+            text += keyword + "\r";
+    }
+    text += "\rThere is no undo. Write the files now? (Preview shows the changes and writes nothing.)";
+    return text;
+}
 
 } // namespace
 
@@ -145,18 +194,32 @@ void frmAddKeywords::cmdFind_Click() {
     setSearchInput(false);
     m_stopSearch = false;
     mblnSearching = true;
-    SearchCallbacks callbacks;
-    callbacks.fileFound = [this](const FoundFileItem&, int count) {
-        m_found->addRow(count);
-        ui->labCount->setText(fromBytes(foundCountText(count)));
-    };
-    callbacks.stopRequested = [this](const std::string&) {
-        // Once per folder: the window repaints and takes Esc and clicks.
+    // The list takes the rows found in blocks and the window repaints by the clock, not per
+    // file or folder: on a large tree both would cost more than the walk. The first file
+    // shows at once, so a search that finds something never looks idle.
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const auto showFound = [this, &sinceShown] {
+        m_found->showAdded();
+        ui->labCount->setText(fromBytes(foundCountText(m_found->count())));
         QCoreApplication::processEvents();
+        sinceShown.restart();
+    };
+    SearchCallbacks callbacks;
+    callbacks.fileFound = [&](const FoundFileItem&, int count) {
+        if (count == 1 || sinceShown.elapsed() >= kSearchRepaintMs)
+            showFound();
+    };
+    callbacks.stopRequested = [&](const std::string&) {
+        // The window takes Esc and clicks when it repaints.
+        if (sinceShown.elapsed() >= kSearchRepaintMs)
+            showFound();
         return m_stopSearch;
     };
     m_searchRoot = app::fromQPath(ui->dirList->path());
     m_search.mfnDirDiver(m_searchRoot, m_found->items(), callbacks);
+    m_found->showAdded();
+    ui->labCount->setText(fromBytes(foundCountText(m_found->count())));
     mblnSearching = false;
     m_search.mblnSearching = false;
     setSearchInput(true);
@@ -302,6 +365,8 @@ void frmAddKeywords::cmdAddKeywords_Click() {
     if (mblnSearching)
         return;
     const std::vector<std::string> targets = m_found->targets(ui->optBulk->isChecked());
+    if (targets.size() > 1 && !askBeforeBulkRun(targets.size()))
+        return;
 
     // The windows keep repainting during a long run, but take no input until it ends.
     std::optional<InputHold> hold;
@@ -310,6 +375,9 @@ void frmAddKeywords::cmdAddKeywords_Click() {
     bool stopAsked = false;
     QElapsedTimer clock;
     clock.start();
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    bool shownOnce = false;
 
     bool selectedFileChanged = false;
     BatchCallbacks callbacks;
@@ -337,12 +405,18 @@ void frmAddKeywords::cmdAddKeywords_Click() {
             connect(progress.get(), &QProgressDialog::canceled, this, [&stopAsked] { stopAsked = true; });
             progress->show();
         }
-        if (progress) {
+        // The dialog and the window are brought up to date by the clock: a repaint per file
+        // would cost more than the write on a large run.
+        if (progress && (!shownOnce || done == all || sinceShown.elapsed() >= kSearchRepaintMs)) {
+            shownOnce = true;
             progress->setLabelText(QStringLiteral("Files done: %1 of %2").arg(doneCount).arg(allCount));
             progress->setValue(doneCount);
         }
         emit batchProgress(doneCount, allCount);
-        QCoreApplication::processEvents();
+        if (sinceShown.elapsed() >= kSearchRepaintMs || done == 1) {
+            QCoreApplication::processEvents();
+            sinceShown.restart();
+        }
         return !stopAsked && !(progress && progress->wasCanceled());
     };
 
@@ -371,6 +445,21 @@ void frmAddKeywords::cmdAddKeywords_Click() {
     if (!stopped && outcome.showReport())
         MessageBoxes::show(this, batchReport(outcome));
     m_found->recheckHeaders();
+}
+
+bool frmAddKeywords::askBeforeBulkRun(size_t files) {
+    // Values the run would refuse are reported by the run itself, before any question.
+    const MiscPanel panel = miscPanel();
+    const BatchTrees trees = m_trees.batchTrees();
+    if (advanceCheck(panel) || editProblem(panel, trees, {}))
+        return true;
+    const std::string text = bulkQuestionText(files, panel, trees);
+    if (text.empty())
+        return true; // nothing to write
+    const QMessageBox::StandardButton answer = MessageBoxes::askWithPreview(this, question(text));
+    if (answer == MessageBoxes::Preview)
+        cmdPreview_Click();
+    return answer == QMessageBox::Yes;
 }
 
 void frmAddKeywords::cmdPreview_Click() {

@@ -2,6 +2,8 @@
 
 #include "app/addkeywords.h"
 
+#include <QPushButton>
+
 namespace tagmere::ui {
 
 namespace {
@@ -23,6 +25,14 @@ QString MessageBoxes::displayText(const Message& message) {
 }
 
 QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, const Message& message) {
+    return showBox(parent, message, false);
+}
+
+QMessageBox::StandardButton MessageBoxes::askWithPreview(QWidget* parent, const Message& question) {
+    return showBox(parent, question, true);
+}
+
+QMessageBox::StandardButton MessageBoxes::showBox(QWidget* parent, const Message& message, bool preview) {
     if (handlerSlot())
         return handlerSlot()(message);
 
@@ -43,7 +53,13 @@ QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, const Message& m
     QMessageBox box(icon, QLatin1String(app::kAppTitle), displayText(message), buttons, parent);
     if (message.buttons == MessageButtons::YesNo)
         box.setDefaultButton(QMessageBox::Yes);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const QAbstractButton* previewButton =
+        preview ? box.addButton(QStringLiteral("Preview"), QMessageBox::ActionRole) : nullptr;
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    if (previewButton && box.clickedButton() == previewButton)
+        return Preview;
+    // Esc or the title bar's close button on a question is a No.
+    return preview && box.clickedButton() == nullptr ? QMessageBox::No : answer;
 }
 
 } // namespace tagmere::ui

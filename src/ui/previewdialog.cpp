@@ -15,8 +15,7 @@ namespace tagmere::ui {
 
 namespace {
 
-// A diff of a file whose every line end changes is as long as the file; the dialog
-// shows its start.
+// A file whose every line changes gives a diff as long as the file; the dialog shows its start.
 constexpr int kMaxDiffChars = 200'000;
 
 // File text is single-byte: every byte maps to one character. The carriage returns of
@@ -73,8 +72,12 @@ void PreviewDialog::addFile(const BatchFileResult& file) {
         m_refused.push_back({QStringLiteral("would be refused: ") + path,
                              QStringLiteral("A run leaves this file as it is: ") + app::fromBytes(file.reason)});
     } else if (file.before != file.after) {
+        // A run writes CR LF throughout: a file with other line ends would show every line
+        // as changed, hiding the keyword that does. One line says it instead.
+        const std::string note = lineEndNote(file.before, file.after);
+        const std::string diff = unifiedDiff(file.path, file.before, file.after, true);
         m_changed.push_back(
-            {QStringLiteral("would change: ") + path, diffText(unifiedDiff(file.path, file.before, file.after))});
+            {QStringLiteral("would change: ") + path, diffText(note.empty() ? diff : note + "\n" + diff)});
     } else {
         m_unchanged.push_back(
             {QStringLiteral("unchanged: ") + path, QStringLiteral("Nothing in this file would change.")});

@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <deque>
@@ -57,6 +58,66 @@ inline void clickRow(QTreeWidget* list, QTreeWidgetItem* item) {
     list->scrollToItem(item);
     const QRect row = list->visualItemRect(item).intersected(list->viewport()->rect());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(row.left() + row.width() / 2, row.center().y()));
+}
+
+// One row of the found-files list (column 0), read as a user sees it.
+class ListRow {
+public:
+    ListRow() = default;
+    explicit ListRow(QModelIndex index) : m_index(index) {}
+    explicit operator bool() const { return m_index.isValid(); }
+    // So tests read a row as they read a tree item: row->text(0).
+    const ListRow* operator->() const { return this; }
+    QModelIndex index(int column = 0) const { return m_index.sibling(m_index.row(), column); }
+    QVariant data(int column, int role) const { return index(column).data(role); }
+    QString text(int column) const { return data(column, Qt::DisplayRole).toString(); }
+    QString toolTip(int column) const { return data(column, Qt::ToolTipRole).toString(); }
+    QIcon icon(int column) const { return qvariant_cast<QIcon>(data(column, Qt::DecorationRole)); }
+    Qt::CheckState checkState(int column) const {
+        return static_cast<Qt::CheckState>(data(column, Qt::CheckStateRole).toInt());
+    }
+
+private:
+    QPersistentModelIndex m_index;
+};
+
+inline int rowCount(const QTreeView* list) {
+    return list->model()->rowCount();
+}
+
+inline ListRow rowAt(const QTreeView* list, int row) {
+    return ListRow(list->model()->index(row, 0));
+}
+
+// The first row whose name is `name`, or an empty row.
+inline ListRow findRow(const QTreeView* list, const QString& name) {
+    const QModelIndexList hits =
+        list->model()->match(list->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    return hits.isEmpty() ? ListRow() : ListRow(hits.front());
+}
+
+inline bool isSelected(const QTreeView* list, const ListRow& row) {
+    return list->selectionModel()->isRowSelected(row.index().row(), {});
+}
+
+inline void clickCheckBox(QTreeView* list, const ListRow& row) {
+    list->scrollTo(row.index());
+    QStyleOptionViewItem option;
+    option.initFrom(list->viewport());
+    option.rect = list->visualRect(row.index());
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    option.text = row.text(0);
+    option.font = list->font();
+    option.checkState = row.checkState(0);
+    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+}
+
+inline void clickRow(QTreeView* list, const ListRow& row) {
+    list->scrollTo(row.index());
+    const QRect place = list->visualRect(row.index()).intersected(list->viewport()->rect());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(place.left() + place.width() / 2, place.center().y()));
 }
 
 // Starts the program as Main does, on these folders, and returns once its window is active

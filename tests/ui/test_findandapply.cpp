@@ -54,10 +54,10 @@ QStringList strings(std::initializer_list<const char*> texts) {
     return result;
 }
 
-QStringList columnTexts(QTreeWidget* list, int column) {
+QStringList columnTexts(QTreeView* list, int column) {
     QStringList result;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        result.append(list->topLevelItem(i)->text(column));
+    for (int i = 0; i < tagmere::test::rowCount(list); ++i)
+        result.append(tagmere::test::rowAt(list, i).text(column));
     return result;
 }
 
@@ -108,16 +108,13 @@ private:
     void start();
     frmAddKeywords* window() const { return m_program->window.get(); }
     const Ui::frmAddKeywords& c() const { return window()->controls(); }
-    QTreeWidget* list() const { return c().ltvFoundFiles; }
+    QTreeView* list() const { return c().ltvFoundFiles; }
     // The folder of photometric files, as the folder list shows it.
     QString root() const { return QDir(qs(m_files->path())).canonicalPath(); }
     std::string rootPath() const { return root().toStdString(); }
     std::string file(const std::string& relative) const { return rootPath() + "/" + relative; }
     void search() { c().cmdFind->click(); }
-    QTreeWidgetItem* row(const QString& name) const {
-        const QList<QTreeWidgetItem*> rows = list()->findItems(name, Qt::MatchExactly);
-        return rows.value(0);
-    }
+    tagmere::test::ListRow row(const QString& name) const { return tagmere::test::findRow(list(), name); }
     void tick(int tree, const QString& keyword, const QString& value = QString()) {
         QTreeWidget* view = window()->trvApplication()[static_cast<size_t>(tree)];
         QTreeWidgetItem* node = findNode(view, keyword, value);
@@ -207,12 +204,12 @@ void TestFindAndApply::folderChangeAfterSearchEmptiesTheList() {
     m_files->write("sub/c.txt", kSample);
     start();
     search();
-    QCOMPARE(list()->topLevelItemCount(), 2);
+    QCOMPARE(tagmere::test::rowCount(list()), 2);
     tagmere::test::clickRow(list(), row(QStringLiteral("a.ies")));
     QVERIFY(!window()->viewWindow()->txtView()->toPlainText().isEmpty());
 
     QVERIFY(c().dirList->setPath(root() + QStringLiteral("/sub")));
-    QCOMPARE(list()->topLevelItemCount(), 0);
+    QCOMPARE(tagmere::test::rowCount(list()), 0);
     QCOMPARE(window()->foundFiles().count(), 0);
     QCOMPARE(c().labCount->text(), QString());
     QVERIFY(!window()->fileKeywordsShown());
@@ -327,7 +324,7 @@ void TestFindAndApply::editModeShowsCheckBoxesInBulkOnly() {
     m_files->write("a.ies", kSample);
     start();
     search();
-    QTreeWidgetItem* a = row(QStringLiteral("a.ies"));
+    const auto a = row(QStringLiteral("a.ies"));
     QVERIFY(c().optSingle->isChecked());
     QVERIFY(!a->data(0, Qt::CheckStateRole).isValid());
     QVERIFY(!c().cmdCheck->isEnabled());
@@ -341,7 +338,7 @@ void TestFindAndApply::editModeShowsCheckBoxesInBulkOnly() {
     tagmere::test::clickCheckBox(list(), a);
     QCOMPARE(a->checkState(0), Qt::Unchecked);
     QVERIFY(!window()->foundFiles().items().item(1).Checked);
-    QVERIFY(list()->selectedItems().isEmpty());
+    QVERIFY(list()->selectionModel()->selectedRows().isEmpty());
     QVERIFY(m_program->globals.gstrSelectedFile.empty());
     tagmere::test::clickCheckBox(list(), a);
     QCOMPARE(a->checkState(0), Qt::Checked);
@@ -396,14 +393,15 @@ void TestFindAndApply::bulkRunOverThreeTickedFiles() {
     QTest::keyClicks(c().txtSearchCRI, QStringLiteral("70-80"));
     tick(0, QStringLiteral("[_MOUNTING]"), QStringLiteral("RECESSED"));
     tick(0, QStringLiteral("[_MOUNTING]"), QStringLiteral("PENDANT"));
+    m_messages->answers.push_back(QMessageBox::Yes); // the question before a run over several files
     c().cmdAddKeywords->click();
 
     const std::string expected = kHeader + "[_SEARCH_CRI] 70-80\r\n[_MOUNTING] RECESSED, PENDANT\r\n" + kData;
     for (const char* name : {"a.ies", "c.ies", "sub/d.ies"})
         QCOMPARE(readBytes(file(name)), expected);
     QCOMPARE(readBytes(file("b.ies")), kSample);
-    QCOMPARE(m_messages->shown.size(), size_t(1));
-    QCOMPARE(m_messages->shown[0], tagmere::plainMessage(reportText(3, {"[_SEARCH_CRI]", "[_MOUNTING]"})));
+    QCOMPARE(m_messages->shown.size(), size_t(2));
+    QCOMPARE(m_messages->shown[1], tagmere::plainMessage(reportText(3, {"[_SEARCH_CRI]", "[_MOUNTING]"})));
     // The selection is kept for the next run.
     QVERIFY(c().chkSearchCRI->isChecked());
 }
@@ -447,6 +445,8 @@ void TestFindAndApply::stoppingTheRunCountsTheFilesDone() {
     bool dialogAtReport = true;
     tagmere::ui::MessageBoxes::setHandler([&](const Message& message) {
         m_messages->shown.push_back(message);
+        if (message.buttons == tagmere::MessageButtons::YesNo)
+            return QMessageBox::Yes;
         dialogAtReport = window()->findChild<QProgressDialog*>() != nullptr;
         return QMessageBox::Ok;
     });
@@ -476,13 +476,14 @@ void TestFindAndApply::theWindowTakesNoInputDuringARun() {
         QTest::mouseClick(c().cmdFind, Qt::LeftButton);
         window()->close();
     });
+    m_messages->answers.push_back(QMessageBox::Yes);
     c().cmdAddKeywords->click();
     QCoreApplication::processEvents();
     QVERIFY(window()->isVisible());
     QCOMPARE(m_messages->shown.back(), tagmere::plainMessage(reportText(3, {"[_SEARCH_CRI]"})));
     // No search ran after the click: it would have emptied the panel.
     QCOMPARE(c().txtSearchCRI->text(), QStringLiteral("60"));
-    QCOMPARE(list()->topLevelItemCount(), 3);
+    QCOMPARE(tagmere::test::rowCount(list()), 3);
 }
 
 void TestFindAndApply::runShowsTheCurrentFileAgainBeforeTheReport() {
@@ -551,27 +552,31 @@ void TestFindAndApply::filesWithHeaderErrorsAreMarked() {
     m_files->write("bad.ies", kSample); // a 2002 file without [TESTLAB] and [ISSUEDATE]
     start();
     search();
-    QTreeWidgetItem* bad = row(QStringLiteral("bad.ies"));
-    QTreeWidgetItem* good = row(QStringLiteral("good.ies"));
+    const auto bad = row(QStringLiteral("bad.ies"));
+    const auto good = row(QStringLiteral("good.ies"));
     QVERIFY(bad && good);
     QVERIFY(!bad->icon(0).isNull());
     QVERIFY(good->icon(0).isNull());
-    QCOMPARE(bad->toolTip(0),
-             QStringLiteral("line 4: missing-keyword error: required keyword [TESTLAB] is missing (LM-63-2002)\n"
-                            "line 4: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n"
-                            "line 7: angles-range error: type C vertical angles run from 0 to 0; they must run 0-90, "
-                            "90-180 or 0-180"));
-    QCOMPARE(good->toolTip(0), QString());
+    QCOMPARE(
+        bad->toolTip(0),
+        qs(file("bad.ies")) + QLatin1Char('\n') + bad->text(1) +
+            QStringLiteral("\n\nline 4: missing-keyword error: required keyword [TESTLAB] is missing (LM-63-2002)\n"
+                           "line 4: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n"
+                           "line 7: angles-range error: type C vertical angles run from 0 to 0; they must run 0-90, "
+                           "90-180 or 0-180"));
+    // Every row's tip names the file in full, with its date.
+    QCOMPARE(good->toolTip(0), qs(file("good.ies")) + QLatin1Char('\n') + good->text(1));
 
     // A run that adds the missing keyword clears the mark; the other file keeps its own.
     m_files->write("nomaker.ies", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n" + valid);
     search();
-    QTreeWidgetItem* nomaker = row(QStringLiteral("nomaker.ies"));
+    const auto nomaker = row(QStringLiteral("nomaker.ies"));
     QVERIFY(!nomaker->icon(0).isNull());
     c().optBulk->click();
     QTest::keyClicks(c().txtManufac, QStringLiteral("ACME"));
+    m_messages->answers.push_back(QMessageBox::Yes);
     c().cmdAddKeywords->click();
     QVERIFY(nomaker->icon(0).isNull());
-    QCOMPARE(nomaker->toolTip(0), QString());
+    QVERIFY(!nomaker->toolTip(0).contains(QStringLiteral("error")));
     QVERIFY(!row(QStringLiteral("bad.ies"))->icon(0).isNull());
 }

@@ -182,9 +182,9 @@ void TestFrmAddKeywords::firstStartWithEmptySettings() {
         QCOMPARE(texts(w->trvApplication()[static_cast<size_t>(i)]), expected[static_cast<size_t>(i)]);
     }
 
-    QCOMPARE(c().ltvFoundFiles->topLevelItemCount(), 0);
-    QCOMPARE(c().ltvFoundFiles->columnCount(), 3);
-    QCOMPARE(c().ltvFoundFiles->headerItem()->text(0), QStringLiteral("Name"));
+    QCOMPARE(c().ltvFoundFiles->model()->rowCount(), 0);
+    QCOMPARE(c().ltvFoundFiles->model()->columnCount(), 3);
+    QCOMPARE(c().ltvFoundFiles->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Name"));
     QCOMPARE(c().ltvFoundFiles->palette().color(QPalette::Text), kBlack);
 
     // The folder list keeps the folder it showed at load; the drive list holds its drive.

@@ -106,7 +106,7 @@ void TestFrmView::start() {
 }
 
 void TestFrmView::showFile(const std::string& name) {
-    QTreeWidgetItem* row = c().ltvFoundFiles->findItems(qs(name), Qt::MatchExactly).value(0);
+    const tagmere::test::ListRow row = tagmere::test::findRow(c().ltvFoundFiles, qs(name));
     QVERIFY(row);
     tagmere::test::clickRow(c().ltvFoundFiles, row);
     QCOMPARE(m_program->globals.gstrSelectedFile, file(name));
