@@ -37,7 +37,7 @@ _tagmere_cli() {
         apply:--backup)
             _tagmere_cli_paths -d "$cur"
             return ;;
-        check:--format)
+        check:--format | show:--format)
             COMPREPLY=($(compgen -W 'text json' -- "$cur"))
             return ;;
         apply:--manufac | apply:--sp-ratio | apply:--cri | apply:--color-temp | apply:--set | apply:--remove)
@@ -47,7 +47,7 @@ _tagmere_cli() {
     local options
     case $cmd in
         find) options='--help' ;;
-        show) options='--list --help' ;;
+        show) options='--list --photometry --format --help' ;;
         apply) options='--manufac --source-type --sp-ratio --cri --color-temp --list --set --remove --dry-run --backup --help' ;;
         check) options='--quiet --format --help' ;;
         *) return ;;

@@ -23,6 +23,11 @@ enum class Setting {
     OrbViewTop,
     OrbViewWidth,
     OrbViewHeight,
+    OrbPhotometryLeft,
+    OrbPhotometryTop,
+    OrbPhotometryWidth,
+    OrbPhotometryHeight,
+    OrbPhotometryShown,
 };
 
 // Which of the two settings applications holds a key.
@@ -37,7 +42,7 @@ struct SettingDef {
 };
 
 // The whole table: application, key and default. All keys are in section "Startup".
-inline constexpr std::array<SettingDef, 11> kSettingTable = {{
+inline constexpr std::array<SettingDef, 16> kSettingTable = {{
     {Setting::OrbDefaultSelectColor, SettingsApp::RegApp, "OrbDefaultSelectColor", "255"},
     {Setting::OrbFileSelectColor, SettingsApp::RegApp, "OrbFileSelectColor", "0"},
     {Setting::FindFilePath_Orb, SettingsApp::RegAppValues, "FindFilePath_Orb", nullptr},
@@ -49,6 +54,12 @@ inline constexpr std::array<SettingDef, 11> kSettingTable = {{
     {Setting::OrbViewTop, SettingsApp::RegApp, "OrbViewTop", "-99"},
     {Setting::OrbViewWidth, SettingsApp::RegApp, "OrbViewWidth", nullptr},
     {Setting::OrbViewHeight, SettingsApp::RegApp, "OrbViewHeight", nullptr},
+    {Setting::OrbPhotometryLeft, SettingsApp::RegApp, "OrbPhotometryLeft", "-99"},
+    {Setting::OrbPhotometryTop, SettingsApp::RegApp, "OrbPhotometryTop", "-99"},
+    {Setting::OrbPhotometryWidth, SettingsApp::RegApp, "OrbPhotometryWidth", nullptr},
+    {Setting::OrbPhotometryHeight, SettingsApp::RegApp, "OrbPhotometryHeight", nullptr},
+    // 1 when the candela curve window was open as the program closed.
+    {Setting::OrbPhotometryShown, SettingsApp::RegApp, "OrbPhotometryShown", "0"},
 }};
 
 inline constexpr const char* kSettingsSection = "Startup";

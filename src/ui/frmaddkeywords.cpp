@@ -5,6 +5,7 @@
 #include "frmview.h"
 #include "layout.h"
 #include "messageboxes.h"
+#include "photometryview.h"
 #include "ui_frmaddkeywords.h"
 
 #include "keywords/savelist.h"
@@ -148,6 +149,7 @@ frmAddKeywords::frmAddKeywords(app::AddKeywords& globals, app::Settings& setting
     connect(ui->chkShowSelectedOnly, &QCheckBox::toggled, this, [this] { chkShowSelectedOnly_Click(); });
     connect(ui->cmdCheckAll, &QPushButton::clicked, this, [this] { cmdCheckAll_Click(); });
     connect(ui->cmdUnCheckAll, &QPushButton::clicked, this, [this] { cmdUnCheckAll_Click(); });
+    connect(ui->chkPhotometry, &QCheckBox::toggled, this, [this] { chkPhotometry_Click(); });
 
     // Search, folders, found files and the batch run (their handlers live in frmaddkeywords_files.cpp).
     m_found = new FoundFilesView(ui->ltvFoundFiles);
@@ -169,9 +171,34 @@ frmView* frmAddKeywords::viewWindow() {
         connect(m_view, &frmView::saved, this, [this] {
             m_bufferState = BufferState::Stale;
             m_found->recheckHeaders();
+            if (m_photometry)
+                m_photometry->setFile(m_globals.gstrSelectedFile);
         });
     }
     return m_view;
+}
+
+frmPhotometry* frmAddKeywords::photometryWindow() {
+    if (!m_photometry) {
+        m_photometry = new frmPhotometry(this, m_settings);
+        m_photometry->setFile(mblnFileKeywordsShown ? m_globals.gstrSelectedFile : std::string());
+        connect(m_photometry, &frmPhotometry::closed, this, [this] {
+            const QSignalBlocker blocker(ui->chkPhotometry);
+            ui->chkPhotometry->setChecked(false);
+        });
+    }
+    return m_photometry;
+}
+
+void frmAddKeywords::chkPhotometry_Click() {
+    if (ui->chkPhotometry->isChecked()) {
+        photometryWindow()->show();
+        photometryWindow()->raise();
+        // The keyboard stays with the main window, as it does for the view window.
+        activateWindow();
+    } else if (m_photometry) {
+        m_photometry->close();
+    }
 }
 
 MiscPanel frmAddKeywords::miscPanel() const {
@@ -210,6 +237,7 @@ void frmAddKeywords::Form_Load() {
     setUpFoundFiles();
     restoreFolder();
     restorePlacement();
+    ui->chkPhotometry->setChecked(m_settings.readText(app::Setting::OrbPhotometryShown) == QStringLiteral("1"));
     mblnFirstActivation = true;
 }
 
@@ -278,6 +306,10 @@ void frmAddKeywords::Form_QueryUnload() {
     m_stopSearch = true;
     if (m_view)
         m_view->close();
+    m_settings.writeText(app::Setting::OrbPhotometryShown,
+                         ui->chkPhotometry->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    if (m_photometry && m_photometry->isVisible())
+        m_photometry->close();
     m_settings.writeText(app::Setting::FindFilePath_Orb, ui->dirList->path());
     m_settings.writeInt(app::Setting::OrbLeft, static_cast<std::int64_t>(x()) * kTwips);
     m_settings.writeInt(app::Setting::OrbTop, static_cast<std::int64_t>(y()) * kTwips);
@@ -319,6 +351,7 @@ void frmAddKeywords::Form_Resize() {
     for (QTreeWidget* tree : m_trvApplication)
         tree->resize(tree->width(), l.treeHeight);
     ui->chkShowSelectedOnly->move(ui->chkShowSelectedOnly->x(), l.chkShowSelectedOnlyTop);
+    ui->chkPhotometry->move(ui->chkPhotometry->x(), l.chkShowSelectedOnlyTop);
     ui->cmdCheckAll->move(ui->cmdCheckAll->x(), l.cmdCheckAllTop);
     ui->cmdUnCheckAll->move(ui->cmdUnCheckAll->x(), l.cmdCheckAllTop);
     ui->ltvFoundFiles->resize(ui->ltvFoundFiles->width(), l.ltvFoundFilesHeight);

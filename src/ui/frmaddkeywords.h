@@ -27,6 +27,7 @@ namespace tagmere::ui {
 
 class ComboBox;
 class FoundFilesView;
+class frmPhotometry;
 class frmView;
 
 // The main window. Its event handlers are thin: they read and set the controls and hand
@@ -47,6 +48,8 @@ public:
 
     // The view / edit window, loaded (hidden) on first use.
     frmView* viewWindow();
+    // The candela curve window, loaded (hidden) on first use.
+    frmPhotometry* photometryWindow();
 
     // The loaded keyword list and the trees' model.
     KeywordList& keywordList() { return m_list; }
@@ -143,6 +146,7 @@ private:
     void cmdCheck_Click();
     void cmdUncheck_Click();
     void chkView_Click();
+    void chkPhotometry_Click();
     void optBulk_Click();
     void optSingle_Click();
     void setSearchInput(bool enabled);
@@ -195,6 +199,7 @@ private:
     // Esc while a search runs.
     QShortcut* m_stopKey = nullptr;
     frmView* m_view = nullptr;
+    frmPhotometry* m_photometry = nullptr;
     // Set while the program itself fills the tree views, whose item changes are then no clicks.
     bool m_showingTrees = false;
     // The chooser's selection handling ran since its list last opened.

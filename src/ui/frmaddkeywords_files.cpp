@@ -6,6 +6,7 @@
 #include "foundfilesview.h"
 #include "frmview.h"
 #include "messageboxes.h"
+#include "photometryview.h"
 #include "previewdialog.h"
 #include "ui_frmaddkeywords.h"
 
@@ -168,6 +169,8 @@ void frmAddKeywords::clearFoundFiles() {
     m_found->clear();
     mblnFileKeywordsShown = false;
     viewWindow()->clearView();
+    if (m_photometry)
+        m_photometry->setFile(std::string());
     ui->labCount->clear();
 }
 
@@ -284,6 +287,8 @@ void frmAddKeywords::msbShowSelectedFile() {
         msbDisplayKeywords();
         msbUpdateKeywords();
         ui->cmdRefresh->setEnabled(true);
+        if (m_photometry)
+            m_photometry->setFile(m_globals.gstrSelectedFile);
         if (ui->chkView->isChecked())
             msbIESViewFile();
     }
