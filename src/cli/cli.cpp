@@ -4,6 +4,7 @@
 #include "core/diff.h"
 #include "core/headercheck.h"
 #include "core/linebuffer.h"
+#include "core/platform.h"
 #include "core/safefile.h"
 #include "core/text.h"
 #include "keywords/keywordlist.h"
@@ -16,8 +17,6 @@
 #include <functional>
 #include <ostream>
 #include <set>
-
-#include <dirent.h>
 
 namespace fs = std::filesystem;
 
@@ -161,10 +160,8 @@ std::string folderProblem(const std::string& dir) {
         return "no such folder: " + dir;
     if (!fs::is_directory(dir, ec))
         return "not a folder: " + dir;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
+    if (!platform::canListFolder(dir))
         return "cannot read folder: " + dir;
-    ::closedir(d);
     return {};
 }
 

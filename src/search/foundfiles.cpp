@@ -1,9 +1,9 @@
 #include "foundfiles.h"
 
+#include "core/platform.h"
+
 #include <cstdio>
 #include <stdexcept>
-
-#include <sys/stat.h>
 
 namespace tagmere {
 
@@ -26,9 +26,7 @@ std::string FoundFileItem::SubItems(int index) const {
 
 bool FoundFileItem::modified(std::time_t& time) const {
     if (m_dateState == DateState::Unread) {
-        struct stat info;
-        if (::stat(fullPath().c_str(), &info) == 0) {
-            m_modified = info.st_mtime;
+        if (platform::modificationTime(fullPath(), m_modified)) {
             m_dateState = DateState::Read;
         } else {
             m_dateState = DateState::Unreadable;
@@ -99,7 +97,7 @@ std::string dateTimeText(const std::tm& local) {
 
 std::string dateTimeText(std::time_t time) {
     std::tm local{};
-    if (localtime_r(&time, &local) == nullptr)
+    if (!platform::localTime(time, local))
         return {};
     return dateTimeText(local);
 }
