@@ -198,8 +198,9 @@ bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& v
             FoundFilesList unused;
             SearchCallbacks callbacks;
             callbacks.fileFound = [&](const FoundFileItem& item, int) {
+                // Shown and used as the system's users write paths.
                 if (!stop)
-                    stop = !visit.file(item.fullPath(), target);
+                    stop = !visit.file(platform::displayPath(item.fullPath()), target);
             };
             callbacks.stopRequested = [&](const std::string& folder) {
                 if (!stop && visit.folder)
