@@ -69,7 +69,8 @@ windows:
 
 test-windows: windows
 	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all \
-		python3 tests/cli/contract.py --wine $(WINE) $(WINDOWS_BUILD)/bin/tagmere-cli.exe
+		python3 tests/cli/contract.py --wine $(WINE) $(WINDOWS_BUILD)/bin/tagmere-cli.exe \
+		$$(sed -n 's/^project(tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
