@@ -11,7 +11,8 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps configure build run test test-plain test-sanitizers package bench fuzz format clean
+.PHONY: all deps configure build run test test-plain test-sanitizers package bench fuzz format clean \
+	windows test-windows
 
 all: build
 
@@ -56,8 +57,23 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD)
 	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# tagmere-cli.exe for 64-bit Windows (static, no DLLs), cross-built with MinGW-w64; its
+# tests run it under wine64 in a wine folder of its own.
+WINDOWS_BUILD ?= build-windows
+WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64) wine64)
+windows:
+	scripts/install-deps windows
+	cmake -S . -B $(WINDOWS_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DTAGMERE_WERROR=$(WERROR) -DTAGMERE_BUILD_GUI=OFF -DTAGMERE_BUILD_TESTS=OFF
+	cmake --build $(WINDOWS_BUILD) --target tagmere-cli
+
+test-windows: windows
+	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all \
+		python3 tests/cli/contract.py --wine $(WINE) $(WINDOWS_BUILD)/bin/tagmere-cli.exe \
+		$$(sed -n 's/^project(tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -5,6 +5,7 @@
 #include "core/figures.h"
 #include "core/headercheck.h"
 #include "core/linebuffer.h"
+#include "core/platform.h"
 #include "core/safefile.h"
 #include "core/text.h"
 #include "keywords/keywordlist.h"
@@ -17,8 +18,6 @@
 #include <functional>
 #include <ostream>
 #include <set>
-
-#include <dirent.h>
 
 namespace fs = std::filesystem;
 
@@ -179,10 +178,8 @@ std::string folderProblem(const std::string& dir) {
         return "no such folder: " + dir;
     if (!fs::is_directory(dir, ec))
         return "not a folder: " + dir;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
+    if (!platform::canListFolder(dir))
         return "cannot read folder: " + dir;
-    ::closedir(d);
     return {};
 }
 
@@ -219,8 +216,9 @@ bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& v
             FoundFilesList unused;
             SearchCallbacks callbacks;
             callbacks.fileFound = [&](const FoundFileItem& item, int) {
+                // Shown and used as the system's users write paths.
                 if (!stop)
-                    stop = !visit.file(item.fullPath(), target);
+                    stop = !visit.file(platform::displayPath(item.fullPath()), target);
             };
             callbacks.stopRequested = [&](const std::string& folder) {
                 if (!stop && visit.folder)

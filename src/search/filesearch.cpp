@@ -1,69 +1,19 @@
 #include "filesearch.h"
 
+#include "core/platform.h"
 #include "core/text.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <set>
 #include <utility>
-
-#include <dirent.h>
-#include <sys/stat.h>
-#include <sys/types.h>
 
 namespace tagmere {
 
 namespace {
 
-enum class EntryKind { Folder, File, Other };
-
-// An open folder listing, closed on every way out.
-class FolderReader final {
-public:
-    explicit FolderReader(const std::string& path) : m_dir(::opendir(path.c_str())) {}
-    ~FolderReader() {
-        if (m_dir != nullptr)
-            ::closedir(m_dir);
-    }
-    FolderReader(const FolderReader&) = delete;
-    FolderReader& operator=(const FolderReader&) = delete;
-
-    bool isOpen() const { return m_dir != nullptr; }
-    int fd() const { return ::dirfd(m_dir); }
-    const dirent* next() { return ::readdir(m_dir); }
-
-private:
-    DIR* m_dir;
-};
-
-bool isDotEntry(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-// The entry's kind from the listing alone where it can tell, so that only links and
-// file systems without a type in their listing cost a stat. `info` is filled when the
-// entry had to be looked at.
-EntryKind kindOf(int folderFd, const dirent* entry, struct stat& info, bool& haveInfo) {
-    haveInfo = false;
-    switch (entry->d_type) {
-    case DT_DIR:
-        return EntryKind::Folder;
-    case DT_REG:
-        return EntryKind::File;
-    case DT_LNK:
-    case DT_UNKNOWN:
-        break;
-    default:
-        return EntryKind::Other;
-    }
-    if (::fstatat(folderFd, entry->d_name, &info, 0) != 0)
-        return EntryKind::Other;
-    haveInfo = true;
-    if (S_ISDIR(info.st_mode))
-        return EntryKind::Folder;
-    return S_ISREG(info.st_mode) ? EntryKind::File : EntryKind::Other;
-}
+using platform::FolderEntry;
+using platform::FolderListing;
 
 struct FoundEntry {
     std::string name;
@@ -74,11 +24,10 @@ struct FoundEntry {
 // A linked folder is walked only when it lies inside the folder being searched: a
 // link planted in a shared tree must not lead the search, and the edits after it, out.
 bool insideRoot(const std::string& root, const std::string& folder) {
-    char* real = ::realpath(folder.c_str(), nullptr);
-    if (real == nullptr)
+    const std::string real = platform::realPath(folder);
+    if (real.empty())
         return false;
     const std::string path = folderWithSlash(real);
-    std::free(real);
     return !root.empty() && path.compare(0, root.size(), root) == 0;
 }
 
@@ -92,7 +41,7 @@ struct FileSearch::Walk {
     FoundFilesList& found;
     const SearchCallbacks& callbacks;
     std::string root; // real path of the start folder, ending in "/"
-    std::set<std::pair<dev_t, ino_t>> visited;
+    std::set<std::pair<unsigned long long, unsigned long long>> visited;
     int streamed = 0; // files handed on without being kept (keepFound false)
 };
 
@@ -152,19 +101,20 @@ bool FileSearch::mfnIsCandidate(std::string_view entryName) const {
 
 std::vector<std::string> FileSearch::candidateList(const std::string& folder) const {
     std::vector<std::string> out;
-    FolderReader reader(folderWithSlash(folder));
+    FolderListing reader(folderWithSlash(folder));
     if (!reader.isOpen())
         return out;
-    while (const dirent* entry = reader.next()) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && !isDotEntry(name))
+    // The listing leaves out "." and "..", which a pattern may still take.
+    for (const char* dots : {".", ".."}) {
+        if (mfnIsCandidate(dots))
+            out.emplace_back(dots);
+    }
+    FolderEntry entry;
+    while (reader.next(entry)) {
+        if (entry.hidden || entry.kind == FolderEntry::Kind::Other)
             continue;
-        struct stat info;
-        bool haveInfo = false;
-        if (kindOf(reader.fd(), entry, info, haveInfo) == EntryKind::Other)
-            continue;
-        if (mfnIsCandidate(name))
-            out.emplace_back(name);
+        if (mfnIsCandidate(entry.name))
+            out.push_back(std::move(entry.name));
     }
     std::sort(out.begin(), out.end(), byNameIgnoringCase);
     return out;
@@ -172,10 +122,8 @@ std::vector<std::string> FileSearch::candidateList(const std::string& folder) co
 
 bool FileSearch::mfnDirDiver(const std::string& lstNewPath, FoundFilesList& found, const SearchCallbacks& callbacks) {
     Walk walk{found, callbacks, {}, {}};
-    if (char* real = ::realpath(lstNewPath.c_str(), nullptr)) {
+    if (const std::string real = platform::realPath(lstNewPath); !real.empty())
         walk.root = folderWithSlash(real);
-        std::free(real);
-    }
     return visit(walk, lstNewPath);
 }
 
@@ -190,32 +138,26 @@ bool FileSearch::visit(Walk& walk, const std::string& folder) {
     std::vector<std::string> subfolders;
     std::vector<FoundEntry> files;
     {
-        FolderReader reader(path);
+        FolderListing reader(path);
         if (!reader.isOpen())
             return false;
-        struct stat self;
-        if (::fstat(reader.fd(), &self) != 0 || !walk.visited.emplace(self.st_dev, self.st_ino).second)
+        unsigned long long volume = 0;
+        unsigned long long index = 0;
+        if (!reader.identity(volume, index) || !walk.visited.emplace(volume, index).second)
             return false;
-        while (const dirent* entry = reader.next()) {
-            const char* name = entry->d_name;
-            // Dot names are hidden, "." and ".." among them: none is listed or walked.
-            if (name[0] == '.')
+        FolderEntry entry;
+        while (reader.next(entry)) {
+            if (entry.hidden)
                 continue;
-            struct stat info;
-            bool haveInfo = false;
-            const EntryKind kind = kindOf(reader.fd(), entry, info, haveInfo);
-            if (kind == EntryKind::Other)
+            if (entry.kind == FolderEntry::Kind::Other)
                 continue;
-            if (kind == EntryKind::Folder && (entry->d_type == DT_DIR || insideRoot(walk.root, path + name)))
-                subfolders.emplace_back(name);
-            if (!endsWithIes(name) || !mfnIsCandidate(name))
+            if (entry.kind == FolderEntry::Kind::Folder && (!entry.viaLink || insideRoot(walk.root, path + entry.name)))
+                subfolders.push_back(entry.name);
+            if (!endsWithIes(entry.name) || !mfnIsCandidate(entry.name))
                 continue;
-            if (!haveInfo && datesDuringWalk) {
-                if (::fstatat(reader.fd(), name, &info, 0) != 0)
-                    continue;
-                haveInfo = true;
-            }
-            files.push_back({name, haveInfo ? info.st_mtime : 0, haveInfo});
+            if (datesDuringWalk && !reader.readDate(entry))
+                continue;
+            files.push_back({std::move(entry.name), entry.modified, entry.dated});
         }
     }
     std::sort(subfolders.begin(), subfolders.end(), byNameIgnoringCase);

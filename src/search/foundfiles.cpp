@@ -1,9 +1,9 @@
 #include "foundfiles.h"
 
+#include "core/platform.h"
+
 #include <cstdio>
 #include <stdexcept>
-
-#include <sys/stat.h>
 
 namespace tagmere {
 
@@ -17,9 +17,7 @@ const std::string& FoundFileItem::folder() const {
 
 bool FoundFileItem::modified(std::time_t& time) const {
     if (m_dateState == DateState::Unread) {
-        struct stat info;
-        if (::stat(fullPath().c_str(), &info) == 0) {
-            m_modified = info.st_mtime;
+        if (platform::modificationTime(fullPath(), m_modified)) {
             m_dateState = DateState::Read;
         } else {
             m_dateState = DateState::Unreadable;

@@ -1,5 +1,7 @@
 #include "controls.h"
 
+#include "core/platform.h"
+
 #include <algorithm>
 
 #include <QAbstractItemView>
@@ -150,6 +152,15 @@ void FolderListBox::fill() {
     }
 }
 
+namespace {
+
+// Drive letters on Windows, the mount point elsewhere.
+QString driveText(const QString& root) {
+    return QString::fromStdString(tagmere::platform::driveLabel(root.toStdString()));
+}
+
+} // namespace
+
 DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent) {
     refresh();
     connect(this, &QComboBox::activated, this, [this](int) { emit driveChanged(); });
@@ -170,7 +181,7 @@ void DriveListBox::refresh() {
     }
     roots.sort(Qt::CaseInsensitive);
     for (const QString& root : roots)
-        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), root, root);
+        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), driveText(root), root);
     const int index = findData(previous);
     setCurrentIndex(index >= 0 ? index : 0);
 }
@@ -193,7 +204,7 @@ bool DriveListBox::setDriveOf(const QString& path) {
     const QSignalBlocker blocker(this);
     int index = findData(root);
     if (index < 0) {
-        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), root, root);
+        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), driveText(root), root);
         index = count() - 1;
     }
     setCurrentIndex(index);

@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""The command-line contract, run against any tagmere-cli binary.
+
+    contract.py [--wine WINE] BINARY [VERSION]
+
+Each case lays out files in a fresh folder, runs the binary and compares exit code,
+standard output, standard error and the files afterwards. "{name}" in arguments and
+expected texts stands for that name in the case's folder, written the way the binary's
+system writes paths (Z:\\... with backslashes under wine). The Linux build and the
+Windows build under wine run the same table, so they cannot drift apart; a second,
+short table covers what only Windows has.
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+SAMPLE = b"IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\nTILT=NONE\r\n1 2 3\r\n"
+APPLIED = (b"IESNA:LM-63-2002\r\n[MANUFAC] ACME\r\n[_SEARCH_SOURCETYPE] LED\r\n"
+           b"[_SEARCH_CRI] 70-80\r\n[TESTLAB] ACME LABS\r\nTILT=NONE\r\n1 2 3\r\n")
+WITH_X = SAMPLE.replace(b"[MANUFAC] Old", b"[MANUFAC] X")
+SUMMARY = "tagmere-cli: {} written, 0 unchanged, {} refused, 0 failed\n"
+
+USAGE_ERRORS = [
+    [], ["frob"], ["apply", "--frob", "x"], ["apply", "--manufac"], ["apply", "--source-type", "led", "x.ies"],
+    ["find"], ["apply", "--set", "no bracket", "x.ies"], ["apply", "--remove", "[A] x", "x.ies"],
+    ["apply", "--manufac", "--dry-run", "x.ies"], ["apply", "--manufac", "X"], ["apply", "--dry-run", "x.ies"],
+    ["apply", "--set", "[ x", "x.ies"], ["apply", "--set", "[MORE] x", "x.ies"], ["apply", "--remove", "[MORE]", "x.ies"],
+    ["apply", "--set", "[A B] x", "x.ies"],
+]
+
+# name, files before, arguments, exit code, and what is expected: out / err (exact),
+# err_start / out_start (prefix), after (files afterwards).
+CASES = [
+    dict(name="find lists in found order",
+         files={"lib/a.ies": SAMPLE, "lib/B.IES": SAMPLE, "lib/X/x.ies": SAMPLE, "lib/Y/y.Ies": SAMPLE,
+                "lib/Y/notes.txt": SAMPLE, "lib/.hidden.ies": SAMPLE, "lib/x.ies.bak": SAMPLE},
+         args=["find", "{lib}"], code=0, err="",
+         out="{lib/Y/y.Ies}\n{lib/X/x.ies}\n{lib/a.ies}\n{lib/B.IES}\n"),
+    dict(name="find in an empty folder", files={"empty/readme.txt": b"x"}, args=["find", "{empty}"], code=0,
+         out="", err=""),
+    dict(name="find in a missing folder", args=["find", "{nope}"], code=2, out="",
+         err="tagmere-cli: no such folder: {nope}\n"),
+    dict(name="version", args=["--version"], code=0, out="tagmere-cli {version}\n"),
+    *[dict(name=c + " --help", args=[c, "--help"], code=0, out_start="usage: tagmere-cli " + c)
+      for c in ("find", "show", "apply", "check")],
+    *[dict(name="usage error: " + " ".join(a), args=a, code=2, out="", err_has="usage:") for a in USAGE_ERRORS],
+    dict(name="apply reports and writes", files={"lib/a.ies": SAMPLE, "lib/sub/b.ies": SAMPLE},
+         args=["apply", "--manufac", " ACME ", "--source-type", "LED", "--cri", "70-80", "--set",
+               "[TESTLAB] ACME LABS", "--remove", "[TEST]", "{lib}"],
+         code=0, err=SUMMARY.format(2, 0),
+         out="The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n"
+             "[_SEARCH_SOURCETYPE]\n[_SEARCH_CRI]\n[TESTLAB]\n[TEST]- Removed\n",
+         after={"lib/a.ies": APPLIED, "lib/sub/b.ies": APPLIED}),
+    dict(name="a bad value touches nothing", files={"f.ies": SAMPLE},
+         args=["apply", "--manufac", "X", "--cri", "80-70", "{f.ies}"], code=2, out="",
+         err_start="[_SEARCH_CRI] must be a number > 0", after={"f.ies": SAMPLE}),
+    dict(name="colour temperature stops with 3", files={"f.ies": SAMPLE},
+         args=["apply", "--manufac", "X", "--color-temp", "K4000", "{f.ies}"], code=3, out="",
+         err_start="Invalid [_SEARCH_COLORTEMP] value", after={"f.ies": SAMPLE}),
+    dict(name="an unreadable file goes on with 1", files={"good.ies": SAMPLE},
+         args=["apply", "--manufac", "X", "{gone.ies}", "{good.ies}"], code=1,
+         err_start="Unable to read file: ", out_start="The following Keyword(s) were modified in (2) file(s):",
+         after={"good.ies": WITH_X}),
+    dict(name="an empty folder writes nothing", files={"empty/readme.txt": b"x"},
+         args=["apply", "--manufac", "X", "{empty}"], code=0, out="", err=SUMMARY.format(0, 0)),
+    dict(name="dry run prints a diff and writes nothing",
+         files={"f.ies": SAMPLE, "same.ies": b"IESNA:LM-63-2002\r\n[MANUFAC] X\r\nTILT=NONE\r\n"},
+         args=["apply", "--dry-run", "--manufac", "X", "{f.ies}", "{same.ies}"], code=0,
+         out="--- {f.ies}\n+++ {f.ies}\n@@ -1,5 +1,5 @@\n IESNA:LM-63-2002\r\n [TEST] T1\r\n-[MANUFAC] Old\r\n"
+             "+[MANUFAC] X\r\n TILT=NONE\r\n 1 2 3\r\n"
+             "The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n",
+         after={"f.ies": SAMPLE}),
+    dict(name="show prints the panel", files={"f.ies": b"IESNA:LM-63-2002\r\n[_SEARCH_CRI] 70\r\n[MANUFAC]  ACME \r\n"
+                                                        b"[_SEARCH_SOURCETYPE] led\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n"},
+         args=["show", "{f.ies}"], code=0, out="[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"),
+    dict(name="show of a missing file", args=["show", "{gone.ies}"], code=1, out=""),
+]
+
+# What only Windows has. `attrib` sets attributes through wine before the run.
+WINDOWS_CASES = [
+    dict(name="hidden and system files and folders are left out",
+         files={"lib/a.ies": SAMPLE, "lib/h.ies": SAMPLE, "lib/s.ies": SAMPLE, "lib/hid/c.ies": SAMPLE,
+                "lib/sys/d.ies": SAMPLE},
+         attrib=[("+h", "lib/h.ies"), ("+s", "lib/s.ies"), ("+h", "lib/hid"), ("+s", "lib/sys")],
+         args=["find", "{lib}"], code=0, out="{lib/a.ies}\n", err=""),
+    dict(name="the read-only attribute protects a file", files={"lib/a.ies": SAMPLE, "lib/ro.ies": SAMPLE},
+         attrib=[("+r", "lib/ro.ies")], args=["apply", "--manufac", "X", "{lib}"],
+         err_has="1 written, 0 unchanged, 1 refused", after={"lib/a.ies": WITH_X, "lib/ro.ies": SAMPLE}),
+    dict(name="a name with non-ASCII characters", files={"lib/Lüster Ø.ies": SAMPLE},
+         args=["apply", "--manufac", "X", "{lib}"], code=0, err=SUMMARY.format(1, 0),
+         after={"lib/Lüster Ø.ies": WITH_X}),
+    dict(name="find prints a non-ASCII name as UTF-8", files={"lib/Lüster Ø.ies": SAMPLE},
+         args=["find", "{lib}"], code=0, out="{lib/Lüster Ø.ies}\n"),
+    dict(name="a path longer than 260 characters", files={"lib/" + "/".join(["f" * 40] * 6) + "/long.ies": SAMPLE},
+         args=["apply", "--manufac", "X", "{lib}"], code=0, err=SUMMARY.format(1, 0),
+         after={"lib/" + "/".join(["f" * 40] * 6) + "/long.ies": WITH_X}),
+    dict(name="a drive-rooted path", files={"lib/a.ies": SAMPLE}, args=["find", "{/lib}"], code=0,
+         out="{/lib/a.ies}\n"),
+]
+
+
+class Runner:
+    def __init__(self, binary, wine, version):
+        self.binary = os.path.abspath(binary)
+        self.wine = wine
+        self.version = version
+
+    def native(self, root, name):
+        """`name` in the case's folder as the binary's system writes it; a leading "/"
+        asks for the drive-rooted form (no drive letter) under wine."""
+        rooted = name.startswith("/")
+        path = os.path.join(root, name.lstrip("/")) if name.strip("/") else root
+        if not self.wine:
+            return path
+        return ("" if rooted else "Z:") + path.replace("/", "\\")
+
+    def expand(self, root, text):
+        return re.sub(r"\{([^{}]*)\}",
+                      lambda m: self.version if m.group(1) == "version" else self.native(root, m.group(1)), text)
+
+    def run(self, args):
+        command = ([self.wine] if self.wine else []) + [self.binary] + args
+        p = subprocess.run(command, capture_output=True, timeout=120)
+        return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
+
+    def case(self, case):
+        with tempfile.TemporaryDirectory(prefix="tagmere-contract-") as root:
+            for name, data in case.get("files", {}).items():
+                path = os.path.join(root, name)
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, "wb") as f:
+                    f.write(data)
+            for flag, name in case.get("attrib", []):
+                r = subprocess.run([self.wine, "attrib", flag, self.native(root, name)], capture_output=True)
+                if r.returncode != 0:
+                    return "SKIP", "attrib %s failed under wine: %s" % (flag, r.stderr.decode(errors="replace"))
+            code, out, err = self.run([self.expand(root, a) for a in case["args"]])
+            problems = []
+            if "code" in case and code != case["code"]:
+                problems.append("exit code %d, expected %d" % (code, case["code"]))
+            for stream, text in (("out", out), ("err", err)):
+                if stream in case and text != self.expand(root, case[stream]):
+                    problems.append("std%s %r, expected %r" % (stream, text, self.expand(root, case[stream])))
+                if stream + "_start" in case and not text.startswith(self.expand(root, case[stream + "_start"])):
+                    problems.append("std%s %r does not start with %r" % (stream, text, case[stream + "_start"]))
+                if stream + "_has" in case and self.expand(root, case[stream + "_has"]) not in text:
+                    problems.append("std%s %r lacks %r" % (stream, text, case[stream + "_has"]))
+            for name, data in case.get("after", {}).items():
+                with open(os.path.join(root, name), "rb") as f:
+                    if f.read() != data:
+                        problems.append(name + " does not hold what it should")
+            # Leave nothing read-only behind for the cleanup.
+            for dirpath, _, names in os.walk(root):
+                for n in names:
+                    os.chmod(os.path.join(dirpath, n), 0o644)
+            return ("FAIL", "; ".join(problems)) if problems else ("PASS", "")
+
+
+def main():
+    args = sys.argv[1:]
+    wine = None
+    if args[:1] == ["--wine"]:
+        wine, args = args[1], args[2:]
+    if not args:
+        sys.exit(__doc__)
+    runner = Runner(args[0], wine, args[1] if len(args) > 1 else "0.1.0")
+    failed = 0
+    for case in CASES + (WINDOWS_CASES if wine else []):
+        verdict, why = runner.case(case)
+        print("%-4s %s%s" % (verdict, case["name"], ": " + why if why else ""))
+        failed += verdict == "FAIL"
+    print("%d case(s), %d failed" % (len(CASES) + (len(WINDOWS_CASES) if wine else 0), failed))
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()
