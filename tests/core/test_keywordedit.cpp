@@ -104,22 +104,6 @@ private slots:
         QCOMPARE(before, after);
     }
 
-    void successiveCallsStackInCallOrder() {
-        Lines lines{"", "[TEST] 1", "TILT=NONE"};
-        msbAddReplaceKeyword(lines, "[A]", "[A] 1", {""}, false);
-        msbAddReplaceKeyword(lines, "[B]", "[B] 2", {""}, false);
-        msbAddReplaceKeyword(lines, "[A]", "[A] 3", {""}, false);
-        QCOMPARE(lines, (Lines{"", "[TEST] 1", "[B] 2", "[A] 3", "TILT=NONE"}));
-    }
-
-    void removeTwiceChangesNothingTheSecondTime() {
-        Lines lines{"", "[A] 1", "[MORE] 2", "x", "", "TILT=NONE"};
-        msbAddReplaceKeyword(lines, "[A]", "", {""}, true);
-        const Lines once = lines;
-        msbAddReplaceKeyword(lines, "[A]", "", {""}, true);
-        QCOMPARE(lines, once);
-    }
-
     void removeText_data() {
         QTest::addColumn<std::string>("text");
         QTest::addColumn<std::string>("find1");

@@ -105,24 +105,6 @@ private slots:
         }
     }
 
-    void unticked_rows_are_not_checked() {
-        MiscPanel p;
-        p.txtSearchCRI = "nonsense";
-        p.txtSearchSPRatio = "0";
-        p.txtSearchColorTemp = "x";
-        QVERIFY(!tagmere::advanceCheck(p).has_value());
-    }
-
-    void firstFailingCheckWins() {
-        MiscPanel p;
-        p.chkSearchCRI = p.chkSearchColorTemp = p.chkSearchSPRatio = true;
-        QCOMPARE(tagmere::advanceCheck(p)->text, std::string(kSpRatioMessage));
-        p.txtSearchSPRatio = "1";
-        QCOMPARE(tagmere::advanceCheck(p)->text, criMessage());
-        p.txtSearchCRI = "80";
-        QCOMPARE(tagmere::advanceCheck(p)->text, colorTempMessage());
-    }
-
     void colorTempFileCheck_data() {
         QTest::addColumn<std::string>("value");
         QTest::addColumn<bool>("passes");
@@ -159,17 +141,6 @@ private slots:
                                                 {"[_SEARCH_CRI]", "[_SEARCH_CRI] 70 - 80"},
                                                 {"[_SEARCH_COLORTEMP]", "[_SEARCH_COLORTEMP] 4000K-5000K"}};
         QCOMPARE(composeMisc(p), expected);
-    }
-
-    void compositionSkipsEmptyManufacAndUntickedRows() {
-        MiscPanel p;
-        p.chkManufac = true;
-        p.txtManufac = "   ";
-        p.txtSearchCRI = "70";
-        QVERIFY(composeMisc(p).empty());
-        p.chkSearchSource = true;
-        p.cbxSourceType = "";
-        QCOMPARE(composeMisc(p), (std::vector<KeywordEdit>{{"[_SEARCH_SOURCETYPE]", "[_SEARCH_SOURCETYPE] "}}));
     }
 };
 

@@ -31,7 +31,6 @@ class TestKeywordTree : public QObject {
     Q_OBJECT
 
 private slots:
-    void displayBuildsNodesFromList();
     void rememberedTicksTakeColourFromFlag_data();
     void rememberedTicksTakeColourFromFlag();
     void displayShapes_data();
@@ -40,44 +39,8 @@ private slots:
     void nodeCheckRules_data();
     void nodeCheckRules();
     void filterKeepsTickedNodes();
-    void filterKeepsValueUnderItsOwnUntickedKeyword();
-    void deleteThenRebuildKeepsItDeleted();
     void deleteRenumbersLaterNodes();
 };
-
-void TestKeywordTree::displayBuildsNodesFromList() {
-    const KeywordList list = listFrom(kSample);
-    const KeywordTrees trees = displayed(list);
-
-    QCOMPARE(trees.tree(0).count(), 0L);
-    QCOMPARE(trees.tree(2).count(), 0L);
-    const KeywordTree& t = trees.tree(1);
-    QCOMPARE(ticks(t), (QStringList{"[_SEARCH_SOURCETYPE]*", "LED*", QString(20, ' '), "CFL"}));
-
-    const TreeNode& keyword = t.node(1);
-    QCOMPARE(q(keyword.Key), QStringLiteral("[_SEARCH_SOURCETYPE]"));
-    QCOMPARE(keyword.Parent, 0L);
-    QVERIFY(keyword.Bold);
-    QCOMPARE(keyword.ForeColor, std::optional<Color>(kColors.defaultSelect));
-    QCOMPARE(q(keyword.Tag), QString());
-
-    const TreeNode& spacer = t.node(3);
-    QCOMPARE(spacer.Parent, 1L);
-    QCOMPARE(spacer.BackColor, std::optional<Color>(0xF0F0F0));
-    QCOMPARE(q(spacer.Tag), QStringLiteral("3"));
-    QCOMPARE(q(spacer.Key), QString());
-    QVERIFY(!spacer.Checked);
-    QVERIFY(!spacer.Bold);
-    QCOMPARE(spacer.ForeColor, std::optional<Color>());
-
-    QCOMPARE(q(t.node(2).Tag), QStringLiteral("2"));
-    QCOMPARE(q(t.node(4).Tag), QStringLiteral("4"));
-    QCOMPARE(t.node(4).BackColor, std::optional<Color>());
-    for (long n = 1; n <= t.count(); ++n) {
-        QVERIFY(t.node(n).Expanded);
-        QVERIFY(!t.node(n).Selected);
-    }
-}
 
 void TestKeywordTree::rememberedTicksTakeColourFromFlag_data() {
     QTest::addColumn<bool>("fileKeywordsShown");
@@ -235,57 +198,6 @@ void TestKeywordTree::filterKeepsTickedNodes() {
     // Switching the filter off brings the full trees back with the remembered ticks.
     trees.msbDisplayKeywords(list, kColors, false);
     QCOMPARE(ticks(trees.tree(0)), (QStringList{"[A]*", "a1*", "a2", "[B]*", "b1", "                    ", "b2*"}));
-}
-
-void TestKeywordTree::filterKeepsValueUnderItsOwnUntickedKeyword() {
-    KeywordList list = listFrom(kThree);
-    KeywordTrees trees = displayed(list);
-    const KeywordTree& t = trees.tree(0);
-    trees.nodeCheck(0, findNode(t, "a1", "[A]"), true, kColors);
-    trees.nodeCheck(0, findNode(t, "b1", "[B]"), true, kColors);
-    trees.nodeCheck(0, findNode(t, "[B]"), false, kColors);
-
-    QVERIFY(!trees.msbShowSelectedOnly(list, kColors, false));
-
-    QCOMPARE(ticks(t), (QStringList{"[A]*", "a1*", "[B]", "b1*"}));
-    QCOMPARE(t.node(4).Parent, 3L);
-    QVERIFY(!t.node(3).Bold);
-    QCOMPARE(t.node(3).ForeColor, std::optional<Color>(kColors.normal));
-    QCOMPARE(toList(list.mstrSelectedValue, 1), (QStringList{"[A]", "a1", "b1"}));
-
-    // A second filter run keeps the same shape.
-    QVERIFY(!trees.msbShowSelectedOnly(list, kColors, false));
-    QCOMPARE(ticks(t), (QStringList{"[A]*", "a1*", "[B]", "b1*"}));
-
-    // With no keyword ticked before it, the value still finds its own keyword.
-    KeywordList only = listFrom(kThree);
-    KeywordTrees other = displayed(only);
-    other.nodeCheck(1, findNode(other.tree(1), "c1", "[C]"), true, kColors);
-    other.nodeCheck(1, findNode(other.tree(1), "[C]"), false, kColors);
-    QVERIFY(!other.msbShowSelectedOnly(only, kColors, false));
-    QCOMPARE(ticks(other.tree(1)), (QStringList{"[C]", "c1*"}));
-    QCOMPARE(other.tree(0).count(), 0L);
-}
-
-void TestKeywordTree::deleteThenRebuildKeepsItDeleted() {
-    KeywordList list = listFrom(kThree + "<SelectedValues>\r\na2\r\n");
-    KeywordTrees trees = displayed(list);
-    const long a2 = findNode(trees.tree(0), "a2", "[A]");
-    trees.select(0, a2);
-    QCOMPARE(trees.deleteSelected(0, list), 1);
-    QCOMPARE(q(list.mstrListEntry[3]), QStringLiteral("REMOVE"));
-    QCOMPARE(list.mlngListEntryCount, 9L);
-    QCOMPARE(toList(list.mstrSelectedValue, 1), QStringList{"a2"});
-    QCOMPARE(ticks(trees.tree(0)), (QStringList{"[A]", "a1", "[B]", "b1", "                    ", "b2"}));
-
-    trees.msbDisplayKeywords(list, kColors, false);
-    QCOMPARE(ticks(trees.tree(0)), (QStringList{"[A]", "a1", "[B]", "b1", "                    ", "b2"}));
-
-    // Filter on and off again: still gone.
-    trees.nodeCheck(0, findNode(trees.tree(0), "a1", "[A]"), true, kColors);
-    QVERIFY(!trees.msbShowSelectedOnly(list, kColors, false));
-    trees.msbDisplayKeywords(list, kColors, false);
-    QCOMPARE(ticks(trees.tree(0)), (QStringList{"[A]*", "a1*", "[B]", "b1", "                    ", "b2"}));
 }
 
 void TestKeywordTree::deleteRenumbersLaterNodes() {

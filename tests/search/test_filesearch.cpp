@@ -84,7 +84,6 @@ private slots:
     void foundOrder();
     void cancel_data();
     void cancel();
-    void unlistableFolder();
     void links_data();
     void links();
 };
@@ -168,54 +167,6 @@ void TestFileSearch::cancel() {
     QCOMPARE(search.runSearch(kDefaultFilePattern, root, found, callbacks), abandoned);
     QCOMPARE(relativePaths(found, root), expected);
     QVERIFY(!search.mblnSearching);
-}
-
-void TestFileSearch::unlistableFolder() {
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "a.ies;X/x.ies;Y/y.ies;Y/deep/d.ies");
-    QCOMPARE(::chmod(temp.path().c_str(), 0755), 0);
-    QCOMPARE(::chmod((root + "/Y").c_str(), 0), 0);
-    const QString expected = QStringLiteral("X/x.ies|a.ies");
-
-    if (::geteuid() != 0) {
-        const QString result = searchAll(root);
-        ::chmod((root + "/Y").c_str(), 0755);
-        QCOMPARE(result, expected);
-        return;
-    }
-
-    // Root may list any folder: walk as an unprivileged user in a child process.
-    int fds[2];
-    QCOMPARE(::pipe(fds), 0);
-    const pid_t child = ::fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        ::close(fds[0]);
-        std::string out;
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::access(root.c_str(), R_OK | X_OK) != 0)
-            out = "SKIP";
-        else
-            out = searchAll(root).toStdString();
-        const ssize_t written = ::write(fds[1], out.data(), out.size());
-        ::_exit(written == static_cast<ssize_t>(out.size()) ? 0 : 1);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buffer[256];
-    ssize_t n;
-    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-        if (n > 0)
-            out.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ::chmod((root + "/Y").c_str(), 0755);
-    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    if (out == "SKIP")
-        QSKIP("cannot walk as an unprivileged user here");
-    QCOMPARE(q(out), expected);
 }
 
 void TestFileSearch::links_data() {
