@@ -11,18 +11,22 @@
 #include <QTreeWidget>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace tagmere::test {
 
-// Answers every message box while it lives: records the message and answers with the next
-// queued answer, or OK (No for a question) when none is queued.
+// Answers every message box while it lives: records the message, calls whenShown (to look at
+// the window as the box shows) and answers with the next queued answer, or OK (No for a
+// question) when none is queued.
 class MessageRecorder {
 public:
     MessageRecorder() {
         ui::MessageBoxes::setHandler([this](const Message& message) {
             shown.push_back(message);
+            if (whenShown)
+                whenShown();
             if (!answers.empty()) {
                 const QMessageBox::StandardButton answer = answers.front();
                 answers.pop_front();
@@ -37,6 +41,7 @@ public:
 
     std::vector<Message> shown;
     std::deque<QMessageBox::StandardButton> answers;
+    std::function<void()> whenShown;
 };
 
 // Clicks the check box of a tree item with the mouse, as a user does.
