@@ -25,8 +25,6 @@ namespace tagmere::cli {
 
 namespace {
 
-constexpr const char* kPattern = "*.ies";
-
 const char* const kUsage = "usage: tagmere-cli [--help] [--version] COMMAND [ARGS]\n"
                            "\n"
                            "Commands:\n"
@@ -225,7 +223,7 @@ bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& v
                     visit.folder(folder);
                 return stop;
             };
-            search.runSearch(kPattern, target, unused, callbacks);
+            search.runSearch(kDefaultFilePattern, target, unused, callbacks);
         }
         if (stop)
             break;
@@ -411,14 +409,6 @@ int runShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return kExitOk;
 }
 
-// The bracketed keyword at the start of a --set line, or empty.
-std::string keywordOfLine(const std::string& line) {
-    if (line.empty() || line[0] != '[')
-        return {};
-    const size_t close = line.find(']');
-    return close == std::string::npos ? std::string() : line.substr(0, close + 1);
-}
-
 // A backup folder must be named, and must not lie in a folder being edited, where the
 // copies would be searched and edited too.
 std::string backupProblem(const std::string& dir, const std::vector<std::string>& targets) {
@@ -469,7 +459,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     std::vector<ExtraEdit> extras;
     for (const auto& [name, value] : p.options) {
         if (name == "--set") {
-            const std::string keyword = keywordOfLine(value);
+            const std::string keyword(keywordOf(value));
             if (!isValidKeyword(keyword))
                 return usageError(err, "--set needs a keyword line such as \"[TESTLAB] ACME LABS\"", kApplyHelp);
             extras.push_back({keyword, value, false});

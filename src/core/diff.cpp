@@ -1,5 +1,7 @@
 #include "diff.h"
 
+#include "linebuffer.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -15,15 +17,8 @@ constexpr size_t kMaxAlignCells = 4'000'000;
 
 std::vector<std::string_view> linesWithEnds(std::string_view text) {
     std::vector<std::string_view> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-            lines.push_back(text.substr(start, i + 1 - start));
-            start = i + 1;
-        }
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
+    for (const RawLine& line : rawLines(text))
+        lines.push_back(line.withEnd());
     return lines;
 }
 

@@ -73,29 +73,6 @@ std::vector<std::string_view> listItems(std::string_view list) {
     return items;
 }
 
-// A line of the file with the terminator that ended it ("" for the last line without one).
-struct RawLine {
-    std::string_view text;
-    std::string_view end;
-};
-
-std::vector<RawLine> rawLines(std::string_view bytes) {
-    std::vector<RawLine> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        const size_t endLength = (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
-        lines.push_back({bytes.substr(start, i - start), bytes.substr(i, endLength)});
-        i += endLength - 1;
-        start = i + 1;
-    }
-    if (start < bytes.size())
-        lines.push_back({bytes.substr(start), {}});
-    return lines;
-}
-
 const VersionRules* versionOf(std::string_view line) {
     for (const auto& v : kVersions) {
         if (line == v.line)
@@ -105,13 +82,6 @@ const VersionRules* versionOf(std::string_view line) {
 }
 
 // The bracketed keyword a line starts with, or empty.
-std::string_view keywordOf(std::string_view line) {
-    if (line.empty() || line[0] != '[')
-        return {};
-    const size_t close = line.find(']');
-    return close == std::string_view::npos ? std::string_view() : line.substr(0, close + 1);
-}
-
 // The names of the versions that define the keyword, "" when none does.
 std::string definedBy(std::string_view keyword) {
     std::string names;
@@ -148,7 +118,7 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
 
     size_t tilt = lines.size(); // index of the TILT= line, or size() when there is none
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (startsWith(lines[i].text, "TILT=")) {
+        if (startsWith(lines[i].text, kTiltPrefix)) {
             tilt = i;
             break;
         }

@@ -7,10 +7,6 @@
 
 namespace tagmere {
 
-// The marker of a continuation line, and the prefix of the header's end line.
-inline constexpr const char* kMoreMarker = "[MORE]";
-inline constexpr const char* kTiltPrefix = "TILT=";
-
 // Takes every line holding Keyword (exact case, anywhere in the line) out of the
 // buffer with the "[MORE]" lines directly below it; unless Remove, inserts NewKeyword
 // and NewKeywordMore[1..] before every line starting "TILT=". Element 0 of

@@ -4,21 +4,34 @@
 
 namespace tagmere {
 
-FileLines splitLines(std::string_view bytes) {
-    FileLines lines = emptyFileLines();
+std::vector<RawLine> rawLines(std::string_view bytes) {
+    std::vector<RawLine> lines;
     size_t start = 0;
-    const size_t n = bytes.size();
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
         if (c != '\r' && c != '\n')
             continue;
-        lines.emplace_back(bytes.substr(start, i - start));
-        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
-            ++i;
+        const size_t endLength = (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+        lines.push_back({bytes.substr(start, i - start), bytes.substr(i, endLength)});
+        i += endLength - 1;
         start = i + 1;
     }
-    if (start < n)
-        lines.emplace_back(bytes.substr(start));
+    if (start < bytes.size())
+        lines.push_back({bytes.substr(start), {}});
+    return lines;
+}
+
+std::string_view keywordOf(std::string_view line) {
+    if (line.empty() || line[0] != '[')
+        return {};
+    const size_t close = line.find(']');
+    return close == std::string_view::npos ? std::string_view() : line.substr(0, close + 1);
+}
+
+FileLines splitLines(std::string_view bytes) {
+    FileLines lines = emptyFileLines();
+    for (const RawLine& line : rawLines(bytes))
+        lines.emplace_back(line.text);
     return lines;
 }
 

@@ -27,6 +27,24 @@ inline size_t upperBound(const FileLines& lines) {
     return lines.empty() ? 0 : lines.size() - 1;
 }
 
+// The marker of a continuation line, and the prefix of the header's end line.
+inline constexpr const char* kMoreMarker = "[MORE]";
+inline constexpr const char* kTiltPrefix = "TILT=";
+
+// The bracketed keyword a line starts with ("[TESTLAB] x" gives "[TESTLAB]"), or "".
+std::string_view keywordOf(std::string_view line);
+
+// A line of a text with the terminator that ended it ("" for a last line without one);
+// both view into the text.
+struct RawLine {
+    std::string_view text;
+    std::string_view end;
+    std::string_view withEnd() const { return {text.data(), text.size() + end.size()}; }
+};
+// The one line splitter: CR LF, a lone CR and a lone LF each end a line; a final
+// terminator gives no extra empty line.
+std::vector<RawLine> rawLines(std::string_view bytes);
+
 // Splits bytes into lines 1..N. CR LF, a lone CR and a lone LF each end a line;
 // a final terminator gives no extra empty line.
 FileLines splitLines(std::string_view bytes);

@@ -1,5 +1,6 @@
 #include "photometry.h"
 
+#include "linebuffer.h"
 #include "text.h"
 
 #include <charconv>
@@ -123,7 +124,7 @@ private:
             size_t next = end;
             if (next < m_bytes.size())
                 next += (m_bytes[next] == '\r' && next + 1 < m_bytes.size() && m_bytes[next + 1] == '\n') ? 2 : 1;
-            if (startsWith(text, "TILT=")) {
+            if (startsWith(text, kTiltPrefix)) {
                 TiltData& tilt = m_result.values.tilt;
                 tilt.line = line;
                 const std::string value = trimBlanks(text.substr(5));

@@ -10,8 +10,6 @@ namespace tagmere {
 
 namespace {
 
-const char* const kMore = "[MORE]";
-
 // What follows the line's first "]"; the whole line when it holds none.
 std::string_view afterFirstBracket(std::string_view line) {
     const auto p = line.find(']');
@@ -111,7 +109,7 @@ KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTe
                 else
                     matcher.match(t, n, {afterFirstBracket(line)}, n);
 
-                for (std::size_t j = i + 1; j <= last && contains(gstrFileLine[j], kMore); ++j) {
+                for (std::size_t j = i + 1; j <= last && contains(gstrFileLine[j], kMoreMarker); ++j) {
                     const std::string& more = gstrFileLine[j];
                     if (contains(more, ","))
                         matcher.match(t, n, splitAtCommas(afterFirstBracket(more)), n + 1);
