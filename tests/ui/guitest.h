@@ -58,13 +58,6 @@ inline void clickCheckBox(QTreeWidget* tree, QTreeWidgetItem* item) {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
 }
 
-// Clicks a row of a list in the middle of its part in view, as a user picks it.
-inline void clickRow(QTreeWidget* list, QTreeWidgetItem* item) {
-    list->scrollToItem(item);
-    const QRect row = list->visualItemRect(item).intersected(list->viewport()->rect());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(row.left() + row.width() / 2, row.center().y()));
-}
-
 // One row of the found-files list (column 0), read as a user sees it.
 class ListRow {
 public:
@@ -90,10 +83,6 @@ inline int rowCount(const QTreeView* list) {
     return list->model()->rowCount();
 }
 
-inline ListRow rowAt(const QTreeView* list, int row) {
-    return ListRow(list->model()->index(row, 0));
-}
-
 // The first row whose name is `name`, or an empty row.
 inline ListRow findRow(const QTreeView* list, const QString& name) {
     const QModelIndexList hits =
@@ -101,10 +90,7 @@ inline ListRow findRow(const QTreeView* list, const QString& name) {
     return hits.isEmpty() ? ListRow() : ListRow(hits.front());
 }
 
-inline bool isSelected(const QTreeView* list, const ListRow& row) {
-    return list->selectionModel()->isRowSelected(row.index().row(), {});
-}
-
+// Clicks the check box of a found file, as a user ticks it.
 inline void clickCheckBox(QTreeView* list, const ListRow& row) {
     list->scrollTo(row.index());
     QStyleOptionViewItem option;
@@ -118,6 +104,7 @@ inline void clickCheckBox(QTreeView* list, const ListRow& row) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
 }
 
+// Clicks a row in the middle of its part in view, as a user picks it.
 inline void clickRow(QTreeView* list, const ListRow& row) {
     list->scrollTo(row.index());
     const QRect place = list->visualRect(row.index()).intersected(list->viewport()->rect());
