@@ -1,8 +1,8 @@
-# tagmere_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [GUI])
+# tagmere_add_test(NAME name SOURCES a.cpp ... LIBS lib ...)
 # One Qt Test executable per module; every test runs headless with its own
 # temporary home, config and data folders so no test touches the user's settings.
 function(tagmere_add_test)
-    cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test tagmere_testsupport ${T_LIBS})
     set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)

@@ -1,4 +1,5 @@
 #include "frmaddkeywords.h"
+#include "placement.h"
 
 #include "controls.h"
 #include "foundfilesview.h"
@@ -26,13 +27,10 @@ namespace tagmere::ui {
 
 namespace {
 constexpr int kNodeRole = Qt::UserRole;
-constexpr int kTwips = layout::kTwipsPerPixel;
 constexpr const char* kBackupWarning =
     "Please backup your photometric data before using this utility (there is no undo or cancel button)!";
-
-int twipsToPixels(std::int32_t twips) {
-    return qRound(static_cast<double>(twips) / kTwips);
-}
+constexpr PlacementKeys kPlacement{app::Setting::OrbLeft, app::Setting::OrbTop, app::Setting::OrbWidth,
+                                   app::Setting::OrbHeight};
 
 long nodeOf(const QTreeWidgetItem* item) {
     return item ? item->data(0, kNodeRole).toLongLong() : 0;
@@ -263,18 +261,7 @@ void frmAddKeywords::restoreFolder() {
 }
 
 void frmAddKeywords::restorePlacement() {
-    const std::int32_t left = m_settings.readInt(app::Setting::OrbLeft);
-    const std::int32_t top = m_settings.readInt(app::Setting::OrbTop);
-    const std::int32_t heightTwips = m_settings.readInt(app::Setting::OrbHeight, height() * kTwips);
-    const std::int32_t widthTwips = m_settings.readInt(app::Setting::OrbWidth, width() * kTwips);
-    if (left == app::kNeverSaved || top == app::kNeverSaved) {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->geometry() : QRect(0, 0, width(), height());
-        move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height() / 2);
-    } else {
-        move(twipsToPixels(left), twipsToPixels(top));
-    }
-    resize(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+    ui::restorePlacement(this, m_settings, kPlacement);
 }
 
 bool frmAddKeywords::event(QEvent* event) {
@@ -311,10 +298,7 @@ void frmAddKeywords::Form_QueryUnload() {
     if (m_photometry && m_photometry->isVisible())
         m_photometry->close();
     m_settings.writeText(app::Setting::FindFilePath_Orb, ui->dirList->path());
-    m_settings.writeInt(app::Setting::OrbLeft, static_cast<std::int64_t>(x()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbTop, static_cast<std::int64_t>(y()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbHeight, static_cast<std::int64_t>(height()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbWidth, static_cast<std::int64_t>(width()) * kTwips);
+    savePlacement(this, m_settings, kPlacement);
     m_settings.sync();
 }
 

@@ -1,4 +1,5 @@
 #include "frmview.h"
+#include "placement.h"
 
 #include "layout.h"
 #include "messageboxes.h"
@@ -15,11 +16,8 @@
 namespace tagmere::ui {
 
 namespace {
-constexpr int kTwips = layout::kTwipsPerPixel;
-
-int twipsToPixels(std::int32_t twips) {
-    return qRound(static_cast<double>(twips) / kTwips);
-}
+constexpr PlacementKeys kPlacement{app::Setting::OrbViewLeft, app::Setting::OrbViewTop, app::Setting::OrbViewWidth,
+                                   app::Setting::OrbViewHeight};
 } // namespace
 
 QString viewText(const FileLines& gstrFileLine) {
@@ -96,18 +94,7 @@ void frmView::clearView() {
 }
 
 void frmView::Form_Load() {
-    const std::int32_t left = m_settings.readInt(app::Setting::OrbViewLeft);
-    const std::int32_t top = m_settings.readInt(app::Setting::OrbViewTop);
-    const std::int32_t widthTwips = m_settings.readInt(app::Setting::OrbViewWidth, width() * kTwips);
-    const std::int32_t heightTwips = m_settings.readInt(app::Setting::OrbViewHeight, height() * kTwips);
-    if (left != app::kNeverSaved && top != app::kNeverSaved) {
-        move(twipsToPixels(left), twipsToPixels(top));
-    } else {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->geometry() : QRect(0, 0, width(), height());
-        move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height() / 2);
-    }
-    resize(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+    restorePlacement(this, m_settings, kPlacement);
 }
 
 void frmView::closeEvent(QCloseEvent* event) {
@@ -116,10 +103,7 @@ void frmView::closeEvent(QCloseEvent* event) {
 }
 
 void frmView::Form_QueryUnload() {
-    m_settings.writeInt(app::Setting::OrbViewLeft, static_cast<std::int64_t>(x()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbViewTop, static_cast<std::int64_t>(y()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbViewWidth, static_cast<std::int64_t>(width()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbViewHeight, static_cast<std::int64_t>(height()) * kTwips);
+    savePlacement(this, m_settings, kPlacement);
     // A closed window holds nothing: the next showing fills it anew.
     clearView();
 }

@@ -5,9 +5,6 @@
 namespace tagmere::ui::layout {
 
 inline constexpr int kTwipsPerPixel = 15;
-inline constexpr int twipsToPixels(int twips) {
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
 
 // The inner area at design size, 15120 x 10455 twips: the width is fixed, the height a minimum.
 inline constexpr int kFormWidth = 1008;

@@ -1,4 +1,5 @@
 #include "photometryview.h"
+#include "placement.h"
 
 #include "layout.h"
 #include "messageboxes.h"
@@ -28,7 +29,8 @@ namespace tagmere::ui {
 
 namespace {
 
-constexpr int kTwips = layout::kTwipsPerPixel;
+constexpr PlacementKeys kPlacement{app::Setting::OrbPhotometryLeft, app::Setting::OrbPhotometryTop,
+                                   app::Setting::OrbPhotometryWidth, app::Setting::OrbPhotometryHeight};
 constexpr double kPi = 3.14159265358979323846;
 const QColor kPlaneColors[2] = {QColor(0xc0, 0x20, 0x20), QColor(0x20, 0x50, 0xc0)};
 const QColor kGrid(0xb0, 0xb0, 0xb0);
@@ -322,17 +324,11 @@ frmPhotometry::frmPhotometry(QWidget* owner, app::Settings& settings)
     layout->addWidget(split);
     resize(400, 640);
 
-    const std::int32_t left = m_settings.readInt(app::Setting::OrbPhotometryLeft);
-    const std::int32_t top = m_settings.readInt(app::Setting::OrbPhotometryTop);
-    const std::int32_t widthTwips = m_settings.readInt(app::Setting::OrbPhotometryWidth, width() * kTwips);
-    const std::int32_t heightTwips = m_settings.readInt(app::Setting::OrbPhotometryHeight, height() * kTwips);
-    resize(std::max(200, qRound(widthTwips / double(kTwips))), std::max(200, qRound(heightTwips / double(kTwips))));
-    if (left != app::kNeverSaved && top != app::kNeverSaved) {
-        move(qRound(left / double(kTwips)), qRound(top / double(kTwips)));
-    } else if (owner) {
-        // Beside the main window, to its right.
-        move(owner->frameGeometry().right() + 8, owner->y());
-    }
+    setMinimumSize(200, 200);
+    // Never placed: beside the main window, to its right.
+    restorePlacement(this, m_settings, kPlacement,
+                     owner ? std::optional<QPoint>(QPoint(owner->frameGeometry().right() + 8, owner->y()))
+                           : std::nullopt);
 }
 
 void frmPhotometry::setFile(const std::string& path) {
@@ -379,10 +375,7 @@ void frmPhotometry::showEvent(QShowEvent* event) {
 }
 
 void frmPhotometry::savePlace() {
-    m_settings.writeInt(app::Setting::OrbPhotometryLeft, static_cast<std::int64_t>(x()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbPhotometryTop, static_cast<std::int64_t>(y()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbPhotometryWidth, static_cast<std::int64_t>(width()) * kTwips);
-    m_settings.writeInt(app::Setting::OrbPhotometryHeight, static_cast<std::int64_t>(height()) * kTwips);
+    savePlacement(this, m_settings, kPlacement);
 }
 
 void frmPhotometry::closeEvent(QCloseEvent* event) {
