@@ -67,7 +67,12 @@ windows:
 		-DCMAKE_BUILD_TYPE=Release -DTAGMERE_WERROR=$(WERROR) -DTAGMERE_BUILD_GUI=OFF -DTAGMERE_BUILD_TESTS=OFF
 	cmake --build $(WINDOWS_BUILD) --target tagmere-cli
 
+WINESERVER ?= $(firstword $(wildcard /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) wineserver)
 test-windows: windows
+	@# A new wine folder is set up (and its helpers print and sometimes crash) on first use:
+	@# that happens here, once and quietly, not inside the first cases.
+	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all $(WINE) wineboot --init >/dev/null 2>&1 || true
+	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine $(WINESERVER) -w || true
 	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all \
 		python3 tests/cli/contract.py --wine $(WINE) $(WINDOWS_BUILD)/bin/tagmere-cli.exe \
 		$$(sed -n 's/^project(tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
