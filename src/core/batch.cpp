@@ -42,7 +42,7 @@ void composeKeywordLine(const std::string& keyword, const std::vector<std::strin
     std::string joined;
     more.assign(1, std::string());
     for (const auto& value : values) {
-        // The length tests leave out the separators, as the lines have always been laid out.
+        // The separators do not count towards the limit, so existing files split where they always did.
         if (keyword.size() + joined.size() + value.size() > kLineLimit) {
             if (more.size() > 1 && more.back().size() + value.size() < kLineLimit)
                 more.back() += ", " + value;

@@ -78,17 +78,14 @@ struct ListLoadResult {
     std::optional<Message> warning; // the list loaded, but entries were left out
 };
 
-// Reads the file at `path` into `list`. A file that cannot be read (missing, a folder,
-// no permission, a read error) leaves `list` empty and returns ok = false with the
-// message "Unable to read keyword file: " + the system's reason (OK button, no icon, as
-// every file error); nothing of a partly read file is kept.
+// Reads the file at `path` into `list`. A file that cannot be read leaves `list` empty
+// (nothing of a partly read file is kept) and returns the message for the user.
 ListLoadResult readKeywordFile(const std::string& path, KeywordList& list);
 
 // The path of the list called `listName` in the keyword folder: folder + "/" + name + ".txt".
 std::string keywordFilePath(const std::string& keywordFolder, const std::string& listName);
 
-// The window's msbLoadKeywordFile without the window: loads the list `listName` (the
-// chooser's current entry) from the keyword folder. Same outcome as readKeywordFile.
+// Loads the list called `listName` from the keyword folder.
 ListLoadResult msbLoadKeywordFile(const std::string& keywordFolder, const std::string& listName, KeywordList& list);
 
 // The file name of a path without its folder and without its last extension:

@@ -108,9 +108,9 @@ private:
     mutable bool m_keysValid = true;
 };
 
-// The three trees trvApplication(0..2) and their operations.
+// The three keyword trees and their operations.
 //
-// Open cases of malformed lists, decided so that node order stays sound for every reader:
+// Malformed lists still give sound trees:
 //  - a column item that is not 0, 1 or 2 shows the keyword in column 0 (keywordColumn);
 //  - a keyword that occurs twice in the same column gets one node: the values after its
 //    second occurrence join the first node's values (after them), so a save writes the

@@ -53,20 +53,12 @@ struct SaveListResult {
     std::string savedTitle;
 };
 
-// The "Save" button (cmdSaveList_Click) without the window, in its order:
-//  1. name blank -> "Please enter a filename." (exclamation), nothing changed;
-//  2. the file name is the name exactly as typed (blanks kept) + ".txt";
-//  3. the ticks are collected into list.mstrSelectedValue (column 0..2, node order);
-//  4. the trees are rebuilt in full (msbDisplayKeywords with the colours and the flag), so
-//     they show every keyword even when the filter was on;
-//  5. file name equal to factoryFileName (exact, case-sensitive) -> the factory message;
-//     an unsafe name (isUnsafeListName) -> kBadListNameMessage; both exclamation, stop;
-//  6. the path is keywordFolder + "/" + file name;
-//  7. when mfnIsFileName(path): the overwrite question through `ask`; No stops;
-//  8. the file is written by replaceFile (temporary file beside it, flush, rename), so a
-//     failed save leaves an existing list as it was and no partial file; a failure gives
-//     "Unable to save keyword file: " + the system's reason (exclamation);
-//  9. the result reports the path and mfnFileTitle(path).
+// Saves the trees and their ticks as the list `typedName` (kept exactly as typed, plus
+// ".txt") in the keyword folder. Refused with a message, before anything is written: a
+// blank name, the factory list's name, a name that could leave the folder. An existing
+// list is overwritten only when `ask` says yes. The trees are rebuilt in full first, so
+// a list saved while the filter is on still holds every keyword. The write is safe: a
+// failed save leaves the old list as it was.
 SaveListResult saveKeywordList(const std::string& typedName, const std::string& keywordFolder,
                                const std::string& factoryFileName, KeywordTrees& trees, KeywordList& list,
                                const SelectColors& colors, bool fileKeywordsShown, const AskFunction& ask);

@@ -20,7 +20,7 @@ void msbSplitList(std::string& text, std::vector<std::string>& list) {
 
 void msbSplitPath(std::string& path, std::string& folder, std::string& extension) {
     const auto slash = path.rfind('/');
-    // 1-based positions as in the rules: s and d are 0 when there is no hit.
+    // Positions are 1-based so that 0 can mean "no slash" and "no dot".
     const std::string::size_type s = slash == std::string::npos ? 0 : slash + 1;
     const auto dot = path.rfind('.');
     const std::string::size_type d = dot == std::string::npos ? 0 : dot + 1;

@@ -41,19 +41,15 @@ struct KeywordReadBack {
     bool isMarked(int tree, int node) const { return marks.count(NodeRef{tree, node}) > 0; }
 };
 
-// Reads a file's keywords back into the selection. Every line 1..N is scanned, data
-// lines after "TILT=" included.
-// - Panel keywords: a line containing the keyword text (exact case, anywhere) gives the
-//   value from character (length of the keyword) + 1 of the line on, trimmed of blanks;
-//   [_SEARCH_SOURCETYPE]'s value is upper-cased first (ASCII letters only; other bytes
-//   are kept as they are). A later line replaces an earlier value.
-// - Tree keywords: a line containing the text of a keyword node (one beginning with "[")
-//   is a keyword line of that node. Without a comma its one piece is what follows the
-//   line's first "]" and matching starts at the keyword node itself; with a comma the
-//   pieces are the line from (length of the node's text) + 1 on, split at every ",", and
-//   matching starts at the next node. Each piece ticks the first node from the start on
-//   whose text equals it, both trimmed and upper-cased, and then the keyword node too.
-//   The "[MORE]" lines that follow add their pieces (after the line's first "]") the same way.
+// Reads a file's keywords back into the selection; every line is scanned, the data after
+// "TILT=" too, since files from other programs put keywords anywhere.
+// - Panel keywords: the value is the rest of the line after as many bytes as the keyword
+//   has, without blanks at its ends ([_SEARCH_SOURCETYPE] upper-cased); a later line wins.
+// - Tree keywords: a line holding a keyword node's text is split into values (at commas,
+//   or, without a comma, the one value after the first "]"), and so are the "[MORE]" lines
+//   below it. Each value ticks the first node whose text equals it, ignoring blanks at the
+//   ends and ASCII case, and ticks the keyword node too. Without a comma the search starts
+//   at the keyword node itself, with commas after it: old files rely on both.
 KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTexts& trees);
 
 // Puts the read-back into the Miscellaneous panel: every row unticked and the four
