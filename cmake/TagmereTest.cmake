@@ -9,6 +9,8 @@ function(tagmere_add_test)
     target_compile_definitions(${T_NAME} PRIVATE
         TAGMERE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         TAGMERE_CLI_PATH="$<TARGET_FILE:tagmere-cli>")
+    # Some tests run the real command-line tool: building a test builds it too.
+    add_dependencies(${T_NAME} tagmere-cli)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set(home ${CMAKE_BINARY_DIR}/test-home/${T_NAME})
     file(MAKE_DIRECTORY ${home})

@@ -1,4 +1,5 @@
 #include "app/addkeywords.h"
+#include "core/version.h"
 #include "ui/program.h"
 
 #include <QApplication>
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
             std::strcmp(argv[i], "-v") == 0) {
             QCoreApplication core(argc, argv);
             QCoreApplication::setApplicationName(QLatin1String(tagmere::app::kAppTitle));
-            QCoreApplication::setApplicationVersion(QStringLiteral(TAGMERE_VERSION));
+            QCoreApplication::setApplicationVersion(QString::fromLatin1(tagmere::kVersion));
             QCommandLineParser parser;
             describe(parser);
             parser.process(core); // prints and exits
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QLatin1String(tagmere::app::kAppTitle));
-    QApplication::setApplicationVersion(QStringLiteral(TAGMERE_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(tagmere::kVersion));
     QCommandLineParser parser;
     describe(parser);
     parser.process(application); // an unknown option ends the program with status 1

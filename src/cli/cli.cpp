@@ -8,6 +8,7 @@
 #include "core/platform.h"
 #include "core/safefile.h"
 #include "core/text.h"
+#include "core/version.h"
 #include "keywords/keywordlist.h"
 #include "keywords/keywordtree.h"
 #include "search/filesearch.h"
@@ -631,7 +632,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return kExitOk;
     }
     if (command == "--version") {
-        out << "tagmere-cli " << TAGMERE_VERSION << "\n";
+        out << "tagmere-cli " << kVersion << "\n";
         return kExitOk;
     }
     if (command == "find")

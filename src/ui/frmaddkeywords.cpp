@@ -1,4 +1,6 @@
 #include "frmaddkeywords.h"
+
+#include "core/version.h"
 #include "placement.h"
 
 #include "controls.h"
@@ -222,7 +224,7 @@ void frmAddKeywords::Form_Load() {
     mlngFileSelectColor = static_cast<Color>(m_settings.readColor(app::Setting::OrbFileSelectColor));
     m_globals.gstrFileLine = emptyFileLines();
 
-    setWindowTitle(QStringLiteral("Tagmere-%1.%2").arg(TAGMERE_VERSION_MAJOR).arg(TAGMERE_VERSION_MINOR));
+    setWindowTitle(QStringLiteral("Tagmere-%1.%2").arg(kVersionMajor).arg(kVersionMinor));
 
     // Making the factory list current loads and shows it; load it here only when that could not happen.
     msbLoadOrbKeywordFiles();
