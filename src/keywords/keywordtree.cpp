@@ -13,7 +13,7 @@ long KeywordTree::findKey(const std::string& key) const {
         m_keys.clear();
         for (long n = 1; n <= count(); ++n) {
             if (node(n).isKeyword())
-                m_keys.emplace(node(n).Key, n);
+                m_keys.emplace(node(n).Text, n);
         }
         m_keysValid = true;
     }
@@ -76,7 +76,7 @@ long KeywordTree::insertAt(long index, TreeNode node) {
         }
         m_keysValid = false;
     } else if (node.isKeyword() && m_keysValid) {
-        m_keys.emplace(node.Key, index);
+        m_keys.emplace(node.Text, index);
     }
     m_nodes.insert(m_nodes.begin() + (index - 1), std::move(node));
     return index;
@@ -85,7 +85,6 @@ long KeywordTree::insertAt(long index, TreeNode node) {
 long KeywordTree::addKeyword(const std::string& text) {
     TreeNode n;
     n.Text = text;
-    n.Key = text;
     return insertAt(count() + 1, std::move(n));
 }
 

@@ -33,9 +33,8 @@ inline constexpr const char* kSpacerText = "                    ";
 inline constexpr int kTreeCount = 3;
 
 struct TreeNode {
+    // A keyword node's text is unique within its tree and finds it (findKey).
     std::string Text;
-    // Keyword nodes only: equal to Text, unique within the tree.
-    std::string Key;
     // 1-based index of the parent node in the same tree; 0 for a keyword node.
     long Parent = 0;
     bool Checked = false;

@@ -64,7 +64,8 @@ public:
 
 private:
     static constexpr int kBlock = 1024;
-    FoundFileItem& at(int zeroBased) const { return m_blocks[zeroBased / kBlock][zeroBased % kBlock]; }
+    FoundFileItem& at(int zeroBased) { return m_blocks[zeroBased / kBlock][zeroBased % kBlock]; }
+    const FoundFileItem& at(int zeroBased) const { return m_blocks[zeroBased / kBlock][zeroBased % kBlock]; }
     void setAllChecked(bool checked);
     std::vector<std::unique_ptr<FoundFileItem[]>> m_blocks;
     int m_count = 0;
