@@ -62,7 +62,7 @@ public:
     // n in 1..count().
     const TreeNode& node(long n) const { return m_nodes.at(static_cast<size_t>(n - 1)); }
 
-    // The node whose Key is `key`, or 0.
+    // The keyword node whose text is `key`, or 0.
     long findKey(const std::string& key) const;
     // The selected node, or 0.
     long selectedNode() const;
@@ -102,7 +102,7 @@ private:
     long insertAt(long index, TreeNode node);
 
     std::vector<TreeNode> m_nodes;
-    // Key -> node index, rebuilt after a change that moves keyword nodes.
+    // Keyword text -> node index, rebuilt after a change that moves keyword nodes.
     mutable std::unordered_map<std::string, long> m_keys;
     mutable bool m_keysValid = true;
 };
