@@ -9,8 +9,14 @@ FILES = 3000
 SKIP = 77
 
 
-def sh(*args, check=True):
-    return subprocess.run(args, check=check, capture_output=True, text=True)
+def sh(*args, check=True, tries=1):
+    for attempt in range(tries):
+        done = subprocess.run(args, capture_output=True, text=True)
+        if done.returncode == 0 or not check:
+            return done
+        # A loop device or a mount point can stay busy for a moment after a shutdown.
+        time.sleep(1)
+    raise RuntimeError(f"{' '.join(args)} failed: {done.stderr.strip()}")
 
 
 def skip(why):
@@ -80,9 +86,9 @@ def main():
             time.sleep(whole * fraction)
             sh("xfs_io", "-x", "-c", "shutdown -f", mnt)
             run.wait()
-            sh("umount", mnt)
+            sh("umount", mnt, tries=5)
             mounted = False
-            sh("mount", "-o", "loop", image, mnt)
+            sh("mount", "-o", "loop", image, mnt, tries=5)
             mounted = True
             after = snapshot(lib)
             new = sum(1 for k, v in after.items() if v == expected[k] and v != before[k])
