@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Side-by-side figures for tagmere-cli against the standard tools.
 
 1. `tagmere-cli find DIR` against `find DIR -iname '*.ies'` on a tree of ~100,000 entries.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Deterministic generator of realistic LM-63 photometric files (*.ies) for the benchmarks.
 
 Each file has the "IESNA:LM-63-2002" first line, 10 to 20 keyword lines (the usual

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints the benchmark figures of tagmere-cli against find and sed -i, and of the window.
 # Usage: bench/run.sh BUILD_DIR   (BENCH_DIR, BENCH_FILES, BENCH_ENTRIES, BENCH_REPEAT tune it)
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the real main window, offscreen, for the benchmark script: a search over a tree, or
 // a Bulk run over the files below a folder. Prints one line of JSON with the figures.
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tagmere_add_test(NAME name SOURCES a.cpp ... LIBS lib ...)
 # One Qt Test executable per module; every test runs headless with its own
 # temporary home, config and data folders so no test touches the user's settings.

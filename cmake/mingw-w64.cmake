@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the windowless code and tagmere-cli.exe for 64-bit Windows with Debian's
 # MinGW-w64 compiler (the POSIX threads flavour, which std::thread and friends need).
 # Used by `make windows`, with TAGMERE_BUILD_GUI and TAGMERE_BUILD_TESTS off.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's file side: drive and folder lists, the search, the found-files list and
 // the current file, the view window's filling, and the batch run.
 #include "frmaddkeywords.h"

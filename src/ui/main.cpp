@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/addkeywords.h"
 #include "core/version.h"
 #include "ui/program.h"

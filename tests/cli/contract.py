@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The command-line contract, run against any tagmere-cli binary.
 
     contract.py [--wine WINE] BINARY [VERSION]

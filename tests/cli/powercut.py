@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Power cut in the middle of `tagmere-cli apply`: on a loop-mounted XFS image the file
 system is shut down at several moments of a run, then mounted again, and every file
 must be either as it was or fully edited, never empty or torn. Needs root, loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target's entry point over every file in the folders given, so the seed
 // corpus and every earlier finding stay regression tests in the ordinary build.
 #include <cstdint>

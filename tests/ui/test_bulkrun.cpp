@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a lighting engineer can trust: the question before a Bulk write, a preview that shows
 // the keyword lines that change, refusals in the preview, and the cleanup a run starts with.
 #include "guitest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own controls: the folder and drive lists, and the text of a message box.
 #include "testsupport.h"
 #include "ui/controls.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole job in the main window: search a folder, pick a file, tick, apply, read the report.
 // The rules behind each step have windowless tables; these check that the window is wired to them.
 #include "guitest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window around the keyword lists: its start and close, the Miscellaneous panel and
 // the trees. The rules behind them have windowless tables; these check the wiring.
 #include "guitest.h"

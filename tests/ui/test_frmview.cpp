@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view / edit window: filled from the current file, saved back through a safe replace.
 #include "guitest.h"
 #include "testsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The candela curve window: it follows the current file, draws a real file's curve, shows the
 // reader's finding for a broken one, redraws after a save, and keeps its place and state.
 #include "guitest.h"
