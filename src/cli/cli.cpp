@@ -149,6 +149,8 @@ Parsed parse(const std::vector<std::string>& args, size_t from, const std::set<s
             onlyPositionals = true;
         } else if (a == "--help" || a == "-h") {
             p.help = true;
+        } else if (const size_t eq = a.find('='); eq != std::string::npos && valued.count(a.substr(0, eq))) {
+            p.options.emplace_back(a.substr(0, eq), a.substr(eq + 1)); // --format=json
         } else if (valued.count(a)) {
             // "--manufac --dry-run" lacks its value rather than setting it to an option.
             if (i + 1 >= args.size() || args[i + 1].compare(0, 2, "--") == 0) {
@@ -347,19 +349,7 @@ int showPhotometry(const std::vector<std::string>& paths, bool json, std::ostrea
 }
 
 int runShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    // --format=VALUE is split here; parse() knows options with a separate value only.
-    std::vector<std::string> rest;
-    bool onlyPositionals = false;
-    for (const auto& a : args) {
-        onlyPositionals = onlyPositionals || a == "--";
-        if (!onlyPositionals && a.rfind("--format=", 0) == 0) {
-            rest.push_back("--format");
-            rest.push_back(a.substr(9));
-        } else {
-            rest.push_back(a);
-        }
-    }
-    const Parsed p = parse(rest, 1, {"--list", "--format"}, {"--photometry"});
+    const Parsed p = parse(args, 1, {"--list", "--format"}, {"--photometry"});
     if (p.help) {
         out << kShowHelp;
         return kExitOk;
@@ -562,19 +552,7 @@ std::string jsonString(std::string_view bytes) {
 }
 
 int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    // --format=VALUE is split here; parse() knows options with a separate value only.
-    std::vector<std::string> rest;
-    bool onlyPositionals = false;
-    for (const auto& a : args) {
-        onlyPositionals = onlyPositionals || a == "--";
-        if (!onlyPositionals && a.rfind("--format=", 0) == 0) {
-            rest.push_back("--format");
-            rest.push_back(a.substr(9));
-        } else {
-            rest.push_back(a);
-        }
-    }
-    const Parsed p = parse(rest, 1, {"--format"}, {"--quiet"});
+    const Parsed p = parse(args, 1, {"--format"}, {"--quiet"});
     if (p.help) {
         out << kCheckHelp;
         return kExitOk;
