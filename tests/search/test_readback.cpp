@@ -37,8 +37,13 @@ TreeNodeTexts treesOf(const QStringList& trees) {
 
 // The sample tree: nodes 1..5.
 const QString kLampTree = QStringLiteral("[LAMPCAT]|WALL|CEILING|[_MOUNTING]|RECESSED");
-// The same with a spacer node (blanks only) as node 3.
-const QString kSpacerTree = QStringLiteral("[LAMPCAT]|WALL| |CEILING");
+const QStringList kLamp{kLampTree, QStringLiteral("-"), QStringLiteral("-")};
+const QStringList kNone{QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
+
+void row(const char* name, const char* lines, const QStringList& trees, const char* marks, const char* panel = "") {
+    QTest::newRow(name) << QString::fromLatin1(lines) << trees << QString::fromLatin1(marks)
+                        << QString::fromLatin1(panel);
+}
 
 QString marksText(const KeywordReadBack& rb) {
     QStringList parts;
@@ -80,112 +85,45 @@ void TestReadBack::readBack_data() {
     QTest::addColumn<QString>("marks");
     QTest::addColumn<QString>("panel");
 
-    const QStringList lamp{kLampTree, QStringLiteral("-"), QStringLiteral("-")};
-    const QStringList spacer{kSpacerTree, QStringLiteral("-"), QStringLiteral("-")};
-    const QStringList none{QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
-
     // Panel keywords.
-    QTest::newRow("manufac") << "[MANUFAC] ACME" << none << ""
-                             << "MANUFAC<ACME>";
-    QTest::newRow("lower-case keyword not recognised") << "[manufac] ACME" << none << ""
-                                                       << "";
-    QTest::newRow("value counted from the line start") << "  [MANUFAC] ACME" << none << ""
-                                                       << "MANUFAC<C] ACME>";
-    QTest::newRow("blanks trimmed, tabs kept") << "[_SEARCH_CRI]  \t80 " << none << ""
-                                               << "CRI<\t80>";
-    QTest::newRow("source type upper-cased") << "[_SEARCH_SOURCETYPE] led" << none << ""
-                                             << "SOURCETYPE<LED>";
-    QTest::newRow("source type upper-cased then trimmed") << "[_SEARCH_SOURCETYPE]   mh  " << none << ""
-                                                          << "SOURCETYPE<MH>";
-    QTest::newRow("other values keep their case") << "[MANUFAC] Acme Ltd" << none << ""
-                                                  << "MANUFAC<Acme Ltd>";
-    QTest::newRow("later line replaces the value") << "[_SEARCH_CRI] 70\n[_SEARCH_CRI] 80" << none << ""
-                                                   << "CRI<80>";
-    QTest::newRow("continuation adds nothing to a panel value") << "[MANUFAC] ACME\n[MORE] MORE INC" << none << ""
-                                                                << "MANUFAC<ACME>";
-    QTest::newRow("nothing after the keyword") << "[_SEARCH_COLORTEMP]" << none << ""
-                                               << "COLORTEMP<>";
-    QTest::newRow("all five") << "[MANUFAC] A\n[_SEARCH_SP_RATIO] 1.2\n[_SEARCH_CRI] 90\n"
-                                 "[_SEARCH_COLORTEMP] 3000K\n[_SEARCH_SOURCETYPE] LED"
-                              << none << ""
-                              << "MANUFAC<A> SP_RATIO<1.2> CRI<90> COLORTEMP<3000K> SOURCETYPE<LED>";
-    QTest::newRow("data lines after TILT= are scanned too")
-        << "IESNA:LM-63-2002\nTILT=NONE\n1 1000 1\n[MANUFAC] LATE" << none << ""
-        << "MANUFAC<LATE>";
-    QTest::newRow("empty buffer") << "" << lamp << ""
-                                  << "";
-    QTest::newRow("no keyword lines") << "IESNA:LM-63-2002\nTILT=NONE" << lamp << ""
-                                      << "";
+    row("all five, case kept but source type's, a bare keyword found empty",
+        "[MANUFAC] Acme Ltd\n[_SEARCH_SP_RATIO] 1.2\n[_SEARCH_CRI] 90\n[_SEARCH_COLORTEMP]\n[_SEARCH_SOURCETYPE]  led ",
+        kNone, "", "MANUFAC<Acme Ltd> SP_RATIO<1.2> CRI<90> COLORTEMP<> SOURCETYPE<LED>");
+    row("value counted from the line start", "  [MANUFAC] ACME", kNone, "", "MANUFAC<C] ACME>");
+    row("blanks trimmed, tabs kept", "[_SEARCH_CRI]  \t80 ", kNone, "", "CRI<\t80>");
+    row("later line wins, [MORE] adds nothing to a panel value",
+        "[MANUFAC] ACME\n[MORE] MORE INC\n[_SEARCH_CRI] 70\n[_SEARCH_CRI] 80", kNone, "", "MANUFAC<ACME> CRI<80>");
+    row("data lines after TILT= are scanned too", "IESNA:LM-63-2002\nTILT=NONE\n1 1000 1\n[MANUFAC] LATE", kNone, "",
+        "MANUFAC<LATE>");
+    row("keywords' own case matters", "[manufac] ACME\n[lampcat] wall", kLamp, "");
+    row("empty buffer", "", kLamp, "");
 
     // Tree keywords.
-    QTest::newRow("worked example") << "[LAMPCAT] wall, Pendant\n[MORE] ceiling" << lamp << "0:1 0:2 0:3"
-                                    << "";
-    QTest::newRow("no comma, value case ignored") << "[LAMPCAT] Wall" << lamp << "0:1 0:2"
-                                                  << "";
-    QTest::newRow("comma, blanks and case ignored") << "[LAMPCAT] wall ,CEILING" << lamp << "0:1 0:2 0:3"
-                                                    << "";
-    QTest::newRow("keyword's own case matters") << "[lampcat] wall" << lamp << ""
-                                                << "";
-    QTest::newRow("unknown value alone marks nothing") << "[LAMPCAT] pendant" << lamp << ""
-                                                       << "";
-    QTest::newRow("value of a later keyword") << "[LAMPCAT] recessed" << lamp << "0:1 0:5"
-                                              << "";
-    QTest::newRow("later keyword's own line") << "[_MOUNTING] Recessed" << lamp << "0:4 0:5"
-                                              << "";
-    QTest::newRow("value before its keyword is not reached") << "[_MOUNTING] wall" << lamp << ""
-                                                             << "";
-    QTest::newRow("comma pieces counted from the line start") << "  [LAMPCAT] wall, ceiling" << lamp << "0:1 0:3"
-                                                              << "";
-    QTest::newRow("no comma: piece after the line's first bracket") << "[X] [LAMPCAT] wall" << lamp << ""
-                                                                    << "";
-    QTest::newRow("no comma: matching starts at the keyword node") << "[LAMPCAT] [lampcat]" << lamp << "0:1"
-                                                                   << "";
-    QTest::newRow("comma: matching starts after the keyword node") << "[LAMPCAT] [lampcat], x" << lamp << ""
-                                                                   << "";
-    QTest::newRow("value node text alone is no keyword") << "WALL, CEILING" << lamp << ""
-                                                         << "";
-    QTest::newRow("continuation with commas") << "[LAMPCAT] wall\n[MORE] ceiling, recessed" << lamp << "0:1 0:2 0:3 0:5"
-                                              << "";
-    QTest::newRow("continuation run ends at a line without [MORE]")
-        << "[LAMPCAT] wall\nx\n[MORE] ceiling" << lamp << "0:1 0:2"
-        << "";
-    QTest::newRow("several continuation lines")
-        << "[LAMPCAT] pendant\n[MORE] wall\n[MORE] ceiling" << lamp << "0:1 0:2 0:3"
-        << "";
-    QTest::newRow("[MORE] is case-sensitive") << "[LAMPCAT] wall\n[more] ceiling" << lamp << "0:1 0:2"
-                                              << "";
-    QTest::newRow("lines accumulate marks") << "[LAMPCAT] wall\n[_MOUNTING] recessed" << lamp << "0:1 0:2 0:4 0:5"
-                                            << "";
-    QTest::newRow("keyword found anywhere in the line") << "x [LAMPCAT] wall" << lamp << "0:1 0:2"
-                                                        << "";
+    row("worked example", "[LAMPCAT] wall, Pendant\n[MORE] ceiling", kLamp, "0:1 0:2 0:3");
+    row("no comma, value case ignored", "[LAMPCAT] Wall", kLamp, "0:1 0:2");
+    row("comma, blanks and case ignored", "[LAMPCAT] wall ,CEILING", kLamp, "0:1 0:2 0:3");
+    row("unknown or empty value marks nothing, not even the keyword", "[LAMPCAT] pendant\n[LAMPCAT]", kLamp, "");
+    row("matching runs on past later keywords, never back", "[LAMPCAT] recessed\n[_MOUNTING] wall", kLamp, "0:1 0:5");
+    row("lines accumulate marks", "[LAMPCAT] wall\n[_MOUNTING] recessed", kLamp, "0:1 0:2 0:4 0:5");
+    row("comma pieces counted from the line start", "  [LAMPCAT] wall, ceiling", kLamp, "0:1 0:3");
+    row("no comma: piece after the line's first bracket", "[X] [LAMPCAT] wall", kLamp, "");
+    row("no comma: matching starts at the keyword node", "[LAMPCAT] [lampcat]", kLamp, "0:1");
+    row("comma: matching starts after the keyword node", "[LAMPCAT] [lampcat], x", kLamp, "");
+    row("value node text alone is no keyword", "WALL, CEILING", kLamp, "");
+    row("continuation with commas", "[LAMPCAT] wall\n[MORE] ceiling, recessed", kLamp, "0:1 0:2 0:3 0:5");
+    row("continuation run goes on while [MORE] stands, case-sensitive",
+        "[LAMPCAT] x\n[MORE] wall\n[MORE] ceiling\n[more] recessed\n[MORE] recessed", kLamp, "0:1 0:2 0:3");
 
-    // Empty pieces and spacer nodes.
-    QTest::newRow("nothing after the bracket ticks the spacer") << "[LAMPCAT]" << spacer << "0:1 0:3"
-                                                                << "";
-    QTest::newRow("trailing comma ticks the spacer") << "[LAMPCAT] wall," << spacer << "0:1 0:2 0:3"
-                                                     << "";
-    QTest::newRow("two commas in a row") << "[LAMPCAT] ,,ceiling" << spacer << "0:1 0:3 0:4"
-                                         << "";
-    QTest::newRow("empty piece without a spacer") << "[LAMPCAT]" << lamp << ""
-                                                  << "";
+    // Empty pieces tick a spacer node (blanks only).
+    row("empty piece without a comma", "[LAMPCAT]", {"[LAMPCAT]|WALL| |CEILING", "-", "-"}, "0:1 0:3");
+    row("empty pieces between commas", "[LAMPCAT] wall,,ceiling", {"[LAMPCAT]|WALL| |CEILING", "-", "-"},
+        "0:1 0:2 0:3 0:4");
 
     // Several trees.
-    QTest::newRow("one line, two trees") << "[LAMPCAT] wall"
-                                         << QStringList{kLampTree, QStringLiteral("[LAMPCAT]|WALL"),
-                                                        QStringLiteral("-")}
-                                         << "0:1 0:2 1:1 1:2"
-                                         << "";
-    QTest::newRow("one line, two keyword nodes of one tree")
-        << "[A][B] x, x" << QStringList{QStringLiteral("[A]|X|[B]|X"), QStringLiteral("-"), QStringLiteral("-")}
-        << "0:1 0:2 0:3 0:4"
-        << "";
-    QTest::newRow("third tree") << "[COLOR] red" << QStringList{kLampTree, QStringLiteral("-"), "[COLOR]|RED|BLUE"}
-                                << "2:1 2:2"
-                                << "";
-    QTest::newRow("panel keyword in a tree too")
-        << "[MANUFAC] acme" << QStringList{QStringLiteral("-"), QStringLiteral("[MANUFAC]|ACME"), QStringLiteral("-")}
-        << "1:1 1:2"
-        << "MANUFAC<acme>";
+    row("every tree scanned", "[LAMPCAT] wall\n[COLOR] red", {kLampTree, "[LAMPCAT]|WALL", "[COLOR]|RED|BLUE"},
+        "0:1 0:2 1:1 1:2 2:1 2:2");
+    row("one line, two keyword nodes of one tree", "[A][B] x, x", {"[A]|X|[B]|X", "-", "-"}, "0:1 0:2 0:3 0:4");
+    row("panel keyword in a tree too", "[MANUFAC] acme", {"-", "[MANUFAC]|ACME", "-"}, "1:1 1:2", "MANUFAC<acme>");
 }
 
 void TestReadBack::readBack() {
@@ -200,14 +138,9 @@ void TestReadBack::readBack() {
 }
 
 void TestReadBack::isMarked() {
-    const KeywordReadBack rb = readBackKeywords(linesOf(QStringLiteral("[LAMPCAT] wall, Pendant\n[MORE] ceiling")),
-                                                treesOf({kLampTree, QStringLiteral("-"), QStringLiteral("-")}));
-    QVERIFY(rb.isMarked(0, 1));
-    QVERIFY(rb.isMarked(0, 2));
-    QVERIFY(rb.isMarked(0, 3));
-    QVERIFY(!rb.isMarked(0, 4));
-    QVERIFY(!rb.isMarked(0, 5));
-    QVERIFY(!rb.isMarked(1, 1));
+    const KeywordReadBack rb = readBackKeywords(linesOf(QStringLiteral("[A] x")), treesOf({"-", "[A]|X", "-"}));
+    QVERIFY(rb.isMarked(1, 2));
+    QVERIFY(!rb.isMarked(2, 1));
 }
 
 void TestReadBack::applyToPanel_data() {
@@ -217,8 +150,6 @@ void TestReadBack::applyToPanel_data() {
     // The panel starts ticked and filled, with "MH" in the source type list.
     QTest::newRow("file without keywords clears the panel") << "TILT=NONE"
                                                             << "----- ||| MH";
-    QTest::newRow("manufac") << "[MANUFAC] ACME"
-                             << "M---- ACME||| MH";
     QTest::newRow("known source type") << "[_SEARCH_SOURCETYPE] led"
                                        << "-S--- ||| LED";
     QTest::newRow("unknown source type ticks but keeps the list") << "[_SEARCH_SOURCETYPE] laser"
@@ -234,20 +165,15 @@ void TestReadBack::applyToPanel() {
     MiscPanel panel;
     panel.chkManufac = panel.chkSearchSource = panel.chkSearchSPRatio = true;
     panel.chkSearchCRI = panel.chkSearchColorTemp = true;
-    panel.txtManufac = "OLD";
-    panel.txtSearchSPRatio = "9";
-    panel.txtSearchCRI = "9";
-    panel.txtSearchColorTemp = "9";
+    panel.txtManufac = panel.txtSearchSPRatio = panel.txtSearchCRI = panel.txtSearchColorTemp = "9";
     panel.cbxSourceType = "MH";
 
     applyReadBack(readBackKeywords(linesOf(lines), TreeNodeTexts{}), panel);
 
-    QString ticks;
-    ticks += panel.chkManufac ? QLatin1Char('M') : QLatin1Char('-');
-    ticks += panel.chkSearchSource ? QLatin1Char('S') : QLatin1Char('-');
-    ticks += panel.chkSearchSPRatio ? QLatin1Char('P') : QLatin1Char('-');
-    ticks += panel.chkSearchCRI ? QLatin1Char('C') : QLatin1Char('-');
-    ticks += panel.chkSearchColorTemp ? QLatin1Char('T') : QLatin1Char('-');
+    const auto tick = [](bool on, char c) { return QLatin1Char(on ? c : '-'); };
+    const QString ticks = QString() + tick(panel.chkManufac, 'M') + tick(panel.chkSearchSource, 'S') +
+                          tick(panel.chkSearchSPRatio, 'P') + tick(panel.chkSearchCRI, 'C') +
+                          tick(panel.chkSearchColorTemp, 'T');
     // The four texts with "|" between them, then the source type list's text.
     const QString texts = q(panel.txtManufac) + QLatin1Char('|') + q(panel.txtSearchSPRatio) + QLatin1Char('|') +
                           q(panel.txtSearchCRI) + QLatin1Char('|') + q(panel.txtSearchColorTemp);
