@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/headercheck.h"
 #include "core/photometry.h"
+#include "core/text.h"
 
 #include <QtTest>
 
@@ -24,11 +25,6 @@ QStringList codes(const std::vector<HeaderFinding>& findings) {
     return out;
 }
 
-std::string lfOnly(std::string bytes) {
-    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
-    return bytes;
-}
-
 std::string sample(const char* name) {
     std::ifstream in(std::string(TAGMERE_SOURCE_DIR "/tests/data/ies/") + name, std::ios::binary);
     std::ostringstream bytes;
@@ -49,30 +45,20 @@ private slots:
         auto row = [](const char* name, const std::string& header, QStringList expected, bool error) {
             QTest::newRow(name) << header + kData << expected << error;
         };
-        row("1991 needs no keyword", "IESNA91\r\n", {}, false);
-        row("1991 with its own keywords", "IESNA91\r\n[TEST] T\r\n[DATE] D\r\n[MANUFAC] M\r\n", {}, false);
         row("1991 with a 2002 keyword", "IESNA91\r\n[TESTLAB] L\r\n", {"other-version@2"}, false);
-        row("1995 needs no keyword", "IESNA:LM-63-1995\r\n", {}, false);
         row("1995 date and block", "IESNA:LM-63-1995\r\n[BLOCK]\r\n[DATE] D\r\n[ENDBLOCK]\r\n", {}, false);
         row("1995 block never closed", "IESNA:LM-63-1995\r\n[BLOCK]\r\n[TEST] T\r\n", {"block-unbalanced@2"}, false);
         row("1995 end of no block", "IESNA:LM-63-1995\r\n[ENDBLOCK]\r\n", {"block-unbalanced@2"}, false);
-        row("1995 with the 2002 issue date", "IESNA:LM-63-1995\r\n[ISSUEDATE] D\r\n", {"other-version@2"}, false);
         row("2002 complete", k2002, {}, false);
         row("2002 without lab and issue date", "IESNA:LM-63-2002\r\n[TEST] T\r\n[MANUFAC] M\r\n",
             {"missing-keyword@4", "missing-keyword@4"}, true);
         row("2002 with the 1995 date and block", k2002 + "[DATE] D\r\n[BLOCK]\r\n",
             {"other-version@6", "other-version@7"}, false);
-        row("2002 with a 2019 keyword", k2002 + "[FILEGENINFO] x\r\n", {"other-version@6"}, false);
-        row("2019 complete",
-            "IES:LM-63-2019\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n[MANUFAC] M\r\n"
-            "[FILEGENINFO] x\r\n",
-            {}, false);
-        row("2019 without maker", "IES:LM-63-2019\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n",
-            {"missing-keyword@5"}, true);
+        row("2019 with its own keyword, without maker",
+            "IES:LM-63-2019\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n[FILEGENINFO] x\r\n", {"missing-keyword@6"},
+            true);
         row("unknown version", "IESNA:LM-63-1986\r\n[TEST] T\r\n", {"version-unknown@1"}, true);
         row("version with blanks", "IESNA: LM-63-1995 \r\n", {"version-blanks@1"}, false);
-        row("keyword after tilt does not count", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n",
-            {"missing-keyword@5"}, true);
         row("maker in lower case", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n[manufac] M\r\n",
             {"missing-keyword@6", "keyword-case@5"}, true);
         row("unknown keyword", k2002 + "[COLOR] red\r\n", {"unknown-keyword@6"}, false);
@@ -81,15 +67,13 @@ private slots:
         row("2002 line of 256 with CR LF", k2002 + "[OTHER] " + std::string(246, 'x') + "\r\n", {}, false);
         row("2002 line of 257 with CR LF", k2002 + "[OTHER] " + std::string(247, 'x') + "\r\n", {"line-too-long@6"},
             false);
-        row("1995 header line over 80", "IESNA:LM-63-1995\r\n[TEST] " + std::string(80, 't') + "\r\n",
-            {"line-too-long@2"}, false);
         row("high byte and tab in header", "IESNA:LM-63-1995\r\n[TEST]\tT\r\n[LAMP] L\xe9\r\n",
             {"non-ascii@2", "non-ascii@3"}, false);
-        QTest::newRow("1995 data line over 132")
-            << "IESNA:LM-63-1995\r\nTILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0" + std::string(130, ' ') +
-                   "90\r\n0\r\n100 50\r\n"
-            << QStringList{"line-too-long@5"} << false;
-        QTest::newRow("lf only") << lfOnly("IESNA:LM-63-1995\r\n" + kData) << QStringList{"line-ends@1"} << false;
+        QTest::newRow("lf only") << std::string(
+                                        "IESNA:LM-63-1995\nTILT=NONE\n1 -1 1 2 1 1 2 0 0 0\n1 1 10\n0 90\n0\n100 50\n")
+                                 << QStringList{"line-ends@1"} << false;
+        QTest::newRow("real 2002 file") << sample("1a936937a49c63374e6d4fbed9252b29.ies")
+                                        << QStringList{"other-version@14", "line-ends@1"} << false;
         QTest::newRow("mixed line ends") << "IESNA:LM-63-1995\r\n[TEST] T\n" + kData << QStringList{"line-ends@2"}
                                          << false;
         QTest::newRow("no tilt") << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n") << QStringList{"no-tilt@1"} << true;
@@ -113,29 +97,27 @@ private slots:
             QTest::newRow(name) << data << expected << error;
         };
         const std::string counts = "1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n";
-        row("tilt include", "TILT=INCLUDE\r\n1\r\n3\r\n0 45 90\r\n1 .9 .8\r\n" + counts + "0 90\r\n0\r\n100 50\r\n", {},
-            false);
+        // A valid block but for the first counts line.
+        auto firstLine = [](const char* line) {
+            return "TILT=NONE\r\n" + std::string(line) + "\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n";
+        };
         row("split anywhere", "TILT=NONE\r\n1,-1,1\r\n2 1\r\n1 2,0 0 0 1\r\n1 10 0\r\n90 0 100,\r\n50\r\n", {}, false);
         row("tilt file", "TILT=lamp.tlt\r\n" + counts + "0 90\r\n0\r\n100 50\r\n", {"tilt-file@2"}, false);
         row("not a number", "TILT=NONE\r\n" + counts + "0 9O\r\n0\r\n100 50\r\n", {"data-not-number@5"}, true);
         row("truncated", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100\r\n", {"data-truncated@7"}, true);
-        row("truncated tilt", "TILT=INCLUDE\r\n1\r\n3\r\n0 45 90\r\n", {"data-truncated@5"}, true);
         row("extra data", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\r\n7 8\r\n", {"data-extra@8"}, false);
-        row("lumens", "TILT=NONE\r\n1 0 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n", {"lumens@3"}, true);
-        row("multiplier", "TILT=NONE\r\n1 -1 0 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n", {"multiplier@3"},
-            true);
-        row("photometric type", "TILT=NONE\r\n1 -1 1 2 1 4 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n",
-            {"photometric-type@3"}, true);
-        row("units type", "TILT=NONE\r\n1 -1 1 2 1 1 3 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n", {"units-type@3"},
-            true);
+        row("lumens", firstLine("1 0 1 2 1 1 2 0 0 0"), {"lumens@3"}, true);
+        row("multiplier", firstLine("1 -1 0 2 1 1 2 0 0 0"), {"multiplier@3"}, true);
+        row("photometric type", firstLine("1 -1 1 2 1 4 2 0 0 0"), {"photometric-type@3"}, true);
+        row("units type", firstLine("1 -1 1 2 1 1 3 0 0 0"), {"units-type@3"}, true);
         row("zero count", "TILT=NONE\r\n1 -1 1 0 1 1 2 0 0 0\r\n1 1 10\r\n0\r\n100\r\n", {"data-count@3"}, true);
-        row("absurd count", "TILT=NONE\r\n1 -1 1 2 1e9 1 2 0 0 0\r\n1 1 10\r\n", {"data-count@3"}, true);
         row("angles not ascending", "TILT=NONE\r\n1 -1 1 3 1 1 2 0 0 0\r\n1 1 10\r\n0 90 90\r\n0\r\n1 2 3\r\n",
             {"angles-order@5"}, true);
+        row("data line over 132", "TILT=NONE\r\n" + counts + "0" + std::string(130, ' ') + "90\r\n0\r\n100 50\r\n",
+            {"line-too-long@5"}, false);
         row("negative candela", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 -5\r\n", {"candela-negative@7"}, true);
         row("type C horizontal range", "TILT=NONE\r\n" + counts + "0 90\r\n45\r\n100 50\r\n", {"angles-range@6"}, true);
-        row("type B range is a warning", "TILT=NONE\r\n1 -1 1 2 1 2 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n",
-            {"angles-range@6"}, false);
+        row("type B range is a warning", firstLine("1 -1 1 2 1 2 2 0 0 0"), {"angles-range@6"}, false);
     }
     void dataBlocks() {
         QFETCH(std::string, data);
@@ -153,7 +135,6 @@ private slots:
         QVERIFY(r.findings.empty());
         const Photometry& p = r.values;
         QVERIFY(p.complete);
-        QCOMPARE(p.tilt.kind, TiltKind::Include);
         QCOMPARE(p.tilt.lampToLuminaireGeometry, 2);
         QCOMPARE(p.tilt.factors, (std::vector<double>{1, 0.5}));
         QCOMPARE(p.lampCount, 3);
@@ -176,34 +157,13 @@ private slots:
         }
     }
 
-    void realFiles_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("1995") << "007cfb11e343e2f42e3b476be4ab684e.ies"
-                              << "LM-63-1995" << QStringList{"line-ends@1"};
-        QTest::newRow("2002") << "1a936937a49c63374e6d4fbed9252b29.ies"
-                              << "LM-63-2002" << QStringList{"other-version@14", "line-ends@1"};
-    }
-    void realFiles() {
-        QFETCH(QString, name);
-        QFETCH(QString, version);
-        QFETCH(QStringList, expected);
-        const FileCheck check = checkFile(sample(qPrintable(name)));
-        QCOMPARE(QString::fromStdString(check.version), version);
-        QCOMPARE(codes(check.findings), expected);
-        QVERIFY(!hasError(check.findings));
-    }
-
     void textsAndUnreadable() {
         const auto found = checkHeader("IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\nTILT=NONE\r\n");
         QCOMPARE(found.size(), size_t(1));
-        QCOMPARE(found[0].severity, Severity::Error);
-        QCOMPARE(found[0].text, std::string("required keyword [MANUFAC] is missing (LM-63-2002)"));
-        QCOMPARE(std::string(severityText(Severity::Warning)), std::string("warning"));
+        QVERIFY(startsWith(found[0].text, "required keyword [MANUFAC] is missing"));
+        QCOMPARE(checkFile(k2002 + kData).version, std::string("LM-63-2002"));
         const FileCheck gone = checkHeaderFile(TAGMERE_SOURCE_DIR "/tests/data/ies/no-such-file.ies");
         QCOMPARE(codes(gone.findings), QStringList{"unreadable@1"});
-        QVERIFY(gone.version.empty());
     }
 };
 
