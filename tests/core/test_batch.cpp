@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/batch.h"
+#include "core/text.h"
 #include "testsupport.h"
 
 #include <QtTest>
 
-#include <sys/stat.h>
-
 using namespace tagmere;
 using tagmere::test::readBytes;
-using tagmere::test::TempFolder;
 
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(std::vector<std::string>)
@@ -16,22 +14,33 @@ Q_DECLARE_METATYPE(std::vector<std::string>)
 namespace {
 
 const std::string kSample = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\nTILT=NONE\r\n1 2 3\r\n";
+const std::string kLf = "A\nTILT=NONE\n";
 
+// Files in a fresh folder and one batch run over them, with what the run said.
 struct Run {
+    test::TempFolder dir;
+    std::vector<std::string> paths;
+    BatchCallbacks callbacks; // progress and backupPath as a test sets them
     std::vector<Message> messages;
     std::vector<BatchFileResult> files;
-    BatchCallbacks callbacks() {
-        BatchCallbacks c;
+    explicit Run(std::vector<std::string> contents = {kSample}) {
+        for (size_t i = 0; i < contents.size(); ++i)
+            paths.push_back(dir.write("f" + std::to_string(i) + ".ies", contents[i]));
+    }
+    BatchOutcome operator()(const MiscPanel& panel, const BatchTrees& trees = {},
+                            const std::vector<ExtraEdit>& extras = {}, const BatchOptions& options = {}) {
+        BatchCallbacks c = callbacks;
         c.message = [this](const Message& m) { messages.push_back(m); };
         c.fileDone = [this](const BatchFileResult& r) { files.push_back(r); };
-        return c;
+        return runBatch(paths, panel, trees, extras, c, options);
     }
 };
 
-BatchTrees treeWith(std::vector<BatchNode> nodes) {
-    BatchTrees trees;
-    trees[0] = std::move(nodes);
-    return trees;
+MiscPanel manufac(const std::string& value) {
+    MiscPanel panel;
+    panel.chkManufac = true;
+    panel.txtManufac = value;
+    return panel;
 }
 
 } // namespace
@@ -41,22 +50,15 @@ class TestBatch : public QObject {
 
 private slots:
     void bulkCriOverThreeFiles() {
-        TempFolder dir;
-        std::vector<std::string> targets;
-        for (const char* name : {"a.ies", "b.ies", "c.ies"})
-            targets.push_back(dir.write(name, kSample));
+        Run run({kSample, kSample, kSample});
         MiscPanel panel;
         panel.chkSearchCRI = true;
         panel.txtSearchCRI = " 80 ";
-        Run run;
-        const BatchOutcome out = runBatch(targets, panel, {}, {}, run.callbacks());
-        QCOMPARE(out.status, BatchStatus::Completed);
-        QCOMPARE(out.fileCount, 3L);
+        const BatchOutcome out = run(panel);
         QVERIFY(out.showReport());
-        QCOMPARE(out.entries, std::vector<std::string>{"[_SEARCH_CRI]"});
         QCOMPARE(batchReport(out).text, std::string("The following Keyword(s) were modified in (3) file(s):\r\r"
                                                     "[_SEARCH_CRI]\r"));
-        for (const auto& path : targets)
+        for (const auto& path : run.paths)
             QCOMPARE(readBytes(path), std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\n"
                                                   "[_SEARCH_CRI] 80\r\nTILT=NONE\r\n1 2 3\r\n"));
         QVERIFY(run.messages.empty());
@@ -78,6 +80,15 @@ private slots:
         QTest::newRow("same keyword twice: second wins, reported once")
             << V{"+[_A]", "+one", "+[_B]", "+two", "+[_A]", "+three"}
             << std::string("[MANUFAC] Old\r\n[_B] two\r\n[_A] three\r\n") << V{"[_A]", "[_B]"};
+        V spill{"+[_LONG]"};
+        for (char c = 'a'; c <= 'f'; ++c)
+            spill.push_back("+" + std::string(60, c));
+        const auto v = [](char c) { return std::string(60, c); };
+        QTest::newRow("spilt values reach the file")
+            << spill
+            << "[MANUFAC] Old\r\n[_LONG] " + v('a') + ", " + v('b') + ", " + v('c') + "\r\n[MORE] " + v('d') + ", " +
+                   v('e') + ", " + v('f') + "\r\n"
+            << V{"[_LONG]"};
     }
     void treeKeywords() {
         QFETCH(std::vector<std::string>, nodes);
@@ -86,12 +97,9 @@ private slots:
         std::vector<BatchNode> batchNodes;
         for (const auto& n : nodes)
             batchNodes.push_back(n[0] == '+' ? BatchNode{n.substr(1), true} : BatchNode{n, false});
-        TempFolder dir;
-        const std::string path = dir.write("f.ies", kSample);
         Run run;
-        const BatchOutcome out = runBatch({path}, MiscPanel(), treeWith(batchNodes), {}, run.callbacks());
-        QCOMPARE(out.entries, entries);
-        QCOMPARE(readBytes(path), "IESNA:LM-63-2002\r\n[TEST] T1\r\n" + header + "TILT=NONE\r\n1 2 3\r\n");
+        QCOMPARE(run(MiscPanel(), {{batchNodes, {}, {}}}).entries, entries);
+        QCOMPARE(readBytes(run.paths[0]), "IESNA:LM-63-2002\r\n[TEST] T1\r\n" + header + "TILT=NONE\r\n1 2 3\r\n");
     }
 
     void valuesSpillIntoMoreLines() {
@@ -112,116 +120,65 @@ private slots:
         QCOMPARE(more.size(), size_t(1));
     }
 
-    void spillReachesTheFile() {
-        TempFolder dir;
-        const std::string path = dir.write("f.ies", kSample);
-        std::vector<BatchNode> nodes{{"[_LONG]", true}};
-        for (int i = 0; i < 6; ++i)
-            nodes.push_back({std::string(60, char('a' + i)), true});
-        const BatchOutcome out = runBatch({path}, MiscPanel(), treeWith(nodes), {}, {});
-        QCOMPARE(out.entries, std::vector<std::string>{"[_LONG]"});
-        const std::string bytes = readBytes(path);
-        QVERIFY(bytes.find("\r\n[MORE] " + std::string(60, 'd') + ", " + std::string(60, 'e') + ", " +
-                           std::string(60, 'f') + "\r\nTILT=NONE") != std::string::npos);
-    }
-
     void colorTempFailureStopsTheRun() {
-        TempFolder dir;
-        const std::string first = dir.write("a.ies", kSample);
-        const std::string second = dir.write("b.ies", kSample);
-        MiscPanel panel;
-        panel.chkManufac = true;
-        panel.txtManufac = "New";
+        Run run({kSample, kSample});
+        MiscPanel panel = manufac("New");
         panel.chkSearchColorTemp = true;
         panel.txtSearchColorTemp = "K4000"; // passes the advance check, fails per file
-        Run run;
-        const BatchOutcome out = runBatch({first, second}, panel, {}, {}, run.callbacks());
+        const BatchOutcome out = run(panel);
         QCOMPARE(out.status, BatchStatus::ColorTempFailed);
         QVERIFY(!out.showReport());
         QCOMPARE(run.messages.size(), size_t(1));
-        QCOMPARE(run.messages[0].text, std::string(kColorTempFileMessage));
-        QCOMPARE(readBytes(first), kSample);
-        QCOMPARE(readBytes(second), kSample);
+        QVERIFY(startsWith(run.messages[0].text, "Invalid [_SEARCH_COLORTEMP]"));
+        QCOMPARE(readBytes(run.paths[0]), kSample);
+        QCOMPARE(readBytes(run.paths[1]), kSample);
     }
 
     void failedReadIsNeverWritten() {
-        TempFolder dir;
-        const std::string missing = dir.file("gone.ies");
-        const std::string folder = dir.file("folder.ies");
+        Run run({kSample});
+        const std::string missing = run.dir.file("gone.ies");
+        const std::string folder = run.dir.file("folder.ies");
         QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
-        const std::string good = dir.write("good.ies", kSample);
-        MiscPanel panel;
-        panel.chkManufac = true;
-        panel.txtManufac = "New";
-        Run run;
-        const BatchOutcome out = runBatch({missing, folder, good}, panel, {}, {}, run.callbacks());
-        QCOMPARE(out.status, BatchStatus::Completed);
+        run.paths.insert(run.paths.begin(), {missing, folder});
+        const BatchOutcome out = run(manufac("New"));
         QCOMPARE(out.fileCount, 3L);
-        QVERIFY(out.anyFileFailed());
+        QCOMPARE(out.failed, 2L);
         QCOMPARE(run.messages.size(), size_t(2));
-        QVERIFY(run.messages[0].text.rfind("Unable to read file: " + missing, 0) == 0);
+        QVERIFY(startsWith(run.messages[0].text, "Unable to read file: " + missing));
         QVERIFY(!test::fileExists(missing));
         QVERIFY(QFileInfo(QString::fromStdString(folder)).isDir());
-        QVERIFY(readBytes(good).find("[MANUFAC] New\r\nTILT=NONE") != std::string::npos);
+        QVERIFY(contains(readBytes(run.paths[2]), "[MANUFAC] New\r\nTILT=NONE"));
     }
 
-    void dryRunWritesNothing() {
-        TempFolder dir;
-        const std::string path = dir.write("a.ies", kSample);
-        MiscPanel panel;
-        panel.chkManufac = true;
-        panel.txtManufac = "New";
+    // Extra edits are reported like tree keywords; a dry run only says what it would write.
+    void dryRunOfExtrasWritesNothing() {
         Run run;
         BatchOptions options;
         options.dryRun = true;
-        const BatchOutcome out = runBatch({path}, panel, {}, {}, run.callbacks(), options);
-        QCOMPARE(out.entries, std::vector<std::string>{"[MANUFAC]"});
-        QCOMPARE(readBytes(path), kSample);
-        QCOMPARE(run.files.size(), size_t(1));
-        QCOMPARE(run.files[0].before, kSample);
-        QCOMPARE(run.files[0].after,
-                 std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] New\r\nTILT=NONE\r\n1 2 3\r\n"));
-    }
-
-    void extrasAreReportedLikeTreeKeywords() {
-        TempFolder dir;
-        const std::string path = dir.write("a.ies", kSample);
         const BatchOutcome out =
-            runBatch({path}, MiscPanel(), {}, {{"[TESTLAB]", "[TESTLAB] ACME LABS", false}, {"[TEST]", "", true}}, {});
+            run(MiscPanel(), {}, {{"[TESTLAB]", "[TESTLAB] ACME LABS", false}, {"[TEST]", "", true}}, options);
         QCOMPARE(out.entries, (std::vector<std::string>{"[TESTLAB]", "[TEST]- Removed"}));
-        QCOMPARE(readBytes(path),
+        QCOMPARE(readBytes(run.paths[0]), kSample);
+        QCOMPARE(run.files.size(), size_t(1));
+        QCOMPARE(run.files[0].after,
                  std::string("IESNA:LM-63-2002\r\n[MANUFAC] Old\r\n[TESTLAB] ACME LABS\r\nTILT=NONE\r\n1 2 3\r\n"));
     }
 
-    void nothingTickedStillNormalisesFiles() {
-        TempFolder dir;
-        const std::string path = dir.write("a.ies", "A\n\nTILT=NONE\n");
-        const BatchOutcome out = runBatch({path}, MiscPanel(), {}, {}, {});
-        QCOMPARE(out.fileCount, 1L);
-        QVERIFY(out.entries.empty());
-        QVERIFY(out.showReport());
-        QCOMPARE(readBytes(path), std::string("A\r\nTILT=NONE\r\n"));
-        QCOMPARE(batchReport(out).text, std::string("The following Keyword(s) were modified in (1) file(s):\r\r"));
-    }
-
+    // Nothing ticked: the files are still rewritten with CR LF, and a stop takes effect after the current file.
     void progressCanStopAfterCurrentFile() {
-        TempFolder dir;
-        std::vector<std::string> targets;
-        for (const char* name : {"a.ies", "b.ies", "c.ies"})
-            targets.push_back(dir.write(name, "A\nTILT=NONE\n"));
-        BatchCallbacks callbacks;
+        Run run({kLf, kLf, kLf});
         std::vector<size_t> seen;
-        callbacks.progress = [&](size_t done, size_t total) {
+        run.callbacks.progress = [&](size_t done, size_t total) {
             seen.push_back(done);
             return !(done == 2 && total == 3);
         };
-        const BatchOutcome out = runBatch(targets, MiscPanel(), {}, {}, callbacks);
+        const BatchOutcome out = run(MiscPanel());
         QCOMPARE(out.status, BatchStatus::Cancelled);
         QCOMPARE(out.fileCount, 2L);
-        QVERIFY(out.showReport());
+        QVERIFY(out.showReport() && out.entries.empty());
         QCOMPARE(seen, (std::vector<size_t>{1, 2}));
-        QCOMPARE(readBytes(targets[2]), std::string("A\nTILT=NONE\n"));
-        QCOMPARE(readBytes(targets[1]), std::string("A\r\nTILT=NONE\r\n"));
+        QCOMPARE(readBytes(run.paths[1]), std::string("A\r\nTILT=NONE\r\n"));
+        QCOMPARE(readBytes(run.paths[2]), kLf);
     }
 
     void badKeywordsAndValuesTouchNothing_data() {
@@ -239,39 +196,27 @@ private slots:
         QFETCH(std::string, keyword);
         QFETCH(std::string, value);
         QFETCH(bool, fromTree);
-        TempFolder dir;
-        const std::string path = dir.write("a.ies", kSample);
-        MiscPanel panel;
-        BatchTrees trees;
-        std::vector<ExtraEdit> extras;
-        if (keyword == kManufac) {
-            panel.chkManufac = true;
-            panel.txtManufac = value;
-        } else if (fromTree) {
-            trees = treeWith({{keyword, true}, {value, true}});
-        } else {
-            extras.push_back({keyword, keyword + " " + value, false});
-        }
+        const bool panel = keyword == kManufac;
         Run run;
-        const BatchOutcome out = runBatch({path}, panel, trees, extras, run.callbacks());
+        BatchTrees trees;
+        if (fromTree)
+            trees[0] = {{keyword, true}, {value, true}};
+        std::vector<ExtraEdit> extras;
+        if (!fromTree && !panel)
+            extras.push_back({keyword, keyword + " " + value, false});
+        const BatchOutcome out = run(panel ? manufac(value) : MiscPanel(), trees, extras);
         QCOMPARE(out.status, BatchStatus::AdvanceCheckFailed);
         QCOMPARE(run.messages.size(), size_t(1));
-        QCOMPARE(run.messages[0].icon, MessageIcon::Exclamation);
-        QCOMPARE(readBytes(path), kSample);
+        QCOMPARE(readBytes(run.paths[0]), kSample);
     }
 
     void failedBackupKeepsFileUnchanged() {
-        TempFolder dir;
-        const std::string path = dir.write("a.ies", "A\nTILT=NONE\n");
-        BatchCallbacks callbacks;
-        std::vector<Message> messages;
-        callbacks.message = [&](const Message& m) { messages.push_back(m); };
+        Run run({kLf});
         // A backup folder that cannot be made: below a regular file.
-        callbacks.backupPath = [&](const std::string&, const std::string&) { return path + "/backup/a.ies"; };
-        const BatchOutcome out = runBatch({path}, MiscPanel(), {}, {}, callbacks);
-        QVERIFY(out.anyFileFailed());
-        QCOMPARE(readBytes(path), std::string("A\nTILT=NONE\n"));
-        QCOMPARE(messages.size(), size_t(1));
+        run.callbacks.backupPath = [&](const std::string& path, const std::string&) { return path + "/backup/a.ies"; };
+        QVERIFY(run(MiscPanel()).anyFileFailed());
+        QCOMPARE(readBytes(run.paths[0]), kLf);
+        QCOMPARE(run.messages.size(), size_t(1));
     }
 };
 
