@@ -2,22 +2,25 @@
 #include "keywordtestutil.h"
 #include "testsupport.h"
 
-#include "keywords/keywordlist.h"
-
 #include "core/text.h"
 
 #include <QtTest>
 
-#include <filesystem>
-
 using namespace tagmere;
 using namespace tagmere::test;
-
-namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kFactoryPath = std::string(TAGMERE_SOURCE_DIR) + "/data/OrbFactoryKeywords.txt";
+
+// Lists written as "|"-separated items; "" is the empty list.
+QStringList items(const char* text) {
+    return *text ? QString::fromLatin1(text).split(QLatin1Char('|')) : QStringList();
+}
+
+void row(const char* name, const QByteArray& bytes, const char* entries, const char* selected) {
+    QTest::newRow(name) << bytes << items(entries) << items(selected);
+}
 
 } // namespace
 
@@ -27,57 +30,34 @@ class TestKeywordList : public QObject {
 private slots:
     void parse_data();
     void parse();
-    void readMissingFileGivesEmptyListAndMessage_data();
-    void readMissingFileGivesEmptyListAndMessage();
+    void unreadableFileGivesEmptyListAndMessage();
     void factoryListLoads();
 };
 
 void TestKeywordList::parse_data() {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("entries");
-    QTest::addColumn<QStringList>("columns"); // column items of the keyword entries, in order
+    QTest::addColumn<QStringList>("entries"); // a keyword entry as "[KEY]=column item"
     QTest::addColumn<QStringList>("selected");
 
     const QByteArray blanks(20, ' ');
-    QTest::newRow("empty file") << QByteArray() << QStringList() << QStringList() << QStringList();
-    QTest::newRow("no marker") << QByteArray("[A], 0\r\nx\r\n") << QStringList{"[A]", "x"} << QStringList{"0"}
-                               << QStringList();
-    QTest::newRow("marker first") << QByteArray("<SelectedValues>\r\n[A], 0\r\nLED\r\n") << QStringList()
-                                  << QStringList() << QStringList{"[A]", "0", "LED"};
-    QTest::newRow("keyword with blank") << QByteArray("[MANUFAC], 1\r\n") << QStringList{"[MANUFAC]"}
-                                        << QStringList{"1"} << QStringList();
-    QTest::newRow("quoted value line") << QByteArray("[A], 0\r\n\"LED, CFL\"\r\n") << QStringList{"[A]", "LED, CFL"}
-                                       << QStringList{"0"} << QStringList();
-    QTest::newRow("empty line is a spacer")
-        << QByteArray("[A], 0\r\nLED\r\n\r\nCFL\r\n") << QStringList{"[A]", "LED", "", "CFL"} << QStringList{"0"}
-        << QStringList();
-    QTest::newRow("REMOVE is kept as deleted")
-        << QByteArray("[A], 0\r\nREMOVE\r\nRemove\r\n") << QStringList{"[A]", "REMOVE", "Remove"} << QStringList{"0"}
-        << QStringList();
-    QTest::newRow("written sample") << QByteArray("[_SEARCH_SOURCETYPE], 1\r\nLED\r\n" + blanks +
-                                                  "\r\nCFL\r\n<SelectedValues>\r\n[_SEARCH_SOURCETYPE]\r\nLED\r\n")
-                                    << QStringList{"[_SEARCH_SOURCETYPE]", "LED", "", "CFL"} << QStringList{"1"}
-                                    << QStringList{"[_SEARCH_SOURCETYPE]", "LED"};
-    QTest::newRow("keyword at the very end")
-        << QByteArray("[A], 1\r\n[B]") << QStringList{"[A]", "[B]"} << QStringList{"1", ""} << QStringList();
-    QTest::newRow("keyword right before the marker") << QByteArray("[A]\r\n<SelectedValues>\r\n[A]\r\n")
-                                                     << QStringList{"[A]"} << QStringList{""} << QStringList{"[A]"};
-    QTest::newRow("any item starting with < is the marker")
-        << QByteArray("[A], 0\r\n<x\r\ny\r\n") << QStringList{"[A]"} << QStringList{"0"} << QStringList{"y"};
-    QTest::newRow("ticked spacer is an empty selected text")
-        << QByteArray("[A], 0\r\n<SelectedValues>\r\n" + blanks + "\r\n") << QStringList{"[A]"} << QStringList{"0"}
-        << QStringList{""};
-    QTest::newRow("bad keywords left out with their values, and values with control bytes")
-        << QByteArray("[A], 0\r\nx\r\n[, 0\r\ny\r\n[B C], 1\r\nz\r\n[MORE], 0\r\nw\r\n[D], 2\r\nv\tw\r\nok\r\n")
-        << QStringList{"[A]", "x", "[D]", "ok"} << QStringList{"0", "2"} << QStringList();
-    QTest::newRow("LF-only file") << QByteArray("[A], 2\nx\n<SelectedValues>\nx\n") << QStringList{"[A]", "x"}
-                                  << QStringList{"2"} << QStringList{"x"};
+    row("empty file", "", "", "");
+    row("marker first", "<SelectedValues>\r\n[A], 0\r\nLED\r\n", "", "[A]|0|LED");
+    row("quoted value, empty line a spacer, REMOVE kept as deleted",
+        "[A], 0\r\n\"LED, CFL\" x\r\n\r\nREMOVE\r\nRemove\r\n", "[A]=0|LED, CFL||REMOVE|Remove", "");
+    row("written sample",
+        "[_SEARCH_SOURCETYPE], 1\r\nLED\r\n" + blanks +
+            "\r\nCFL\r\n<SelectedValues>\r\n[_SEARCH_SOURCETYPE]\r\nLED\r\n",
+        "[_SEARCH_SOURCETYPE]=1|LED||CFL", "[_SEARCH_SOURCETYPE]|LED");
+    row("keyword right before the marker, any item starting with < is it, LF-only lines, a ticked spacer",
+        "[A]\n<x\n" + blanks + "\ny\n", "[A]=", "|y");
+    row("bad keywords left out with their values, values with control bytes too; keyword at the very end",
+        "[A], 0\r\nx\r\n[, 0\r\ny\r\n[B C], 1\r\nz\r\n[MORE], 0\r\nw\r\n[D], 2\r\nv\tw\r\nok\r\n", "[A]=0|x|[D]=2|ok",
+        "");
 }
 
 void TestKeywordList::parse() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, entries);
-    QFETCH(QStringList, columns);
     QFETCH(QStringList, selected);
 
     KeywordList list;
@@ -85,95 +65,62 @@ void TestKeywordList::parse() {
     list.appendSelectedValue("left over");
     parseKeywordList(bytesOf(bytes), list);
 
-    QCOMPARE(list.mlngListEntryCount, static_cast<long>(entries.size()));
-    QCOMPARE(list.mstrListEntry.size(), static_cast<size_t>(list.mlngListEntryCount + 1));
+    // Element 0 of each array stays empty; the counts match the arrays.
     QCOMPARE(list.mstrListColumn.size(), list.mstrListEntry.size());
-    QCOMPARE(q(list.mstrListEntry[0]), QString());
-    QCOMPARE(toList(list.mstrListEntry, 1), entries);
-    QStringList keywordColumns;
-    for (long i = 1; i <= list.mlngListEntryCount; ++i) {
-        if (startsWith(list.mstrListEntry[static_cast<size_t>(i)], "["))
-            keywordColumns << q(list.mstrListColumn[static_cast<size_t>(i)]);
+    QStringList shown;
+    for (size_t i = 0; i < list.mstrListEntry.size(); ++i) {
+        const std::string& entry = list.mstrListEntry[i];
+        shown << q(entry) + (startsWith(entry, "[") ? QLatin1Char('=') + q(list.mstrListColumn[i]) : QString());
     }
-    QCOMPARE(keywordColumns, columns);
+    QCOMPARE(shown, QStringList{QString()} + entries);
+    QCOMPARE(list.mlngListEntryCount, static_cast<long>(entries.size()));
+    QCOMPARE(toList(list.mstrSelectedValue), QStringList{QString()} + selected);
     QCOMPARE(list.mlngSelectedValueCount, static_cast<long>(selected.size()));
-    QCOMPARE(list.mstrSelectedValue.size(), static_cast<size_t>(list.mlngSelectedValueCount + 1));
-    QCOMPARE(toList(list.mstrSelectedValue, 1), selected);
 }
 
-void TestKeywordList::readMissingFileGivesEmptyListAndMessage_data() {
-    QTest::addColumn<QString>("relative");
-    QTest::newRow("missing file") << "none.txt";
-    QTest::newRow("folder") << "folder.txt";
-}
-
-void TestKeywordList::readMissingFileGivesEmptyListAndMessage() {
-    QFETCH(QString, relative);
+void TestKeywordList::unreadableFileGivesEmptyListAndMessage() {
     TempFolder folder;
-    fs::create_directory(folder.file("folder.txt"));
     KeywordList list = listFrom("[A], 1\r\nx\r\n<SelectedValues>\r\nx\r\n");
 
-    const ListLoadResult result = readKeywordFile(folder.file(relative.toStdString()), list);
+    const ListLoadResult result = readKeywordFile(folder.path(), list);
 
-    QVERIFY(!result.ok);
-    QVERIFY2(startsWith(result.message.text, "Unable to read keyword file: "), result.message.text.c_str());
-    QVERIFY(result.message.text.size() > std::string("Unable to read keyword file: ").size());
-    QCOMPARE(result.message.buttons, MessageButtons::Ok);
-    QCOMPARE(result.message.icon, MessageIcon::None);
-    QCOMPARE(list.mlngListEntryCount, 0L);
-    QCOMPARE(list.mlngSelectedValueCount, 0L);
-    QCOMPARE(list.mstrListEntry.size(), size_t(1));
-    QCOMPARE(list.mstrSelectedValue.size(), size_t(1));
+    QVERIFY(!result.ok && !result.message.text.empty());
+    QCOMPARE(list.mstrListEntry.size() + list.mstrSelectedValue.size(), size_t(2));
+    QCOMPARE(list.mlngListEntryCount + list.mlngSelectedValueCount, 0L);
 }
 
 void TestKeywordList::factoryListLoads() {
     KeywordList list;
     const ListLoadResult result = readKeywordFile(kFactoryPath, list);
-    QVERIFY2(result.ok, result.message.text.c_str());
-    QCOMPARE(list.mlngSelectedValueCount, 0L);
+    QVERIFY2(result.ok && !result.warning && list.mlngSelectedValueCount == 0, result.message.text.c_str());
 
-    const std::string bytes = readBytes(kFactoryPath);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const bool crlf = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
-        if (bytes[i] == '\r')
-            QVERIFY2(crlf, "every line ends in CR LF");
-        if (bytes[i] == '\n')
-            QVERIFY2(i > 0 && bytes[i - 1] == '\r', "every line ends in CR LF");
-    }
-    QVERIFY(!bytes.empty() && startsWith(bytes.substr(bytes.size() - 2), "\r\n"));
-    QVERIFY(contains(bytes, "\r\n<SelectedValues>\r\n"));
+    const QByteArray bytes = QByteArray::fromStdString(readBytes(kFactoryPath));
+    // CR LF lines only, the marker on its own line.
+    QVERIFY(bytes.endsWith("\r\n") && bytes.count("\r\n") == bytes.count('\n') &&
+            bytes.count('\r') == bytes.count('\n') && bytes.contains("\r\n<SelectedValues>\r\n"));
 
-    int keywords = 0;
-    int perColumn[3] = {0, 0, 0};
-    int values = 0;
+    // Each keyword: "[_...]", a valid column, named once, 6 to 20 values; every column used.
     QStringList seen;
-    auto checkValues = [&]() {
-        if (keywords > 0)
-            QVERIFY2(values >= 6 && values <= 20, qPrintable(seen.last() + QStringLiteral(": value count")));
-    };
+    QList<int> values;
+    int perColumn[3] = {0, 0, 0};
     for (long i = 1; i <= list.mlngListEntryCount; ++i) {
         const std::string& entry = list.mstrListEntry[static_cast<size_t>(i)];
-        const std::string& column = list.mstrListColumn[static_cast<size_t>(i)];
         if (startsWith(entry, "[")) {
-            checkValues();
-            QVERIFY2(startsWith(entry, "[_"), entry.c_str());
+            const std::string& column = list.mstrListColumn[static_cast<size_t>(i)];
+            QVERIFY2(startsWith(entry, "[_") && !seen.contains(q(entry)), entry.c_str());
             QVERIFY2(column == "0" || column == "1" || column == "2", entry.c_str());
-            QVERIFY2(!seen.contains(q(entry)), entry.c_str());
-            seen << q(entry);
             ++perColumn[keywordColumn(column)];
-            ++keywords;
-            values = 0;
+            seen << q(entry);
+            values << 0;
         } else {
-            QVERIFY2(keywords > 0, "no value before the first keyword");
-            QVERIFY2(entry != kRemovedEntry, "no deleted entry");
-            if (!entry.empty())
-                ++values;
+            QVERIFY2(!seen.isEmpty() && entry != kRemovedEntry, entry.c_str());
+            values.last() += entry.empty() ? 0 : 1;
         }
     }
-    checkValues();
-    QVERIFY2(keywords >= 12 && keywords <= 18, qPrintable(QString::number(keywords)));
-    for (int c : perColumn)
-        QVERIFY(c > 0);
+    for (int n = 0; n < values.size(); ++n)
+        QVERIFY2(values[n] >= 6 && values[n] <= 20, qPrintable(seen[n]));
+    QVERIFY2(seen.size() >= 12 && seen.size() <= 18 && perColumn[0] && perColumn[1] && perColumn[2],
+             qPrintable(QString::number(seen.size())));
 }
 
 QTEST_GUILESS_MAIN(TestKeywordList)
