@@ -69,26 +69,22 @@ private slots:
         QTest::addColumn<std::string>("header");             // lines between [TEST] and TILT
         QTest::addColumn<std::vector<std::string>>("entries");
         using V = std::vector<std::string>;
-        QTest::newRow("two ticked values in node order") << V{"+[_MOUNTING]", "+Recessed", "Pendant", "+Surface"}
-                                                         << std::string("[MANUFAC] Old\r\n"
-                                                                        "[_MOUNTING] Recessed, Surface\r\n")
-                                                         << V{"[_MOUNTING]"};
-        QTest::newRow("ticked keyword without values removes it")
-            << V{"+[MANUFAC]", "ACME", "+   "} << std::string() << V{"[MANUFAC]- Removed"};
-        QTest::newRow("unticked keyword with ticked values does nothing")
-            << V{"[MANUFAC]", "+ACME"} << std::string("[MANUFAC] Old\r\n") << V{};
-        QTest::newRow("same keyword twice: second wins, reported once")
-            << V{"+[_A]", "+one", "+[_B]", "+two", "+[_A]", "+three"}
-            << std::string("[MANUFAC] Old\r\n[_B] two\r\n[_A] three\r\n") << V{"[_A]", "[_B]"};
-        V spill{"+[_LONG]"};
-        for (char c = 'a'; c <= 'f'; ++c)
-            spill.push_back("+" + std::string(60, c));
-        const auto v = [](char c) { return std::string(60, c); };
-        QTest::newRow("spilt values reach the file")
-            << spill
-            << "[MANUFAC] Old\r\n[_LONG] " + v('a') + ", " + v('b') + ", " + v('c') + "\r\n[MORE] " + v('d') + ", " +
-                   v('e') + ", " + v('f') + "\r\n"
-            << V{"[_LONG]"};
+        auto row = [](const char* name, const V& nodes, const std::string& header, const V& entries) {
+            QTest::newRow(name) << nodes << header << entries;
+        };
+        const std::string old = "[MANUFAC] Old\r\n";
+        row("two ticked values in node order", {"+[_MOUNTING]", "+Recessed", "Pendant", "+Surface"},
+            old + "[_MOUNTING] Recessed, Surface\r\n", {"[_MOUNTING]"});
+        row("ticked keyword without values removes it", {"+[MANUFAC]", "ACME", "+   "}, "", {"[MANUFAC]- Removed"});
+        row("unticked keyword with ticked values does nothing", {"[MANUFAC]", "+ACME"}, old, {});
+        row("same keyword twice: second wins, reported once", {"+[_A]", "+one", "+[_B]", "+two", "+[_A]", "+three"},
+            old + "[_B] two\r\n[_A] three\r\n", {"[_A]", "[_B]"});
+        // The limit counts the keyword and values but no separators.
+        const std::string a(100, 'a'), b(100, 'b'), c(100, 'c'), d(100, 'd'), e(100, 'e'), q(246, 'q'), z(300, 'z');
+        row("values spill, later ones fill gaps", {"+[_L]", "+" + a, "+" + b, "+" + c, "+" + d, "+" + e, "+x"},
+            old + "[_L] " + a + ", " + b + ", x\r\n[MORE] " + c + ", " + d + "\r\n[MORE] " + e + "\r\n", {"[_L]"});
+        row("250 counted characters stay on the line", {"+[_Q]", "+" + q}, old + "[_Q] " + q + "\r\n", {"[_Q]"});
+        row("one value too long for the line", {"+[_Z]", "+" + z}, old + "[_Z] \r\n[MORE] " + z + "\r\n", {"[_Z]"});
     }
     void treeKeywords() {
         QFETCH(std::vector<std::string>, nodes);
@@ -100,24 +96,6 @@ private slots:
         Run run;
         QCOMPARE(run(MiscPanel(), {{batchNodes, {}, {}}}).entries, entries);
         QCOMPARE(readBytes(run.paths[0]), "IESNA:LM-63-2002\r\n[TEST] T1\r\n" + header + "TILT=NONE\r\n1 2 3\r\n");
-    }
-
-    void valuesSpillIntoMoreLines() {
-        const std::string a(100, 'a'), b(100, 'b'), c(100, 'c'), d(100, 'd'), e(100, 'e');
-        std::string line;
-        std::vector<std::string> more;
-        composeKeywordLine("[K]", {a, b, c, d, e, "x"}, line, more);
-        QCOMPARE(line, "[K] " + a + ", " + b + ", x");
-        QCOMPARE(more, (std::vector<std::string>{"", "[MORE] " + c + ", " + d, "[MORE] " + e}));
-
-        composeKeywordLine("[K]", {std::string(300, 'z')}, line, more);
-        QCOMPARE(line, std::string("[K] "));
-        QCOMPARE(more, (std::vector<std::string>{"", "[MORE] " + std::string(300, 'z')}));
-
-        // Exactly 250 counted characters stay on the keyword line.
-        composeKeywordLine("[K]", {std::string(247, 'q')}, line, more);
-        QCOMPARE(line, "[K] " + std::string(247, 'q'));
-        QCOMPARE(more.size(), size_t(1));
     }
 
     void colorTempFailureStopsTheRun() {
