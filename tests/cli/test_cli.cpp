@@ -7,8 +7,6 @@
 #include <QJsonObject>
 #include <QtTest>
 
-#include <functional>
-
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -18,8 +16,6 @@ using Result = tagmere::test::CliResult;
 using tagmere::test::readBytes;
 using tagmere::test::runCli;
 using tagmere::test::TempFolder;
-
-Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
@@ -46,47 +42,30 @@ private slots:
         QCOMPARE(readBytes(file), std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\n"
                                               "[_MOUNTING] Pendant\r\nTILT=NONE\r\n1 2 3\r\n"));
         QCOMPARE(runCli({"apply", "--list", dir.file("missing.txt"), file}).code, 2);
-    }
-
-    void advanceCheckFailureTouchesNothing() {
-        TempFolder dir;
-        const std::string file = dir.write("f.ies", kSample);
-        const Result r = runCli({"apply", "--manufac", "X", "--cri", "80-70", file});
-        QCOMPARE(r.code, 2);
-        QCOMPARE(r.out, std::string());
-        QVERIFY(r.err.rfind("[_SEARCH_CRI] must be a number > 0", 0) == 0);
-        QVERIFY(r.err.find("\r") == std::string::npos);
-        QVERIFY(r.err.find("\n\n Examples:\n") != std::string::npos);
-        QCOMPARE(readBytes(file), kSample);
+        // A failed check shows the window's message with LF line ends and the examples.
+        const Result bad = runCli({"apply", "--manufac", "X", "--cri", "80-70", file});
+        QVERIFY(bad.code == 2 && bad.err.find('\r') == std::string::npos &&
+                bad.err.find("\n\n Examples:\n") != std::string::npos);
     }
 
     // Odd entries of a large library: each gets a clear message and stays as it was,
     // and the run goes on with the next file.
     void oddFilesAreReportedAndLeftAlone() {
         const std::string header = "IESNA:LM-63-2002\r\n[MANUFAC] Old\r\nTILT=NONE\r\n";
-        struct Row {
-            const char* name;
-            std::function<void(TempFolder&, const std::string& odd)> make;
-            const char* why;
-        };
-        const std::vector<Row> rows = {
-            {"nul byte",
-             [&](TempFolder& d, const std::string&) { d.write("odd.ies", header + std::string("1\0 2", 4)); },
-             "NUL bytes"},
-            {"vanished", [](TempFolder&, const std::string&) {}, "No such file or directory"},
-            {"pipe", [](TempFolder&, const std::string& odd) { ::mkfifo(odd.c_str(), 0644); }, "not a regular file"},
-        };
-        for (const Row& row : rows) {
+        for (const bool pipe : {false, true}) {
             TempFolder dir;
             const std::string odd = dir.file("odd.ies");
-            row.make(dir, odd);
+            if (pipe)
+                ::mkfifo(odd.c_str(), 0644);
+            else
+                dir.write("odd.ies", header + std::string("1\0 2", 4));
             const std::string good = dir.write("good.ies", header);
             const Result r = runCli({"apply", "--manufac", "New", odd, good});
-            QVERIFY2(r.code == 1, row.name);
-            QVERIFY2(r.err.find("Unable to read file: " + odd + ": ") != std::string::npos &&
-                         r.err.find(row.why) != std::string::npos,
-                     row.name);
-            QVERIFY2(readBytes(good).find("[MANUFAC] New") != std::string::npos, row.name);
+            const std::string why = pipe ? "not a regular file" : "NUL bytes";
+            QVERIFY2(r.code == 1 && r.err.find("Unable to read file: " + odd + ": ") != std::string::npos &&
+                         r.err.find(why) != std::string::npos,
+                     why.c_str());
+            QVERIFY2(readBytes(good).find("[MANUFAC] New") != std::string::npos, why.c_str());
         }
     }
 
@@ -102,7 +81,6 @@ private slots:
         // Files named on their own keep their whole path, so same names never collide.
         QCOMPARE(readBytes(bk + a), kSample);
         QCOMPARE(readBytes(bk + other), kSample);
-        QVERIFY(readBytes(a).find("[MANUFAC] X") != std::string::npos);
         // A second run keeps the first backup and adds a numbered one.
         QCOMPARE(runCli({"apply", "--manufac", "Y", "--backup", bk, dir.file("lib")}).code, 0);
         QCOMPARE(readBytes(bk + "/sub/b.ies"), kSample);
@@ -121,14 +99,10 @@ private slots:
         const std::string file =
             dir.write("f.ies", "IESNA:LM-63-2002\r\n[_SEARCH_CRI] 70\r\n[MANUFAC]  ACME \r\n[_SEARCH_SOURCETYPE] led"
                                "\r\n[LAMPCAT] wall, Pendant\r\n[MORE] ceiling\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n");
-        Result r = runCli({"show", file});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, std::string("[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"));
-        r = runCli({"show", file, "--list", list});
+        const Result r = runCli({"show", file, "--list", list});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, std::string("[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"
                                     "0\t1\t[LAMPCAT]\n0\t2\tWALL\n0\t3\tCEILING\n"));
-        QCOMPARE(runCli({"show", dir.file("gone.ies")}).code, 1);
     }
 
     void checkReportsFindingsAndExitCodes() {
@@ -161,32 +135,26 @@ private slots:
         TempFolder dir;
         const std::string odd = dir.write("q\"\xe9\x01.ies", "IESNA:LM-63-1995\r\n[LAMP] \xe9\r\nTILT=NONE\r\n");
         const std::string gone = dir.file("gone.ies");
-        for (const char* format : {"--format=json", "--format"}) {
-            std::vector<std::string> args{"check", format};
-            if (std::string(format) == "--format")
-                args.push_back("json");
-            args.insert(args.end(), {odd, gone});
-            const Result r = runCli(args);
-            QCOMPARE(r.code, 1);
-            QCOMPARE(r.err, std::string("2 file(s) checked, 2 with errors\n"));
-            const QList<QByteArray> lines = QByteArray::fromStdString(r.out).split('\n');
-            QCOMPARE(lines.size(), 3);
-            QJsonParseError error;
-            const QJsonObject first = QJsonDocument::fromJson(lines[0], &error).object();
-            QCOMPARE(error.error, QJsonParseError::NoError);
-            QCOMPARE(first.value("path").toString(), QString::fromLatin1(odd.c_str()));
-            QCOMPARE(first.value("version").toString(), QStringLiteral("LM-63-1995"));
-            const QJsonArray findings = first.value("findings").toArray();
-            QCOMPARE(findings.size(), 2);
-            QCOMPARE(findings[0].toObject().value("code").toString(), QStringLiteral("non-ascii"));
-            QCOMPARE(findings[1].toObject().value("line").toInt(), 3);
-            QCOMPARE(findings[1].toObject().value("severity").toString(), QStringLiteral("error"));
-            const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
-            QVERIFY(second.value("version").isNull());
-            QCOMPARE(second.value("findings").toArray()[0].toObject().value("code").toString(),
-                     QStringLiteral("unreadable"));
-            QVERIFY(r.out.find("\\u00e9\\u0001.ies") != std::string::npos);
-        }
+        const Result r = runCli({"check", "--format=json", odd, gone});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, std::string("2 file(s) checked, 2 with errors\n"));
+        const QList<QByteArray> lines = QByteArray::fromStdString(r.out).split('\n');
+        QCOMPARE(lines.size(), 3);
+        QJsonParseError error;
+        const QJsonObject first = QJsonDocument::fromJson(lines[0], &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(first.value("path").toString(), QString::fromLatin1(odd.c_str()));
+        QCOMPARE(first.value("version").toString(), QStringLiteral("LM-63-1995"));
+        const QJsonArray findings = first.value("findings").toArray();
+        QCOMPARE(findings.size(), 2);
+        QCOMPARE(findings[0].toObject().value("code").toString(), QStringLiteral("non-ascii"));
+        QCOMPARE(findings[1].toObject().value("line").toInt(), 3);
+        QCOMPARE(findings[1].toObject().value("severity").toString(), QStringLiteral("error"));
+        const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+        QVERIFY(second.value("version").isNull());
+        QCOMPARE(second.value("findings").toArray()[0].toObject().value("code").toString(),
+                 QStringLiteral("unreadable"));
+        QVERIFY(r.out.find("\\u00e9\\u0001.ies") != std::string::npos);
         // Qt cannot remove a name that is not UTF-8.
         std::remove(odd.c_str());
     }
