@@ -71,13 +71,6 @@ AddKeywords mainGlobals() {
     return mainGlobals(commonAppDataFolder());
 }
 
-QByteArray factoryListBytes() {
-    QFile resource{QLatin1String(kFactoryResource)};
-    if (!resource.open(QIODevice::ReadOnly))
-        return {};
-    return resource.readAll();
-}
-
 InstallResult installFactoryList(const AddKeywords& globals) {
     InstallResult result;
     if (globals.gstrKeywordFolder.empty()) {

@@ -51,8 +51,6 @@ struct InstallResult {
 // it when that file is missing. An existing file, even one edited by hand, is kept.
 InstallResult installFactoryList(const AddKeywords& globals);
 
-// The factory list as it ships inside the program.
-QByteArray factoryListBytes();
 
 // Text at the widget edge: file and list texts are single-byte, so every byte maps to one
 // character (Latin-1) and back.

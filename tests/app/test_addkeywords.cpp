@@ -3,7 +3,6 @@
 #include "testsupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 using tagmere::app::AddKeywords;
@@ -18,10 +17,8 @@ class TestAddKeywords : public QObject {
     Q_OBJECT
 private slots:
     void dataFolderFollowsXdgDataHome();
-    void factoryListShipsInsideTheProgram();
     void installCreatesFolderAndFactoryList();
     void installKeepsAnExistingList();
-    void installWithoutKeywordFolderFails();
     void installIntoUnwritableFolderFails();
 };
 
@@ -33,14 +30,6 @@ void TestAddKeywords::dataFolderFollowsXdgDataHome() {
     QCOMPARE(qs(tagmere::app::mainGlobals().gstrKeywordFolder), data + QStringLiteral("/Calvex/OrbKeywordFiles"));
 }
 
-void TestAddKeywords::factoryListShipsInsideTheProgram() {
-    QFile source(QStringLiteral(TAGMERE_SOURCE_DIR "/data/OrbFactoryKeywords.txt"));
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    const QByteArray shipped = tagmere::app::factoryListBytes();
-    QVERIFY(!shipped.isEmpty());
-    QCOMPARE(shipped, source.readAll());
-}
-
 void TestAddKeywords::installCreatesFolderAndFactoryList() {
     const tagmere::test::TempFolder folder;
     const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()) + QStringLiteral("/fresh"));
@@ -48,7 +37,7 @@ void TestAddKeywords::installCreatesFolderAndFactoryList() {
     QVERIFY2(result.ok, qPrintable(result.error));
     QVERIFY(result.installed);
     const std::string installed = tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt");
-    QCOMPARE(QByteArray::fromStdString(installed), tagmere::app::factoryListBytes());
+    QCOMPARE(installed, tagmere::test::readBytes(TAGMERE_SOURCE_DIR "/data/OrbFactoryKeywords.txt"));
     const std::vector<std::string> expectedFiles{"OrbFactoryKeywords.txt"};
     QCOMPARE(tagmere::test::listFolder(g.gstrKeywordFolder), expectedFiles);
 }
@@ -62,13 +51,6 @@ void TestAddKeywords::installKeepsAnExistingList() {
     QVERIFY(!result.installed);
     QCOMPARE(tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt"),
              std::string("[MINE], 0\r\nA\r\n"));
-}
-
-void TestAddKeywords::installWithoutKeywordFolderFails() {
-    const AddKeywords g = tagmere::app::mainGlobals(QString());
-    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
-    QVERIFY(!result.ok);
-    QVERIFY(!result.installed);
 }
 
 void TestAddKeywords::installIntoUnwritableFolderFails() {
