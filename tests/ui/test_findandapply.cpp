@@ -203,17 +203,6 @@ private slots:
         QCOMPARE(c().txtSearchCRI->text(), QStringLiteral("60")); // a search would have emptied the panel
     }
 
-    void previewWritesNothing() {
-        start({"a.ies"});
-        c().optBulk->click();
-        QTest::keyClicks(c().txtSearchCRI, QStringLiteral("80"));
-        c().cmdPreview->click();
-        auto* dialog = window()->findChild<tagmere::ui::PreviewDialog*>(QStringLiteral("frmPreview"));
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(readBytes(file("a.ies")), kSample);
-        QVERIFY(m->messages.shown.empty());
-    }
-
     void folderAndDriveChanges() {
         start({"a.ies", "sub/b.ies"});
         showFile("a.ies");
