@@ -371,30 +371,30 @@ std::vector<FigureRow> figureRows(const PhotometricFigures& f) {
     const auto value = [](const std::optional<double>& v, int decimals) { return v ? fixed(*v, decimals) : ""; };
     const char* const type = f.photometricType == 1 ? "C" : (f.photometricType == 2 ? "B" : "A");
     std::vector<FigureRow> rows = {
-        {"photometric-type", type, ""},
-        {"candela-multiplier", general(f.candelaMultiplier), ""},
-        {"ballast-factor", general(f.ballastFactor), ""},
-        {"max-intensity", fixed(f.maxIntensity, 1), "cd"},
-        {"max-intensity-horizontal", general(f.maxHorizontal), "deg"},
-        {"max-intensity-vertical", general(f.maxVertical), "deg"},
-        {"flux", value(f.flux, 1), "lm"},
-        {"beam-angle-c0-c180", value(f.beamC0C180, 1), "deg"},
-        {"beam-angle-c90-c270", value(f.beamC90C270, 1), "deg"},
-        {"field-angle-c0-c180", value(f.fieldC0C180, 1), "deg"},
-        {"field-angle-c90-c270", value(f.fieldC90C270, 1), "deg"},
-        {"efficacy", value(f.efficacy, 1), "lm/W"},
-        {"efficiency", f.efficiency ? fixed(*f.efficiency * 100, 1) : "", "%"},
+        {"photometric-type", "Photometric type", type, ""},
+        {"candela-multiplier", "Candela multiplier", general(f.candelaMultiplier), ""},
+        {"ballast-factor", "Ballast factor (not applied)", general(f.ballastFactor), ""},
+        {"max-intensity", "Maximum intensity", fixed(f.maxIntensity, 1), "cd"},
+        {"max-intensity-horizontal", "  at horizontal angle", general(f.maxHorizontal), "deg"},
+        {"max-intensity-vertical", "  at vertical angle", general(f.maxVertical), "deg"},
+        {"flux", "Luminous flux", value(f.flux, 1), "lm"},
+        {"beam-angle-c0-c180", "Beam angle C0-C180", value(f.beamC0C180, 1), "deg"},
+        {"beam-angle-c90-c270", "Beam angle C90-C270", value(f.beamC90C270, 1), "deg"},
+        {"field-angle-c0-c180", "Field angle C0-C180", value(f.fieldC0C180, 1), "deg"},
+        {"field-angle-c90-c270", "Field angle C90-C270", value(f.fieldC90C270, 1), "deg"},
+        {"efficacy", "Luminous efficacy", value(f.efficacy, 1), "lm/W"},
+        {"efficiency", "Luminaire efficiency", f.efficiency ? fixed(*f.efficiency * 100, 1) : "", "%"},
     };
     const char* shape = "";
     if (f.openingShape)
         shape = *f.openingShape == OpeningShape::Point
                     ? "point"
                     : (*f.openingShape == OpeningShape::Round ? "round" : "rectangular");
-    rows.push_back({"opening-shape", shape, ""});
+    rows.push_back({"opening-shape", "Luminous opening", shape, ""});
     const bool opening = f.openingShape.has_value();
-    rows.push_back({"opening-width", opening ? fixed(f.openingWidth, 3) : "", "m"});
-    rows.push_back({"opening-length", opening ? fixed(f.openingLength, 3) : "", "m"});
-    rows.push_back({"opening-height", opening ? fixed(f.openingHeight, 3) : "", "m"});
+    rows.push_back({"opening-width", "  width", opening ? fixed(f.openingWidth, 3) : "", "m"});
+    rows.push_back({"opening-length", "  length", opening ? fixed(f.openingLength, 3) : "", "m"});
+    rows.push_back({"opening-height", "  height", opening ? fixed(f.openingHeight, 3) : "", "m"});
     return rows;
 }
 

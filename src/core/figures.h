@@ -63,9 +63,11 @@ struct FiguresResult {
 // The figures of a block as the reader gives it. Needs a complete block without errors.
 FiguresResult computeFigures(const PhotometryReading& reading);
 
-// One printable figure: NAME, VALUE (empty when the figure does not apply) and UNIT.
+// One printable figure: NAME (for scripts), its label for people, VALUE (empty when
+// the figure does not apply) and UNIT.
 struct FigureRow {
     std::string name;
+    std::string label;
     std::string value;
     std::string unit;
 };

@@ -358,7 +358,8 @@ void frmPhotometry::refresh() {
         return;
     for (const FigureRow& row : figureRows(result.figures)) {
         auto* item = new QTreeWidgetItem(m_figures);
-        item->setText(0, app::fromBytes(row.name));
+        item->setText(0, app::fromBytes(row.label));
+        item->setToolTip(0, app::fromBytes(row.name));
         item->setText(1, row.value.empty() ? QStringLiteral("-") : app::fromBytes(row.value));
         item->setText(2, app::fromBytes(row.unit));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);

@@ -53,7 +53,7 @@ private slots:
         tagmere::ui::frmPhotometry* window = program->window->photometryWindow();
         QVERIFY(window->isVisible());
         QVERIFY(window->diagram()->showsCurve());
-        QCOMPARE(window->figures()->findItems(QStringLiteral("beam-angle-c0-c180"), Qt::MatchExactly).value(0)->text(1),
+        QCOMPARE(window->figures()->findItems(QStringLiteral("Beam angle C0-C180"), Qt::MatchExactly).value(0)->text(1),
                  QStringLiteral("16.6"));
         QVERIFY(!window->diagram()->grab().toImage().isNull());
 
