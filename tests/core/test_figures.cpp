@@ -105,7 +105,8 @@ private slots:
             {10000, 2 * kPi * 10000 / 101, 13.4765, 13.4765, 24.4967, 2 * kPi * 10000 / 101 / 40, kNone});
 
         // The same curve whichever symmetry the file uses.
-        for (const auto& [from, to] : std::vector<std::pair<int, int>>{{0, 90}, {0, 180}, {0, 360}, {90, 270}}) {
+        for (const auto& [from, to] :
+             std::vector<std::pair<int, int>>{{0, 90}, {90, 180}, {0, 180}, {0, 360}, {90, 270}}) {
             sym.horizontal = steps(from, to);
             row(("C" + std::to_string(from) + "-C" + std::to_string(to)).c_str(), sym, cosineFigures);
         }

@@ -111,6 +111,8 @@ private slots:
         row("photometric type", firstLine("1 -1 1 2 1 4 2 0 0 0"), {"photometric-type@3"}, true);
         row("units type", firstLine("1 -1 1 2 1 1 3 0 0 0"), {"units-type@3"}, true);
         row("zero count", "TILT=NONE\r\n1 -1 1 0 1 1 2 0 0 0\r\n1 1 10\r\n0\r\n100\r\n", {"data-count@3"}, true);
+        row("zero horizontal count", "TILT=NONE\r\n1 -1 1 1 0 1 2 0 0 0\r\n1 1 10\r\n0\r\n100\r\n", {"data-count@3"},
+            true);
         row("angles not ascending", "TILT=NONE\r\n1 -1 1 3 1 1 2 0 0 0\r\n1 1 10\r\n0 90 90\r\n0\r\n1 2 3\r\n",
             {"angles-order@5"}, true);
         row("data line over 132", "TILT=NONE\r\n" + counts + "0" + std::string(130, ' ') + "90\r\n0\r\n100 50\r\n",

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <unistd.h>
+
 using namespace tagmere;
 using tagmere::test::TempFolder;
 
@@ -59,11 +61,14 @@ private slots:
         QTest::addColumn<std::string>("name");
         QTest::newRow("missing") << std::string("absent.ies");
         QTest::newRow("folder") << std::string();
+        QTest::newRow("over the size limit, refused unread") << std::string("huge.ies");
     }
     void unreadableFileGivesMessageAndEmptyBuffer() {
         QFETCH(std::string, name);
         TempFolder dir;
         FileLines lines{"", "old"};
+        if (name == "huge.ies") // sparse: no disk space taken
+            QCOMPARE(::truncate(dir.write(name, "x").c_str(), kMaxFileBytes + 1), 0);
         const FileResult r = msbIESFileRead(name.empty() ? dir.path() : dir.file(name), lines);
         QVERIFY(!r.ok && !r.description.empty());
         QCOMPARE(r.message.text, "Unable to read file: " + r.description);
