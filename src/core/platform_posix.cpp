@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "placeorder.h"
 #include "platform.h"
 #include "safefile.h"
 
@@ -366,30 +367,16 @@ struct FileReplacer::Impl {
             return;
         flush();
         std::vector<int> folders;
-        bool backupFailed = false;
-        for (auto& s : staged) {
-            if (s.failed) {
-                backupFailed = s.isBackup;
-                continue;
+        const auto place = [&](Staged& s) {
+            const FileStatus status = s.isBackup ? placeBackup(s) : rename(s);
+            if (status.ok) {
+                if (std::find(folders.begin(), folders.end(), s.folderFd) == folders.end())
+                    folders.push_back(s.folderFd);
+                s.fd.reset();
             }
-            FileStatus status;
-            if (s.isBackup) {
-                status = placeBackup(s);
-                backupFailed = !status.ok;
-            } else if (backupFailed) {
-                status = FileStatus::failure("its backup could not be written");
-            } else {
-                status = rename(s);
-            }
-            if (!status.ok) {
-                finish(s, status);
-                continue;
-            }
-            if (std::find(folders.begin(), folders.end(), s.folderFd) == folders.end())
-                folders.push_back(s.folderFd);
-            s.fd.reset();
-            finish(s, status);
-        }
+            return status;
+        };
+        placeInOrder(staged, place, [&](Staged& s, const FileStatus& status) { finish(s, status); });
         // The renames themselves become durable with their folders.
         for (int folder : folders)
             ::fsync(folder);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "placeorder.h"
 #include "platform.h"
 #include "safefile.h"
 
@@ -371,23 +372,9 @@ struct FileReplacer::Impl {
         if (staged.empty())
             return;
         flush();
-        bool backupFailed = false;
-        for (auto& s : staged) {
-            if (s.failed) {
-                backupFailed = s.isBackup;
-                continue;
-            }
-            FileStatus status;
-            if (s.isBackup) {
-                status = placeBackup(s);
-                backupFailed = !status.ok;
-            } else if (backupFailed) {
-                status = FileStatus::failure("its backup could not be written");
-            } else {
-                status = rename(s);
-            }
-            finish(s, status);
-        }
+        placeInOrder(
+            staged, [&](Staged& s) { return s.isBackup ? placeBackup(s) : rename(s); },
+            [&](Staged& s, const FileStatus& status) { finish(s, status); });
         staged.clear();
     }
 
