@@ -7,6 +7,8 @@
 // from UTF-16 at the system's edge. The safe replacement (safefile.h) is implemented
 // in the same files.
 
+#include "safefile.h"
+
 #include <ctime>
 #include <memory>
 #include <string>
@@ -74,9 +76,59 @@ std::string driveLabel(const std::string& root);
 // streams set up to pass bytes through unchanged.
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 
-// Shared by both systems' replacement code (safefile.cpp).
+// ---- The steps of a safe replacement; safefile.cpp puts them together.
+
+inline constexpr const char* kChangedAfterRead = "it changed after it was read, so it was left as it is";
+
 unsigned long processId();
+// The refusal of a file over the size a read takes.
+FileStatus tooLarge(long long maxBytes);
 std::string temporaryFileName();
 bool matchesTemporaryPattern(std::string_view name);
+
+// The folder a path names a file in ("." for a bare name), and the file's name.
+std::string folderOf(const std::string& path);
+std::string fileNameOf(const std::string& path);
+
+// What is at `path` now (a link itself unless `follow`): its identity, or why it
+// cannot be looked at; `missing` when nothing is there.
+struct PathState {
+    FileStatus status;
+    bool missing = false;
+    bool folder = false;
+    FileIdentity identity;
+};
+PathState lookUp(const std::string& path, bool follow);
+
+// A folder lock held by this run, let go when destroyed.
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
+};
+// Takes the lock of `folder` (whose identity is `id`). Without `wait`, a lock that
+// another run holds gives success and no lock.
+FileStatus lockFolder(const std::string& folder, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock);
+
+// A temporary file beside the file it is to become, open and locked (so no cleanup
+// takes it) until it is placed or discarded.
+class TempFile {
+public:
+    virtual ~TempFile() = default;
+};
+// Writes `bytes` to a new temporary file in `folder`. With `original` it takes that
+// file's group, mode and extended attributes; without, those of a new file.
+FileStatus writeTemporary(const std::string& folder, std::string_view bytes, const std::string* original,
+                          std::unique_ptr<TempFile>& temp);
+void discard(TempFile& temp);
+// Makes the data of every file durable: one flush per file system, or per file when
+// `each`. Returns a status per file.
+std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool each);
+// Puts a backup in place under `path`, or the next free "path.~N~": never over a file.
+FileStatus placeBackup(TempFile& temp, const std::string& path);
+// Renames the file over `path`, only while that is still the file read as `identity`
+// (for a new file, identity.size < 0: while nothing is there).
+FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity);
+// Makes the renames of these placed files durable with their folders.
+void syncFolders(const std::vector<TempFile*>& placed);
 
 } // namespace tagmere::platform

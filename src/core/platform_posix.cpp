@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "placeorder.h"
 #include "platform.h"
 #include "safefile.h"
 
@@ -22,9 +21,6 @@ namespace fs = std::filesystem;
 namespace tagmere {
 
 namespace {
-
-// Folder locks held at once before a run commits and lets go of them.
-constexpr size_t kMaxFolderLocks = 32;
 
 std::string errnoText(int error) {
     return std::strerror(error);
@@ -80,6 +76,25 @@ FileIdentity identityOf(const struct stat& st) {
 
 std::string folderOf(const fs::path& path) {
     return path.has_parent_path() ? path.parent_path().string() : std::string(".");
+}
+
+class PosixFolderLock final : public platform::FolderLock {
+public:
+    explicit PosixFolderLock(Fd fd) : m_fd(std::move(fd)) {}
+
+private:
+    Fd m_fd; // closing it lets go of the lock
+};
+
+class PosixTempFile final : public platform::TempFile {
+public:
+    Fd folder;
+    std::string name; // in that folder
+    Fd fd;
+};
+
+PosixTempFile& posix(platform::TempFile& temp) {
+    return static_cast<PosixTempFile&>(temp);
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -138,10 +153,6 @@ int syncFileSystemOf(int fd) {
 
 FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     bytes.clear();
-    auto tooLarge = [maxBytes] {
-        return FileStatus::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
-                                   " MB, too large for a photometric file");
-    };
     // Non-blocking, so that a pipe or device given by name cannot hang the read.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid())
@@ -154,7 +165,7 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
     if (!S_ISREG(st.st_mode))
         return FileStatus::failure("it is not a regular file");
     if (maxBytes >= 0 && st.st_size > maxBytes)
-        return tooLarge();
+        return platform::tooLarge(maxBytes);
     if (identity)
         *identity = identityOf(st);
     bytes.reserve(static_cast<size_t>(st.st_size));
@@ -171,7 +182,7 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
         bytes.append(chunk, static_cast<size_t>(n));
         // A file that grows while it is read is held to the limit too.
         if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes)
-            return tooLarge();
+            return platform::tooLarge(maxBytes);
     }
     return FileStatus::success();
 }
@@ -217,289 +228,6 @@ std::string refusalReason(const EditTarget& target, const FileIdentity& identity
     return {};
 }
 
-struct FileReplacer::Impl {
-    struct Lock {
-        unsigned long long device;
-        unsigned long long inode;
-        Fd fd;
-    };
-    // One temporary file waiting for its flush and rename.
-    struct Staged {
-        std::string path; // the file it replaces (or, for a backup, the name wanted)
-        int folderFd;     // borrowed from a lock or from `ownFolder`
-        Fd ownFolder;     // a folder no lock holds
-        std::string temp; // name in that folder
-        Fd fd;            // kept open (and locked) until the rename
-        FileIdentity identity;
-        bool isBackup = false;
-        bool failed = false;
-        Done done;
-    };
-
-    size_t chunk;
-    std::vector<Lock> locks;
-    std::vector<Staged> staged;
-
-    int lockedFolderFd(const struct stat& st) const {
-        for (const auto& lock : locks) {
-            if (lock.device == st.st_dev && lock.inode == st.st_ino)
-                return lock.fd.get();
-        }
-        return -1;
-    }
-
-    // Writes `bytes` to a new temporary file in the folder and stages it.
-    FileStatus stageTemp(const std::string& folder, Staged&& entry, std::string_view bytes, int original) {
-        struct stat folderStat {};
-        Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folderFd.valid() || ::fstat(folderFd.get(), &folderStat) != 0)
-            return FileStatus::failure(errnoText(errno));
-        entry.folderFd = lockedFolderFd(folderStat);
-        if (entry.folderFd < 0) {
-            entry.ownFolder = std::move(folderFd);
-            entry.folderFd = entry.ownFolder.get();
-        }
-        entry.temp = platform::temporaryFileName();
-        entry.fd = Fd(::openat(entry.folderFd, entry.temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (!entry.fd.valid())
-            return FileStatus::failure(errnoText(errno));
-        // The lock tells a cleanup in another process that this file is alive.
-        ::flock(entry.fd.get(), LOCK_EX);
-        auto fail = [&](FileStatus status) {
-            ::unlinkat(entry.folderFd, entry.temp.c_str(), 0);
-            return status;
-        };
-        if (!writeAll(entry.fd.get(), bytes))
-            return fail(FileStatus::failure(errnoText(errno)));
-        if (original >= 0) {
-            struct stat st {};
-            if (::fstat(original, &st) != 0)
-                return fail(FileStatus::failure(errnoText(errno)));
-            // Keep the owner when we can (root) and always the group: a colleague's
-            // group access must not change with the edit.
-            const uid_t owner = ::geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
-            if (::fchown(entry.fd.get(), owner, st.st_gid) != 0)
-                return fail(FileStatus::failure("cannot keep its group: " + errnoText(errno)));
-            if (::fchmod(entry.fd.get(), st.st_mode & 07777) != 0)
-                return fail(FileStatus::failure(errnoText(errno)));
-            // After the mode: an ACL sets the group bits from its mask.
-            if (FileStatus copied = copyAttributes(original, entry.fd.get()); !copied.ok)
-                return fail(copied);
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            if (::fchmod(entry.fd.get(), 0666 & ~mask) != 0)
-                return fail(FileStatus::failure(errnoText(errno)));
-        }
-        staged.push_back(std::move(entry));
-        return FileStatus::success();
-    }
-
-    void finish(Staged& s, const FileStatus& status) {
-        if (!status.ok) {
-            s.failed = true;
-            ::unlinkat(s.folderFd, s.temp.c_str(), 0);
-        }
-        if (s.done)
-            s.done(s.path, status);
-    }
-
-    // Flushes every staged file: one call per file system, or fsync for a single file.
-    void flush() {
-        if (chunk == 1) {
-            for (auto& s : staged) {
-                if (::fsync(s.fd.get()) != 0)
-                    finish(s, FileStatus::failure(errnoText(errno)));
-            }
-            return;
-        }
-        std::vector<std::pair<dev_t, int>> devices; // device, its result
-        for (auto& s : staged) {
-            struct stat st {};
-            ::fstat(s.fd.get(), &st);
-            int result = -1;
-            for (const auto& [device, r] : devices) {
-                if (device == st.st_dev)
-                    result = r;
-            }
-            if (result < 0) {
-                // The first file staged on this device was opened before any data of
-                // this chunk was written, so its syncfs reports every write-back error.
-                result = syncFileSystemOf(s.fd.get());
-                devices.emplace_back(st.st_dev, result);
-            }
-            if (result != 0)
-                finish(s, FileStatus::failure("the data could not be made durable: " + errnoText(result)));
-        }
-    }
-
-    // Places a backup under its name, or the next free "NAME.~N~"; never over a file.
-    FileStatus placeBackup(Staged& s) {
-        std::string name = fs::path(s.path).filename().string();
-        for (int n = 1; n < 1000; ++n) {
-            if (::linkat(s.folderFd, s.temp.c_str(), s.folderFd, name.c_str(), 0) == 0) {
-                ::unlinkat(s.folderFd, s.temp.c_str(), 0);
-                return FileStatus::success();
-            }
-            if (errno != EEXIST)
-                return FileStatus::failure("backup to " + s.path + " failed: " + errnoText(errno));
-            name = fs::path(s.path).filename().string() + ".~" + std::to_string(n) + "~";
-        }
-        return FileStatus::failure("backup to " + s.path + " failed: too many backups");
-    }
-
-    FileStatus rename(Staged& s) {
-        const std::string name = fs::path(s.path).filename().string();
-        struct stat st {};
-        if (::fstatat(s.folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (s.identity.size < 0 || !identityOf(st).sameFile(s.identity))
-                return FileStatus::failure("it changed after it was read, so it was left as it is");
-        } else if (errno != ENOENT || s.identity.size >= 0) {
-            return FileStatus::failure(errno == ENOENT ? "it was removed after it was read" : errnoText(errno));
-        }
-        if (::renameat(s.folderFd, s.temp.c_str(), s.folderFd, name.c_str()) != 0)
-            return FileStatus::failure(errnoText(errno));
-        return FileStatus::success();
-    }
-
-    void commit() {
-        if (staged.empty())
-            return;
-        flush();
-        std::vector<int> folders;
-        const auto place = [&](Staged& s) {
-            const FileStatus status = s.isBackup ? placeBackup(s) : rename(s);
-            if (status.ok) {
-                if (std::find(folders.begin(), folders.end(), s.folderFd) == folders.end())
-                    folders.push_back(s.folderFd);
-                s.fd.reset();
-            }
-            return status;
-        };
-        placeInOrder(staged, place, [&](Staged& s, const FileStatus& status) { finish(s, status); });
-        // The renames themselves become durable with their folders.
-        for (int folder : folders)
-            ::fsync(folder);
-        staged.clear();
-    }
-
-    void releaseLocks() { locks.clear(); }
-};
-
-FileReplacer::FileReplacer(size_t chunk) : m_impl(std::make_unique<Impl>()) {
-    m_impl->chunk = chunk == 0 ? 1 : chunk;
-}
-
-FileReplacer::~FileReplacer() {
-    m_impl->commit();
-}
-
-FileStatus FileReplacer::lockFolder(const std::string& folder, const std::function<void(const std::string&)>& waiting) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
-        return FileStatus::failure(errnoText(errno));
-    if (m_impl->lockedFolderFd(st) >= 0)
-        return FileStatus::success();
-    if (m_impl->locks.size() >= kMaxFolderLocks) {
-        commit();
-        m_impl->releaseLocks();
-    }
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK)
-            return FileStatus::failure(errnoText(errno));
-        // Holding nothing while waiting, two runs can never wait for each other.
-        if (waiting)
-            waiting(folder);
-        commit();
-        m_impl->releaseLocks();
-        if (::flock(fd.get(), LOCK_EX) != 0)
-            return FileStatus::failure(errnoText(errno));
-    }
-    m_impl->locks.push_back(
-        {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), std::move(fd)});
-    removeStaleTemporaries(folder);
-    return FileStatus::success();
-}
-
-FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes,
-                               Done done, const Backup* backup) {
-    Fd original;
-    if (identity.size >= 0) {
-        original = Fd(::open(target.path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat st {};
-        if (!original.valid() || ::fstat(original.get(), &st) != 0)
-            return FileStatus::failure(errnoText(errno));
-        if (!identityOf(st).sameFile(identity))
-            return FileStatus::failure("it changed after it was read, so it was left as it is");
-    }
-    if (const std::string why = refusalReason(target, identity); !why.empty())
-        return FileStatus::failure(why);
-
-    const size_t firstNew = m_impl->staged.size();
-    if (backup) {
-        std::error_code ec;
-        const fs::path copy(backup->path);
-        fs::create_directories(copy.parent_path(), ec);
-        if (ec)
-            return FileStatus::failure("cannot create backup folder " + copy.parent_path().string() + ": " +
-                                       ec.message());
-        Impl::Staged entry;
-        entry.path = backup->path;
-        entry.isBackup = true;
-        if (FileStatus status = m_impl->stageTemp(folderOf(copy), std::move(entry), backup->oldBytes, -1); !status.ok)
-            return FileStatus::failure("backup to " + backup->path + " failed: " + status.description);
-    }
-    Impl::Staged entry;
-    entry.path = target.path;
-    entry.identity = identity;
-    entry.done = std::move(done);
-    if (FileStatus status = m_impl->stageTemp(target.folder, std::move(entry), bytes, original.get()); !status.ok) {
-        if (backup) {
-            // The backup of a file that will not change is not needed.
-            m_impl->finish(m_impl->staged[firstNew], FileStatus::failure(status.description));
-            m_impl->staged.resize(firstNew);
-        }
-        return status;
-    }
-    if (m_impl->staged.size() >= m_impl->chunk)
-        commit();
-    return FileStatus::success();
-}
-
-void FileReplacer::commit() {
-    m_impl->commit();
-}
-
-FileStatus replaceFile(const std::string& path, std::string_view bytes) {
-    EditTarget target;
-    FileIdentity identity;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT)
-            return FileStatus::failure(errnoText(errno));
-        const fs::path given(path);
-        target = {path, folderOf(given), given.filename().string()};
-    } else {
-        if (FileStatus status = resolveEditTarget(path, {}, target); !status.ok)
-            return status;
-        if (::stat(target.path.c_str(), &st) != 0)
-            return FileStatus::failure(errnoText(errno));
-        if (S_ISDIR(st.st_mode))
-            return FileStatus::failure(errnoText(EISDIR));
-        identity = identityOf(st);
-    }
-    FileStatus result;
-    {
-        FileReplacer replacer(1);
-        const FileStatus staged =
-            replacer.stage(target, identity, bytes, [&](const std::string&, const FileStatus& s) { result = s; });
-        if (!staged.ok)
-            return staged;
-    }
-    return result;
-}
-
 int removeStaleTemporaries(const std::string& folder) {
     int removed = 0;
     Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -528,6 +256,171 @@ namespace platform {
 
 unsigned long processId() {
     return static_cast<unsigned long>(::getpid());
+}
+
+std::string folderOf(const std::string& path) {
+    return tagmere::folderOf(fs::path(path));
+}
+
+std::string fileNameOf(const std::string& path) {
+    return fs::path(path).filename().string();
+}
+
+PathState lookUp(const std::string& path, bool follow) {
+    PathState state;
+    struct stat st {};
+    if ((follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
+        state.missing = errno == ENOENT;
+        state.status = FileStatus::failure(errnoText(errno));
+        return state;
+    }
+    state.folder = S_ISDIR(st.st_mode);
+    state.identity = identityOf(st);
+    return state;
+}
+
+FileStatus lockFolder(const std::string& folder, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
+        return FileStatus::failure(errnoText(errno));
+    if (st.st_dev != id.device || st.st_ino != id.inode)
+        return FileStatus::failure("the folder was replaced while it was being locked");
+    if (::flock(fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        if (!wait && errno == EWOULDBLOCK)
+            return FileStatus::success();
+        return FileStatus::failure(errnoText(errno));
+    }
+    lock = std::make_unique<PosixFolderLock>(std::move(fd));
+    return FileStatus::success();
+}
+
+FileStatus writeTemporary(const std::string& folder, std::string_view bytes, const std::string* original,
+                          std::unique_ptr<TempFile>& temp) {
+    auto file = std::make_unique<PosixTempFile>();
+    file->folder = Fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!file->folder.valid())
+        return FileStatus::failure(errnoText(errno));
+    Fd from;
+    struct stat st {};
+    if (original) {
+        from = Fd(::open(original->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!from.valid() || ::fstat(from.get(), &st) != 0)
+            return FileStatus::failure(errnoText(errno));
+    }
+    file->name = temporaryFileName();
+    file->fd = Fd(::openat(file->folder.get(), file->name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!file->fd.valid())
+        return FileStatus::failure(errnoText(errno));
+    // The lock tells a cleanup in another process that this file is alive.
+    ::flock(file->fd.get(), LOCK_EX);
+    auto fail = [&](FileStatus status) {
+        discard(*file);
+        return status;
+    };
+    if (!writeAll(file->fd.get(), bytes))
+        return fail(FileStatus::failure(errnoText(errno)));
+    if (original) {
+        // Keep the owner when we can (root) and always the group: a colleague's
+        // group access must not change with the edit.
+        const uid_t owner = ::geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
+        if (::fchown(file->fd.get(), owner, st.st_gid) != 0)
+            return fail(FileStatus::failure("cannot keep its group: " + errnoText(errno)));
+        if (::fchmod(file->fd.get(), st.st_mode & 07777) != 0)
+            return fail(FileStatus::failure(errnoText(errno)));
+        // After the mode: an ACL sets the group bits from its mask.
+        if (FileStatus copied = copyAttributes(from.get(), file->fd.get()); !copied.ok)
+            return fail(copied);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        if (::fchmod(file->fd.get(), 0666 & ~mask) != 0)
+            return fail(FileStatus::failure(errnoText(errno)));
+    }
+    temp = std::move(file);
+    return FileStatus::success();
+}
+
+void discard(TempFile& temp) {
+    PosixTempFile& file = posix(temp);
+    ::unlinkat(file.folder.get(), file.name.c_str(), 0);
+}
+
+std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool each) {
+    std::vector<FileStatus> results(temps.size());
+    if (each) {
+        for (size_t i = 0; i < temps.size(); ++i) {
+            if (::fsync(posix(*temps[i]).fd.get()) != 0)
+                results[i] = FileStatus::failure(errnoText(errno));
+        }
+        return results;
+    }
+    std::vector<std::pair<dev_t, int>> devices; // device, its result
+    for (size_t i = 0; i < temps.size(); ++i) {
+        const int fd = posix(*temps[i]).fd.get();
+        struct stat st {};
+        ::fstat(fd, &st);
+        int result = -1;
+        for (const auto& [device, r] : devices) {
+            if (device == st.st_dev)
+                result = r;
+        }
+        if (result < 0) {
+            // The first file staged on this device was opened before any data of
+            // this chunk was written, so its syncfs reports every write-back error.
+            result = syncFileSystemOf(fd);
+            devices.emplace_back(st.st_dev, result);
+        }
+        if (result != 0)
+            results[i] = FileStatus::failure("the data could not be made durable: " + errnoText(result));
+    }
+    return results;
+}
+
+FileStatus placeBackup(TempFile& temp, const std::string& path) {
+    const PosixTempFile& file = posix(temp);
+    const std::string wanted = fileNameOf(path);
+    std::string name = wanted;
+    for (int n = 1; n < 1000; ++n) {
+        if (::linkat(file.folder.get(), file.name.c_str(), file.folder.get(), name.c_str(), 0) == 0) {
+            ::unlinkat(file.folder.get(), file.name.c_str(), 0);
+            return FileStatus::success();
+        }
+        if (errno != EEXIST)
+            return FileStatus::failure("backup to " + path + " failed: " + errnoText(errno));
+        name = wanted + ".~" + std::to_string(n) + "~";
+    }
+    return FileStatus::failure("backup to " + path + " failed: too many backups");
+}
+
+FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
+    const PosixTempFile& file = posix(temp);
+    const std::string name = fileNameOf(path);
+    struct stat st {};
+    if (::fstatat(file.folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (identity.size < 0 || !identityOf(st).sameFile(identity))
+            return FileStatus::failure(kChangedAfterRead);
+    } else if (errno != ENOENT || identity.size >= 0) {
+        return FileStatus::failure(errno == ENOENT ? "it was removed after it was read" : errnoText(errno));
+    }
+    if (::renameat(file.folder.get(), file.name.c_str(), file.folder.get(), name.c_str()) != 0)
+        return FileStatus::failure(errnoText(errno));
+    return FileStatus::success();
+}
+
+void syncFolders(const std::vector<TempFile*>& placed) {
+    std::vector<std::pair<dev_t, ino_t>> synced;
+    for (TempFile* temp : placed) {
+        const int folder = posix(*temp).folder.get();
+        struct stat st {};
+        if (::fstat(folder, &st) != 0)
+            continue;
+        const std::pair<dev_t, ino_t> key(st.st_dev, st.st_ino);
+        if (std::find(synced.begin(), synced.end(), key) != synced.end())
+            continue;
+        synced.push_back(key);
+        ::fsync(folder);
+    }
 }
 
 struct FolderListing::Impl {

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "placeorder.h"
 #include "platform.h"
 #include "safefile.h"
 
@@ -23,9 +22,6 @@ namespace fs = std::filesystem;
 namespace tagmere {
 
 namespace {
-
-// Folder locks held at once before a run commits and lets go of them.
-constexpr size_t kMaxFolderLocks = 32;
 
 std::wstring widen(const std::string& text) {
     if (text.empty())
@@ -189,14 +185,31 @@ bool writeAll(HANDLE h, std::string_view bytes) {
     return true;
 }
 
+// A folder lock is a named mutex per volume and folder: Windows locks byte ranges of
+// files only, and a lock file would be one more file in the user's folder.
+class WindowsFolderLock final : public platform::FolderLock {
+public:
+    explicit WindowsFolderLock(Handle mutex) : m_mutex(std::move(mutex)) {}
+    ~WindowsFolderLock() override { ::ReleaseMutex(m_mutex.get()); }
+
+private:
+    Handle m_mutex;
+};
+
+class WindowsTempFile final : public platform::TempFile {
+public:
+    std::string path; // full name of the temporary file
+    Handle file;      // kept open (and locked) until the flush
+};
+
+WindowsTempFile& windows(platform::TempFile& temp) {
+    return static_cast<WindowsTempFile&>(temp);
+}
+
 } // namespace
 
 FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     bytes.clear();
-    auto tooLarge = [maxBytes] {
-        return FileStatus::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
-                                   " MB, too large for a photometric file");
-    };
     Handle h(::CreateFileW(systemPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!h.valid())
@@ -210,7 +223,7 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
         return FileStatus::failure("it is not a regular file");
     const FileIdentity id = identityOf(info);
     if (maxBytes >= 0 && id.size > maxBytes)
-        return tooLarge();
+        return platform::tooLarge(maxBytes);
     if (identity)
         *identity = id;
     bytes.reserve(static_cast<size_t>(id.size));
@@ -223,7 +236,7 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
             break;
         bytes.append(chunk, n);
         if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes)
-            return tooLarge();
+            return platform::tooLarge(maxBytes);
     }
     return FileStatus::success();
 }
@@ -264,245 +277,6 @@ std::string refusalReason(const EditTarget&, const FileIdentity& identity) {
     return {};
 }
 
-struct FileReplacer::Impl {
-    // A folder lock is a named mutex per volume and folder: Windows locks byte ranges of
-    // files only, and a lock file would be one more file in the user's folder.
-    struct Lock {
-        unsigned long long volume;
-        unsigned long long index;
-        Handle mutex;
-    };
-    struct Staged {
-        std::string path;   // the file it replaces (or, for a backup, the name wanted)
-        std::string folder; // its folder
-        std::string temp;   // full name of the temporary file
-        Handle file;        // kept open (and locked) until the flush
-        FileIdentity identity;
-        bool isBackup = false;
-        bool failed = false;
-        Done done;
-    };
-
-    size_t chunk;
-    std::vector<Lock> locks;
-    std::vector<Staged> staged;
-
-    bool holds(const FileIdentity& folder) const {
-        return std::any_of(locks.begin(), locks.end(),
-                           [&](const Lock& l) { return l.volume == folder.device && l.index == folder.inode; });
-    }
-
-    FileStatus stageTemp(const std::string& folder, Staged&& entry, std::string_view bytes) {
-        entry.folder = folder;
-        entry.temp = joinPath(folder, platform::temporaryFileName());
-        entry.file = Handle(::CreateFileW(systemPath(entry.temp).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                          kShareAll, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!entry.file.valid())
-            return FileStatus::failure(lastErrorText());
-        // The lock tells a cleanup in another process that this file is alive.
-        lockWhole(entry.file.get(), true);
-        if (!writeAll(entry.file.get(), bytes)) {
-            const std::string why = lastErrorText();
-            entry.file.reset();
-            ::DeleteFileW(systemPath(entry.temp).c_str());
-            return FileStatus::failure(why);
-        }
-        staged.push_back(std::move(entry));
-        return FileStatus::success();
-    }
-
-    void finish(Staged& s, const FileStatus& status) {
-        if (!status.ok) {
-            s.failed = true;
-            s.file.reset();
-            ::DeleteFileW(systemPath(s.temp).c_str());
-        }
-        if (s.done)
-            s.done(s.path, status);
-    }
-
-    // Windows has no flush per volume for ordinary users, so each file is flushed.
-    void flush() {
-        for (auto& s : staged) {
-            if (!::FlushFileBuffers(s.file.get()))
-                finish(s, FileStatus::failure("the data could not be made durable: " + lastErrorText()));
-            else
-                s.file.reset();
-        }
-    }
-
-    // Places a backup under its name, or the next free "NAME.~N~"; never over a file.
-    FileStatus placeBackup(Staged& s) {
-        std::string name = s.path;
-        for (int n = 1; n < 1000; ++n) {
-            if (::MoveFileExW(systemPath(s.temp).c_str(), systemPath(name).c_str(), MOVEFILE_WRITE_THROUGH))
-                return FileStatus::success();
-            const DWORD error = ::GetLastError();
-            if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
-                return FileStatus::failure("backup to " + s.path + " failed: " + errorText(error));
-            name = s.path + ".~" + std::to_string(n) + "~";
-        }
-        return FileStatus::failure("backup to " + s.path + " failed: too many backups");
-    }
-
-    FileStatus rename(Staged& s) {
-        FileIdentity now;
-        DWORD error = 0;
-        if (identityAt(s.path, false, now, error)) {
-            if (s.identity.size < 0 || !now.sameFile(s.identity))
-                return FileStatus::failure("it changed after it was read, so it was left as it is");
-        } else if (error != ERROR_FILE_NOT_FOUND || s.identity.size >= 0) {
-            return FileStatus::failure(error == ERROR_FILE_NOT_FOUND ? "it was removed after it was read"
-                                                                     : errorText(error));
-        }
-        if (s.identity.size < 0) {
-            // A new file: never over one that appeared meanwhile.
-            if (!::MoveFileExW(systemPath(s.temp).c_str(), systemPath(s.path).c_str(), MOVEFILE_WRITE_THROUGH))
-                return FileStatus::failure(lastErrorText());
-            return FileStatus::success();
-        }
-        // Keeps the original's attributes and security descriptor.
-        if (!::ReplaceFileW(systemPath(s.path).c_str(), systemPath(s.temp).c_str(), nullptr,
-                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-            return FileStatus::failure(lastErrorText());
-        return FileStatus::success();
-    }
-
-    void commit() {
-        if (staged.empty())
-            return;
-        flush();
-        placeInOrder(
-            staged, [&](Staged& s) { return s.isBackup ? placeBackup(s) : rename(s); },
-            [&](Staged& s, const FileStatus& status) { finish(s, status); });
-        staged.clear();
-    }
-
-    void releaseLocks() {
-        for (auto& lock : locks)
-            ::ReleaseMutex(lock.mutex.get());
-        locks.clear();
-    }
-};
-
-FileReplacer::FileReplacer(size_t chunk) : m_impl(std::make_unique<Impl>()) {
-    m_impl->chunk = chunk == 0 ? 1 : chunk;
-}
-
-FileReplacer::~FileReplacer() {
-    m_impl->commit();
-    m_impl->releaseLocks();
-}
-
-FileStatus FileReplacer::lockFolder(const std::string& folder, const std::function<void(const std::string&)>& waiting) {
-    FileIdentity id;
-    DWORD error = 0;
-    if (!identityAt(folder, true, id, error))
-        return FileStatus::failure(errorText(error));
-    if (m_impl->holds(id))
-        return FileStatus::success();
-    if (m_impl->locks.size() >= kMaxFolderLocks) {
-        commit();
-        m_impl->releaseLocks();
-    }
-    const std::wstring name = L"Local\\tagmere-folder-" + std::to_wstring(id.device) + L"-" + std::to_wstring(id.inode);
-    Handle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
-    if (!mutex.valid())
-        return FileStatus::failure(lastErrorText());
-    DWORD got = ::WaitForSingleObject(mutex.get(), 0);
-    if (got == WAIT_TIMEOUT) {
-        // Holding nothing while waiting, two runs can never wait for each other.
-        if (waiting)
-            waiting(folder);
-        commit();
-        m_impl->releaseLocks();
-        got = ::WaitForSingleObject(mutex.get(), INFINITE);
-    }
-    // An abandoned lock belonged to a run that was killed: it is ours now.
-    if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED)
-        return FileStatus::failure(lastErrorText());
-    m_impl->locks.push_back({id.device, id.inode, std::move(mutex)});
-    removeStaleTemporaries(folder);
-    return FileStatus::success();
-}
-
-FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes,
-                               Done done, const Backup* backup) {
-    if (identity.size >= 0) {
-        FileIdentity now;
-        DWORD error = 0;
-        if (!identityAt(target.path, false, now, error))
-            return FileStatus::failure(errorText(error));
-        if (!now.sameFile(identity))
-            return FileStatus::failure("it changed after it was read, so it was left as it is");
-    }
-    if (const std::string why = refusalReason(target, identity); !why.empty())
-        return FileStatus::failure(why);
-
-    const size_t firstNew = m_impl->staged.size();
-    if (backup) {
-        std::error_code ec;
-        const fs::path copy = fs::u8path(backup->path);
-        fs::create_directories(copy.parent_path(), ec);
-        if (ec)
-            return FileStatus::failure("cannot create backup folder " + copy.parent_path().u8string() + ": " +
-                                       ec.message());
-        Impl::Staged entry;
-        entry.path = backup->path;
-        entry.isBackup = true;
-        if (FileStatus status = m_impl->stageTemp(folderOf(copy), std::move(entry), backup->oldBytes); !status.ok)
-            return FileStatus::failure("backup to " + backup->path + " failed: " + status.description);
-    }
-    Impl::Staged entry;
-    entry.path = target.path;
-    entry.identity = identity;
-    entry.done = std::move(done);
-    if (FileStatus status = m_impl->stageTemp(target.folder, std::move(entry), bytes); !status.ok) {
-        if (backup) {
-            // The backup of a file that will not change is not needed.
-            m_impl->finish(m_impl->staged[firstNew], FileStatus::failure(status.description));
-            m_impl->staged.resize(firstNew);
-        }
-        return status;
-    }
-    if (m_impl->staged.size() >= m_impl->chunk)
-        commit();
-    return FileStatus::success();
-}
-
-void FileReplacer::commit() {
-    m_impl->commit();
-}
-
-FileStatus replaceFile(const std::string& path, std::string_view bytes) {
-    EditTarget target;
-    FileIdentity identity;
-    DWORD error = 0;
-    FileIdentity seen;
-    if (!identityAt(path, false, seen, error)) {
-        if (error != ERROR_FILE_NOT_FOUND)
-            return FileStatus::failure(errorText(error));
-        const fs::path given = fs::u8path(path);
-        target = {path, folderOf(given), given.filename().u8string()};
-    } else {
-        if (FileStatus status = resolveEditTarget(path, {}, target); !status.ok)
-            return status;
-        if (!identityAt(target.path, true, identity, error))
-            return FileStatus::failure(errorText(error));
-        if (identity.mode & FILE_ATTRIBUTE_DIRECTORY)
-            return FileStatus::failure(std::strerror(EISDIR));
-    }
-    FileStatus result;
-    {
-        FileReplacer replacer(1);
-        const FileStatus staged =
-            replacer.stage(target, identity, bytes, [&](const std::string&, const FileStatus& s) { result = s; });
-        if (!staged.ok)
-            return staged;
-    }
-    return result;
-}
-
 int removeStaleTemporaries(const std::string& folder) {
     int removed = 0;
     WIN32_FIND_DATAW found{};
@@ -530,6 +304,121 @@ int removeStaleTemporaries(const std::string& folder) {
 }
 
 namespace platform {
+
+std::string folderOf(const std::string& path) {
+    return tagmere::folderOf(fs::u8path(path));
+}
+
+std::string fileNameOf(const std::string& path) {
+    return fs::u8path(path).filename().u8string();
+}
+
+PathState lookUp(const std::string& path, bool follow) {
+    PathState state;
+    DWORD error = 0;
+    if (!identityAt(path, follow, state.identity, error)) {
+        state.missing = error == ERROR_FILE_NOT_FOUND;
+        state.status = FileStatus::failure(errorText(error));
+        return state;
+    }
+    state.folder = (state.identity.mode & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return state;
+}
+
+FileStatus lockFolder(const std::string&, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
+    const std::wstring name = L"Local\\tagmere-folder-" + std::to_wstring(id.device) + L"-" + std::to_wstring(id.inode);
+    Handle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    if (!mutex.valid())
+        return FileStatus::failure(lastErrorText());
+    const DWORD got = ::WaitForSingleObject(mutex.get(), wait ? INFINITE : 0);
+    if (got == WAIT_TIMEOUT && !wait)
+        return FileStatus::success();
+    // An abandoned lock belonged to a run that was killed: it is ours now.
+    if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED)
+        return FileStatus::failure(lastErrorText());
+    lock = std::make_unique<WindowsFolderLock>(std::move(mutex));
+    return FileStatus::success();
+}
+
+// The attributes and security of an original are kept by ReplaceFileW at the rename.
+FileStatus writeTemporary(const std::string& folder, std::string_view bytes, const std::string*,
+                          std::unique_ptr<TempFile>& temp) {
+    auto file = std::make_unique<WindowsTempFile>();
+    file->path = joinPath(folder, temporaryFileName());
+    file->file = Handle(::CreateFileW(systemPath(file->path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file->file.valid())
+        return FileStatus::failure(lastErrorText());
+    // The lock tells a cleanup in another process that this file is alive.
+    lockWhole(file->file.get(), true);
+    if (!writeAll(file->file.get(), bytes)) {
+        const std::string why = lastErrorText();
+        discard(*file);
+        return FileStatus::failure(why);
+    }
+    temp = std::move(file);
+    return FileStatus::success();
+}
+
+void discard(TempFile& temp) {
+    WindowsTempFile& file = windows(temp);
+    file.file.reset();
+    ::DeleteFileW(systemPath(file.path).c_str());
+}
+
+// Windows has no flush per volume for ordinary users, so each file is flushed.
+std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool) {
+    std::vector<FileStatus> results(temps.size());
+    for (size_t i = 0; i < temps.size(); ++i) {
+        WindowsTempFile& file = windows(*temps[i]);
+        if (!::FlushFileBuffers(file.file.get()))
+            results[i] = FileStatus::failure("the data could not be made durable: " + lastErrorText());
+        else
+            file.file.reset();
+    }
+    return results;
+}
+
+FileStatus placeBackup(TempFile& temp, const std::string& path) {
+    const WindowsTempFile& file = windows(temp);
+    std::string name = path;
+    for (int n = 1; n < 1000; ++n) {
+        if (::MoveFileExW(systemPath(file.path).c_str(), systemPath(name).c_str(), MOVEFILE_WRITE_THROUGH))
+            return FileStatus::success();
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return FileStatus::failure("backup to " + path + " failed: " + errorText(error));
+        name = path + ".~" + std::to_string(n) + "~";
+    }
+    return FileStatus::failure("backup to " + path + " failed: too many backups");
+}
+
+FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
+    const WindowsTempFile& file = windows(temp);
+    FileIdentity now;
+    DWORD error = 0;
+    if (identityAt(path, false, now, error)) {
+        if (identity.size < 0 || !now.sameFile(identity))
+            return FileStatus::failure(kChangedAfterRead);
+    } else if (error != ERROR_FILE_NOT_FOUND || identity.size >= 0) {
+        return FileStatus::failure(error == ERROR_FILE_NOT_FOUND ? "it was removed after it was read"
+                                                                 : errorText(error));
+    }
+    if (identity.size < 0) {
+        // A new file: never over one that appeared meanwhile.
+        if (!::MoveFileExW(systemPath(file.path).c_str(), systemPath(path).c_str(), MOVEFILE_WRITE_THROUGH))
+            return FileStatus::failure(lastErrorText());
+        return FileStatus::success();
+    }
+    // Keeps the original's attributes and security descriptor.
+    if (!::ReplaceFileW(systemPath(path).c_str(), systemPath(file.path).c_str(), nullptr,
+                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return FileStatus::failure(lastErrorText());
+    return FileStatus::success();
+}
+
+// The moves were written through.
+void syncFolders(const std::vector<TempFile*>&) {}
 
 unsigned long processId() {
     return ::GetCurrentProcessId();

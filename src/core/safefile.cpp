@@ -3,10 +3,15 @@
 
 #include "platform.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <random>
+#include <vector>
 
 // The system calls of the replacement live in platform_posix.cpp and
-// platform_windows.cpp; what both share is here.
+// platform_windows.cpp; the order of the steps, the same on every system, is here.
 
 namespace tagmere {
 
@@ -15,10 +20,17 @@ namespace {
 constexpr std::string_view kTempPrefix = ".~tagmere-";
 constexpr std::string_view kTempSuffix = ".tmp";
 constexpr size_t kTempRandomDigits = 16;
+// Folder locks held at once before a run commits and lets go of them.
+constexpr size_t kMaxFolderLocks = 32;
 
 } // namespace
 
 namespace platform {
+
+FileStatus tooLarge(long long maxBytes) {
+    return FileStatus::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
+                               " MB, too large for a photometric file");
+}
 
 std::string temporaryFileName() {
     static std::mt19937_64 rng(std::random_device{}() ^ (static_cast<unsigned long long>(processId()) << 32));
@@ -43,6 +55,195 @@ bool matchesTemporaryPattern(std::string_view name) {
 }
 
 } // namespace platform
+
+struct FileReplacer::Impl {
+    struct Lock {
+        FileIdentity folder;
+        std::unique_ptr<platform::FolderLock> lock;
+    };
+    // One temporary file waiting for its flush and rename.
+    struct Staged {
+        std::string path; // the file it replaces (or, for a backup, the name wanted)
+        std::unique_ptr<platform::TempFile> temp;
+        FileIdentity identity;
+        bool isBackup = false;
+        bool failed = false;
+        Done done;
+    };
+
+    size_t chunk = 1;
+    std::vector<Lock> locks;
+    std::vector<Staged> staged;
+
+    bool holds(const FileIdentity& folder) const {
+        return std::any_of(locks.begin(), locks.end(), [&](const Lock& l) {
+            return l.folder.device == folder.device && l.folder.inode == folder.inode;
+        });
+    }
+
+    FileStatus stageTemp(const std::string& folder, Staged&& entry, std::string_view bytes,
+                         const std::string* original) {
+        if (FileStatus status = platform::writeTemporary(folder, bytes, original, entry.temp); !status.ok)
+            return status;
+        staged.push_back(std::move(entry));
+        return FileStatus::success();
+    }
+
+    void finish(Staged& s, const FileStatus& status) {
+        if (!status.ok) {
+            s.failed = true;
+            platform::discard(*s.temp);
+        }
+        if (s.done)
+            s.done(s.path, status);
+    }
+
+    // Nothing is renamed before the data of the whole chunk is durable; a backup goes in
+    // place before the file it protects, and a file whose backup failed stays as it is.
+    void commit() {
+        if (staged.empty())
+            return;
+        std::vector<platform::TempFile*> temps;
+        for (auto& s : staged)
+            temps.push_back(s.temp.get());
+        const std::vector<FileStatus> durable = platform::makeDurable(temps, chunk == 1);
+        for (size_t i = 0; i < staged.size(); ++i) {
+            if (!durable[i].ok)
+                finish(staged[i], durable[i]);
+        }
+        std::vector<platform::TempFile*> placed;
+        bool backupFailed = false;
+        for (auto& s : staged) {
+            if (s.failed) {
+                backupFailed = s.isBackup;
+                continue;
+            }
+            FileStatus status = FileStatus::failure("its backup could not be written");
+            if (s.isBackup || !backupFailed)
+                status = s.isBackup ? platform::placeBackup(*s.temp, s.path)
+                                    : platform::placeOver(*s.temp, s.path, s.identity);
+            if (s.isBackup)
+                backupFailed = !status.ok;
+            if (status.ok)
+                placed.push_back(s.temp.get());
+            finish(s, status);
+        }
+        platform::syncFolders(placed);
+        staged.clear();
+    }
+};
+
+FileReplacer::FileReplacer(size_t chunk) : m_impl(std::make_unique<Impl>()) {
+    m_impl->chunk = chunk == 0 ? 1 : chunk;
+}
+
+FileReplacer::~FileReplacer() {
+    m_impl->commit();
+}
+
+FileStatus FileReplacer::lockFolder(const std::string& folder, const std::function<void(const std::string&)>& waiting) {
+    const platform::PathState state = platform::lookUp(folder, true);
+    if (!state.status.ok)
+        return state.status;
+    if (m_impl->holds(state.identity))
+        return FileStatus::success();
+    if (m_impl->locks.size() >= kMaxFolderLocks) {
+        commit();
+        m_impl->locks.clear();
+    }
+    std::unique_ptr<platform::FolderLock> lock;
+    if (FileStatus status = platform::lockFolder(folder, state.identity, false, lock); !status.ok)
+        return status;
+    if (!lock) {
+        // Holding nothing while waiting, two runs can never wait for each other.
+        if (waiting)
+            waiting(folder);
+        commit();
+        m_impl->locks.clear();
+        if (FileStatus status = platform::lockFolder(folder, state.identity, true, lock); !status.ok)
+            return status;
+    }
+    m_impl->locks.push_back({state.identity, std::move(lock)});
+    removeStaleTemporaries(folder);
+    return FileStatus::success();
+}
+
+FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes,
+                               Done done, const Backup* backup) {
+    if (identity.size >= 0) {
+        const platform::PathState now = platform::lookUp(target.path, false);
+        if (!now.status.ok)
+            return now.status;
+        if (!now.identity.sameFile(identity))
+            return FileStatus::failure(platform::kChangedAfterRead);
+    }
+    if (const std::string why = refusalReason(target, identity); !why.empty())
+        return FileStatus::failure(why);
+
+    const size_t firstNew = m_impl->staged.size();
+    if (backup) {
+        const std::string folder = platform::folderOf(backup->path);
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::u8path(folder), ec);
+        if (ec)
+            return FileStatus::failure("cannot create backup folder " + folder + ": " + ec.message());
+        Impl::Staged entry;
+        entry.path = backup->path;
+        entry.isBackup = true;
+        if (FileStatus status = m_impl->stageTemp(folder, std::move(entry), backup->oldBytes, nullptr); !status.ok)
+            return FileStatus::failure("backup to " + backup->path + " failed: " + status.description);
+    }
+    Impl::Staged entry;
+    entry.path = target.path;
+    entry.identity = identity;
+    entry.done = std::move(done);
+    if (FileStatus status =
+            m_impl->stageTemp(target.folder, std::move(entry), bytes, identity.size >= 0 ? &target.path : nullptr);
+        !status.ok) {
+        if (backup) {
+            // The backup of a file that will not change is not needed.
+            m_impl->finish(m_impl->staged[firstNew], FileStatus::failure(status.description));
+            m_impl->staged.resize(firstNew);
+        }
+        return status;
+    }
+    if (m_impl->staged.size() >= m_impl->chunk)
+        commit();
+    return FileStatus::success();
+}
+
+void FileReplacer::commit() {
+    m_impl->commit();
+}
+
+FileStatus replaceFile(const std::string& path, std::string_view bytes) {
+    EditTarget target;
+    FileIdentity identity;
+    const platform::PathState given = platform::lookUp(path, false);
+    if (given.missing) {
+        target = {path, platform::folderOf(path), platform::fileNameOf(path)};
+    } else if (!given.status.ok) {
+        return given.status;
+    } else {
+        if (FileStatus status = resolveEditTarget(path, {}, target); !status.ok)
+            return status;
+        const platform::PathState real = platform::lookUp(target.path, true);
+        if (!real.status.ok)
+            return real.status;
+        if (real.folder)
+            return FileStatus::failure(std::strerror(EISDIR));
+        identity = real.identity;
+    }
+    FileStatus result;
+    {
+        FileReplacer replacer(1);
+        const FileStatus staged =
+            replacer.stage(target, identity, bytes, [&](const std::string&, const FileStatus& s) { result = s; });
+        if (!staged.ok)
+            return staged;
+    }
+    return result;
+}
 
 bool isTemporaryName(std::string_view fileName) {
     return platform::matchesTemporaryPattern(fileName);
