@@ -101,13 +101,14 @@ int main(int argc, char** argv) {
         const double seconds = clock.nsecsElapsed() / 1e9;
         settle();
         std::printf("{\"seconds\": %.4f, \"found\": %d, \"shown\": %d, \"idle_mb\": %.1f, \"after_mb\": %.1f}\n",
-                    seconds, window->foundFiles().count(), c.ltvFoundFiles->model()->rowCount(), idle, residentMb());
+                    seconds, c.ltvFoundFiles->model()->rowCount(), c.ltvFoundFiles->model()->rowCount(), idle,
+                    residentMb());
         return 0;
     }
 
     c.cmdFind->click();
     settle();
-    const int found = window->foundFiles().count();
+    const int found = c.ltvFoundFiles->model()->rowCount();
     c.optBulk->click();
     c.txtManufac->setText(args[3]);
     settle();

@@ -4,9 +4,11 @@
 #include "core/version.h"
 #include "placement.h"
 
+#include "batchrunner.h"
 #include "controls.h"
 #include "foundfilesview.h"
 #include "frmview.h"
+#include "keywordtreesview.h"
 #include "layout.h"
 #include "messageboxes.h"
 #include "photometryview.h"
@@ -18,70 +20,29 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QHelpEvent>
-#include <QKeyEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QStyledItemDelegate>
-#include <QToolTip>
 
 namespace tagmere::ui {
 
 namespace {
-constexpr int kNodeRole = Qt::UserRole;
 constexpr const char* kBackupWarning =
     "Please backup your photometric data before using this utility (there is no undo or cancel button)!";
 constexpr PlacementKeys kPlacement{app::Setting::OrbLeft, app::Setting::OrbTop, app::Setting::OrbWidth,
                                    app::Setting::OrbHeight};
 
-long nodeOf(const QTreeWidgetItem* item) {
-    return item ? item->data(0, kNodeRole).toLongLong() : 0;
-}
-
-// The trees are narrow and long values are cut off with "..." there: the tool tip shows
-// the whole text of a value that does not fit, and nothing for one that does.
-class CutOffTextTip final : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
-                   const QModelIndex& index) override {
-        if (event->type() != QEvent::ToolTip || index.data(Qt::ToolTipRole).isValid())
-            return QStyledItemDelegate::helpEvent(event, view, option, index);
-        QStyleOptionViewItem item = option;
-        initStyleOption(&item, index);
-        const QRect room = view->style()
-                               ->subElementRect(QStyle::SE_ItemViewItemText, &item, view)
-                               .intersected(view->viewport()->rect());
-        // The style keeps a margin on either side of the text.
-        const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-        if (item.fontMetrics.horizontalAdvance(item.text) + 2 * margin > room.width()) {
-            QToolTip::showText(event->globalPos(), item.text, view->viewport(), option.rect);
-            return true;
-        }
-        QToolTip::hideText();
-        event->ignore();
-        return true;
-    }
-};
-} // namespace
-
-QColor toQColor(Color color) {
-    return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
-                  static_cast<int>((color >> 16) & 0xFFu));
-}
-
+// Selects the whole text of a text box, so typing replaces it.
 void msbSelectAllText(QLineEdit* box) {
     box->setSelection(0, static_cast<int>(box->text().size()));
 }
+} // namespace
 
 frmAddKeywords::frmAddKeywords(app::AddKeywords& globals, app::Settings& settings, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmAddKeywords>()), m_globals(globals), m_settings(settings) {
     ui->setupUi(this);
     // The design's font is 8.25 points; a wider font than the design's gets a little smaller.
     fitFormFont(this, 8.25, 7.0);
-    m_trvApplication = {ui->trvApplication_0, ui->trvApplication_1, ui->trvApplication_2};
 
     // A fixed width and a minimum height; the window manager is told, and resizeEvent insists.
     setFixedWidth(layout::kFormWidth);
@@ -95,39 +56,29 @@ frmAddKeywords::frmAddKeywords(app::AddKeywords& globals, app::Settings& setting
     ui->Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(16, 16));
     ui->dirList->setPath(QDir::currentPath());
 
-    for (int i = 0; i < kTreeCount; ++i) {
-        QTreeWidget* tree = m_trvApplication[static_cast<size_t>(i)];
-        tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        tree->setSelectionMode(QAbstractItemView::SingleSelection);
-        tree->setUniformRowHeights(true);
-        tree->setItemDelegate(new CutOffTextTip(tree));
-        tree->installEventFilter(this);
-        connect(tree, &QTreeWidget::itemChanged, this, [this, i](QTreeWidgetItem* item, int) {
-            if (!m_showingTrees)
-                trvApplication_NodeCheck(i, item);
-        });
-        connect(tree, &QTreeWidget::itemSelectionChanged, this, [this, i] {
-            if (!m_showingTrees)
-                trvApplication_SelectionChanged(i);
-        });
-    }
+    m_treesView = new KeywordTreesView(
+        {ui->trvApplication_0, ui->trvApplication_1, ui->trvApplication_2}, m_trees, m_list,
+        [this] { return colors(); }, this);
 
-    // Miscellaneous panel. Its events also run when the program changes a control.
-    connect(ui->chkManufac, &QCheckBox::toggled, this, [this] { chkManufac_Click(); });
-    connect(ui->chkSearchSource, &QCheckBox::toggled, this, [this] { chkSearchSource_Click(); });
-    connect(ui->chkSearchSPRatio, &QCheckBox::toggled, this, [this] { chkSearchSPRatio_Click(); });
-    connect(ui->chkSearchCRI, &QCheckBox::toggled, this, [this] { chkSearchCRI_Click(); });
-    connect(ui->chkSearchColorTemp, &QCheckBox::toggled, this, [this] { chkSearchColorTemp_Click(); });
-    connect(ui->txtManufac, &QLineEdit::textChanged, this, [this] { txtManufac_Change(); });
-    connect(ui->txtSearchSPRatio, &QLineEdit::textChanged, this, [this] { txtSearchSPRatio_Change(); });
-    connect(ui->txtSearchCRI, &QLineEdit::textChanged, this, [this] { txtSearchCRI_Change(); });
-    connect(ui->txtSearchColorTemp, &QLineEdit::textChanged, this, [this] { txtSearchColorTemp_Change(); });
+    // Miscellaneous panel: a ticked row's caption is painted; typing a value ticks its row.
+    // These also run when the program changes a control.
+    const std::pair<QCheckBox*, QLineEdit*> miscRows[] = {{ui->chkManufac, ui->txtManufac},
+                                                          {ui->chkSearchSource, nullptr},
+                                                          {ui->chkSearchSPRatio, ui->txtSearchSPRatio},
+                                                          {ui->chkSearchCRI, ui->txtSearchCRI},
+                                                          {ui->chkSearchColorTemp, ui->txtSearchColorTemp}};
+    for (const auto& [box, text] : miscRows) {
+        connect(box, &QCheckBox::toggled, this, [this, box = box] { paintMiscCaption(box); });
+        if (text)
+            connect(text, &QLineEdit::textChanged, box, [box = box] { box->setChecked(true); });
+    }
     for (QLineEdit* box :
          {ui->txtManufac, ui->txtSearchSPRatio, ui->txtSearchCRI, ui->txtSearchColorTemp, ui->txtKeywordFilename})
         box->installEventFilter(this);
-    connect(ui->cbxSourceType, &ComboBox::dropDown, this, [this] { cbxSourceType_DropDown(); });
+    connect(ui->cbxSourceType, &ComboBox::dropDown, this,
+            [this] { msbSizeComboDropDown(ui->cbxSourceType, height()); });
     connect(ui->cmdClear, &QPushButton::clicked, this, [this] { cmdClear_Click(); });
-    connect(ui->cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+    connect(ui->cmdClose, &QPushButton::clicked, this, [this] { close(); });
 
     // The list chooser: making an entry current, by the user or the program, runs its
     // selection handling; so does picking the current entry again from the open list.
@@ -143,23 +94,42 @@ frmAddKeywords::frmAddKeywords(app::AddKeywords& globals, app::Settings& setting
     });
     connect(ui->cbxKeywordFiles, &ComboBox::dropDown, this, [this] {
         m_chooserClickRan = false;
-        cbxKeywordFiles_DropDown();
+        msbSizeComboDropDown(ui->cbxKeywordFiles, height());
     });
-    connect(ui->cmdRefresh, &QPushButton::clicked, this, [this] { cmdRefresh_Click(); });
+    connect(ui->cmdRefresh, &QPushButton::clicked, this, [this] {
+        mblnFileKeywordsShown = false;
+        reloadList();
+    });
     connect(ui->cmdSaveList, &QPushButton::clicked, this, [this] { cmdSaveList_Click(); });
     connect(ui->chkShowSelectedOnly, &QCheckBox::toggled, this, [this] { chkShowSelectedOnly_Click(); });
-    connect(ui->cmdCheckAll, &QPushButton::clicked, this, [this] { cmdCheckAll_Click(); });
-    connect(ui->cmdUnCheckAll, &QPushButton::clicked, this, [this] { cmdUnCheckAll_Click(); });
+    connect(ui->cmdCheckAll, &QPushButton::clicked, this, [this] {
+        m_trees.checkAll(colors());
+        m_treesView->paintAll();
+    });
+    connect(ui->cmdUnCheckAll, &QPushButton::clicked, this, [this] {
+        m_trees.uncheckAll(colors());
+        m_treesView->paintAll();
+    });
     connect(ui->chkPhotometry, &QCheckBox::toggled, this, [this] { chkPhotometry_Click(); });
 
-    // Search, folders, found files and the batch run (their handlers live in frmaddkeywords_files.cpp).
+    // Search, folders, found files and the run (their handlers live in frmaddkeywords_files.cpp).
     m_found = new FoundFilesView(ui->ltvFoundFiles);
+    m_runner = new BatchRunner(this);
+    connect(m_runner, &BatchRunner::progress, this, &frmAddKeywords::batchProgress);
     connectFileControls();
 
     Form_Load();
 }
 
 frmAddKeywords::~frmAddKeywords() = default;
+
+const std::array<QTreeWidget*, kTreeCount>& frmAddKeywords::trvApplication() const {
+    return m_treesView->views();
+}
+
+void frmAddKeywords::setProgressDelay(int milliseconds) {
+    m_runner->setProgressDelay(milliseconds);
+}
 
 SelectColors frmAddKeywords::colors() const {
     return SelectColors{mlngNormalColor, mlngDefaultSelectColor, mlngFileSelectColor};
@@ -209,11 +179,11 @@ MiscPanel frmAddKeywords::miscPanel() const {
     panel.chkSearchSPRatio = ui->chkSearchSPRatio->isChecked();
     panel.chkSearchCRI = ui->chkSearchCRI->isChecked();
     panel.chkSearchColorTemp = ui->chkSearchColorTemp->isChecked();
-    panel.txtManufac = toBytes(ui->txtManufac->text());
-    panel.cbxSourceType = toBytes(ui->cbxSourceType->currentText());
-    panel.txtSearchSPRatio = toBytes(ui->txtSearchSPRatio->text());
-    panel.txtSearchCRI = toBytes(ui->txtSearchCRI->text());
-    panel.txtSearchColorTemp = toBytes(ui->txtSearchColorTemp->text());
+    panel.txtManufac = app::toBytes(ui->txtManufac->text());
+    panel.cbxSourceType = app::toBytes(ui->cbxSourceType->currentText());
+    panel.txtSearchSPRatio = app::toBytes(ui->txtSearchSPRatio->text());
+    panel.txtSearchCRI = app::toBytes(ui->txtSearchCRI->text());
+    panel.txtSearchColorTemp = app::toBytes(ui->txtSearchColorTemp->text());
     return panel;
 }
 
@@ -237,7 +207,7 @@ void frmAddKeywords::Form_Load() {
 
     setUpFoundFiles();
     restoreFolder();
-    restorePlacement();
+    restorePlacement(this, m_settings, kPlacement);
     ui->chkPhotometry->setChecked(m_settings.readText(app::Setting::OrbPhotometryShown) == QStringLiteral("1"));
     mblnFirstActivation = true;
 }
@@ -263,10 +233,6 @@ void frmAddKeywords::restoreFolder() {
     ui->drvList->setDriveOf(ui->dirList->path());
 }
 
-void frmAddKeywords::restorePlacement() {
-    ui::restorePlacement(this, m_settings, kPlacement);
-}
-
 bool frmAddKeywords::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         Form_Activate();
@@ -279,11 +245,7 @@ void frmAddKeywords::Form_Activate() {
     mblnFirstActivation = false;
     // Once the window has been drawn.
     QMetaObject::invokeMethod(
-        this, [this] { showBackupWarning(); }, Qt::QueuedConnection);
-}
-
-void frmAddKeywords::showBackupWarning() {
-    MessageBoxes::show(this, warningMessage(kBackupWarning));
+        this, [this] { MessageBoxes::show(this, warningMessage(kBackupWarning)); }, Qt::QueuedConnection);
 }
 
 void frmAddKeywords::closeEvent(QCloseEvent* event) {
@@ -303,10 +265,6 @@ void frmAddKeywords::Form_QueryUnload() {
     m_settings.writeText(app::Setting::FindFilePath_Orb, ui->dirList->path());
     savePlacement(this, m_settings, kPlacement);
     m_settings.sync();
-}
-
-void frmAddKeywords::cmdClose_Click() {
-    close();
 }
 
 // ---- Layout
@@ -335,7 +293,7 @@ void frmAddKeywords::Form_Resize() {
     }
     const layout::MainLayout l = layout::mainLayout(height());
     ui->Frame1->resize(ui->Frame1->width(), l.frame1Height);
-    for (QTreeWidget* tree : m_trvApplication)
+    for (QTreeWidget* tree : trvApplication())
         tree->resize(tree->width(), l.treeHeight);
     ui->chkShowSelectedOnly->move(ui->chkShowSelectedOnly->x(), l.chkShowSelectedOnlyTop);
     ui->chkPhotometry->move(ui->chkPhotometry->x(), l.chkShowSelectedOnlyTop);
@@ -362,16 +320,6 @@ bool frmAddKeywords::eventFilter(QObject* watched, QEvent* event) {
             QMetaObject::invokeMethod(
                 box, [box] { msbSelectAllText(box); }, Qt::QueuedConnection);
         }
-    } else if (event->type() == QEvent::KeyPress) {
-        for (int i = 0; i < kTreeCount; ++i) {
-            if (watched != m_trvApplication[static_cast<size_t>(i)])
-                continue;
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Delete) {
-                trvApplication_KeyDown(i, key->key());
-                return true;
-            }
-        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -397,39 +345,6 @@ void frmAddKeywords::paintMiscCaption(QCheckBox* box) {
     box->setPalette(palette);
 }
 
-void frmAddKeywords::chkManufac_Click() {
-    paintMiscCaption(ui->chkManufac);
-}
-void frmAddKeywords::chkSearchSource_Click() {
-    paintMiscCaption(ui->chkSearchSource);
-}
-void frmAddKeywords::chkSearchSPRatio_Click() {
-    paintMiscCaption(ui->chkSearchSPRatio);
-}
-void frmAddKeywords::chkSearchCRI_Click() {
-    paintMiscCaption(ui->chkSearchCRI);
-}
-void frmAddKeywords::chkSearchColorTemp_Click() {
-    paintMiscCaption(ui->chkSearchColorTemp);
-}
-
-void frmAddKeywords::txtManufac_Change() {
-    ui->chkManufac->setChecked(true);
-}
-void frmAddKeywords::txtSearchSPRatio_Change() {
-    ui->chkSearchSPRatio->setChecked(true);
-}
-void frmAddKeywords::txtSearchCRI_Change() {
-    ui->chkSearchCRI->setChecked(true);
-}
-void frmAddKeywords::txtSearchColorTemp_Change() {
-    ui->chkSearchColorTemp->setChecked(true);
-}
-
-void frmAddKeywords::cbxSourceType_DropDown() {
-    msbSizeComboDropDown(ui->cbxSourceType, height());
-}
-
 void frmAddKeywords::msbClearMisc() {
     mblnFileKeywordsShown = false;
     ui->txtManufac->clear();
@@ -446,8 +361,7 @@ void frmAddKeywords::msbClearMisc() {
 void frmAddKeywords::cmdClear_Click() {
     msbClearMisc();
     m_trees.uncheckAll(colors());
-    for (int i = 0; i < kTreeCount; ++i)
-        paintTree(i);
+    m_treesView->paintAll();
 }
 
 // ---- Keyword lists
@@ -488,11 +402,6 @@ void frmAddKeywords::cbxKeywordFiles_Click() {
     reloadList();
 }
 
-void frmAddKeywords::cmdRefresh_Click() {
-    mblnFileKeywordsShown = false;
-    reloadList();
-}
-
 void frmAddKeywords::reloadList() {
     msbLoadKeywordFile();
     m_found->deselectAll();
@@ -504,10 +413,6 @@ void frmAddKeywords::reloadList() {
         msbShowSelectedOnly();
 }
 
-void frmAddKeywords::cbxKeywordFiles_DropDown() {
-    msbSizeComboDropDown(ui->cbxKeywordFiles, height());
-}
-
 void frmAddKeywords::cmdSaveList_Click() {
     const AskFunction ask = [this](const Message& message) {
         return MessageBoxes::show(this, message) == QMessageBox::Yes;
@@ -516,7 +421,7 @@ void frmAddKeywords::cmdSaveList_Click() {
         saveKeywordList(app::fromQPath(ui->txtKeywordFilename->text()), m_globals.gstrKeywordFolder,
                         m_globals.gstrFactoryKeywordFile, m_trees, m_list, colors(), mblnFileKeywordsShown, ask);
     if (result.rebuilt)
-        showTrees();
+        m_treesView->showAll();
     for (const Message& message : result.messages) {
         if (message.buttons != MessageButtons::YesNo) // the question was asked already
             MessageBoxes::show(this, message);
@@ -533,12 +438,12 @@ void frmAddKeywords::cmdSaveList_Click() {
 
 void frmAddKeywords::msbDisplayKeywords() {
     m_trees.msbDisplayKeywords(m_list, colors(), mblnFileKeywordsShown);
-    showTrees();
+    m_treesView->showAll();
 }
 
 void frmAddKeywords::msbShowSelectedOnly() {
     const bool noneFound = m_trees.msbShowSelectedOnly(m_list, colors(), mblnFileKeywordsShown);
-    showTrees();
+    m_treesView->showAll();
     ui->fraNonFound->setVisible(noneFound);
 }
 
@@ -548,121 +453,6 @@ void frmAddKeywords::chkShowSelectedOnly_Click() {
         msbShowSelectedOnly();
     else
         msbDisplayKeywords();
-}
-
-void frmAddKeywords::cmdCheckAll_Click() {
-    m_trees.checkAll(colors());
-    for (int i = 0; i < kTreeCount; ++i)
-        paintTree(i);
-}
-
-void frmAddKeywords::cmdUnCheckAll_Click() {
-    m_trees.uncheckAll(colors());
-    for (int i = 0; i < kTreeCount; ++i)
-        paintTree(i);
-}
-
-void frmAddKeywords::trvApplication_NodeCheck(int index, QTreeWidgetItem* item) {
-    const long n = nodeOf(item);
-    const KeywordTree& tree = m_trees.tree(index);
-    if (n < 1 || n > tree.count())
-        return;
-    const bool checked = item->checkState(0) == Qt::Checked;
-    if (checked == tree.node(n).Checked)
-        return; // not a tick: some other change of the item
-    m_trees.nodeCheck(index, n, checked, colors());
-    paintTree(index);
-}
-
-void frmAddKeywords::trvApplication_SelectionChanged(int index) {
-    const QList<QTreeWidgetItem*> selected = m_trvApplication[static_cast<size_t>(index)]->selectedItems();
-    m_trees.select(index, selected.isEmpty() ? 0 : nodeOf(selected.front()));
-}
-
-void frmAddKeywords::trvApplication_KeyDown(int index, int keyCode) {
-    if (keyCode != Qt::Key_Delete)
-        return;
-    trvApplication_SelectionChanged(index);
-    if (m_trees.deleteSelected(index, m_list) > 0)
-        showTree(index);
-}
-
-void frmAddKeywords::showTrees() {
-    for (int i = 0; i < kTreeCount; ++i)
-        showTree(i);
-}
-
-void frmAddKeywords::paintItem(QTreeWidgetItem* item, const TreeNode& node) {
-    item->setText(0, fromBytes(node.Text));
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, node.Checked ? Qt::Checked : Qt::Unchecked);
-    QFont font = item->treeWidget() ? item->treeWidget()->font() : this->font();
-    font.setBold(node.Bold);
-    item->setFont(0, font);
-    if (node.ForeColor)
-        item->setForeground(0, toQColor(*node.ForeColor));
-    else
-        item->setData(0, Qt::ForegroundRole, QVariant());
-    if (node.BackColor)
-        item->setBackground(0, toQColor(*node.BackColor));
-    else
-        item->setData(0, Qt::BackgroundRole, QVariant());
-}
-
-void frmAddKeywords::showTree(int index) {
-    QTreeWidget* view = m_trvApplication[static_cast<size_t>(index)];
-    const KeywordTree& tree = m_trees.tree(index);
-    m_showingTrees = true;
-    // Built unseen and drawn once.
-    view->setUpdatesEnabled(false);
-    view->clear();
-    QList<QTreeWidgetItem*> roots;
-    std::vector<std::pair<QTreeWidgetItem*, long>> items;
-    for (long root : tree.rootOrder()) {
-        auto* rootItem = new QTreeWidgetItem;
-        rootItem->setData(0, kNodeRole, static_cast<qlonglong>(root));
-        items.emplace_back(rootItem, root);
-        for (long child : tree.children(root)) {
-            auto* childItem = new QTreeWidgetItem(rootItem);
-            childItem->setData(0, kNodeRole, static_cast<qlonglong>(child));
-            items.emplace_back(childItem, child);
-        }
-        roots.append(rootItem);
-    }
-    view->addTopLevelItems(roots);
-    QTreeWidgetItem* selected = nullptr;
-    for (const auto& [item, n] : items) {
-        const TreeNode& node = tree.node(n);
-        paintItem(item, node);
-        item->setExpanded(node.Expanded);
-        if (node.Selected)
-            selected = item;
-    }
-    if (selected)
-        view->setCurrentItem(selected);
-    view->setUpdatesEnabled(true);
-    m_showingTrees = false;
-}
-
-void frmAddKeywords::paintTree(int index) {
-    QTreeWidget* view = m_trvApplication[static_cast<size_t>(index)];
-    const KeywordTree& tree = m_trees.tree(index);
-    m_showingTrees = true;
-    QTreeWidgetItem* selected = nullptr;
-    for (QTreeWidgetItemIterator it(view); *it; ++it) {
-        const long n = nodeOf(*it);
-        if (n < 1 || n > tree.count())
-            continue;
-        const TreeNode& node = tree.node(n);
-        paintItem(*it, node);
-        if (node.Selected)
-            selected = *it;
-    }
-    if (selected)
-        view->setCurrentItem(selected);
-    else
-        view->clearSelection();
-    m_showingTrees = false;
 }
 
 } // namespace tagmere::ui

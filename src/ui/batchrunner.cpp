@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batchrunner.h"
+
+#include "messageboxes.h"
+#include "previewdialog.h"
+
+#include "app/addkeywords.h"
+#include "core/text.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProgressDialog>
+#include <QWidget>
+
+#include <algorithm>
+#include <memory>
+
+namespace tagmere::ui {
+
+namespace {
+
+// How often a running run shows how far it is and takes the user's input.
+constexpr qint64 kRepaintMs = 50;
+
+// Drops the user's clicks and keys aimed at the given windows, and refuses their closing,
+// while it lives: a run that yields to repaint the windows must not take their input, nor
+// queue it to run after it. Dialogs and message boxes shown meanwhile take input as usual.
+class InputHold final : public QObject {
+public:
+    explicit InputHold(std::initializer_list<QWidget*> windows) {
+        for (QWidget* window : windows) {
+            if (window)
+                m_windows.push_back(window);
+        }
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~InputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            break;
+        default:
+            return false;
+        }
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (!widget || std::find(m_windows.begin(), m_windows.end(), widget->window()) == m_windows.end())
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    std::vector<const QWidget*> m_windows;
+};
+
+// The question asked before a run writes `files` files: which keywords it adds or replaces
+// and which it removes. Empty when the run has no edit.
+std::string bulkQuestionText(size_t files, const MiscPanel& panel, const BatchTrees& trees) {
+    std::vector<std::string> written, removed;
+    for (const KeywordEdit& edit : composeMisc(panel))
+        written.push_back(edit.keyword);
+    // A ticked keyword is written when any tree gives it a ticked value, and removed otherwise.
+    std::vector<std::pair<std::string, bool>> treeKeywords;
+    for (const auto& tree : trees) {
+        for (size_t n = 0; n < tree.size(); ++n) {
+            if (!tree[n].checked || !startsWith(tree[n].text, "["))
+                continue;
+            bool hasValue = false;
+            for (size_t v = n + 1; v < tree.size() && !startsWith(tree[v].text, "["); ++v)
+                hasValue = hasValue || (tree[v].checked && !isBlank(tree[v].text));
+            auto it = std::find_if(treeKeywords.begin(), treeKeywords.end(),
+                                   [&](const auto& k) { return k.first == tree[n].text; });
+            if (it == treeKeywords.end())
+                treeKeywords.emplace_back(tree[n].text, hasValue);
+            else
+                it->second = it->second || hasValue;
+        }
+    }
+    for (const auto& [keyword, hasValue] : treeKeywords) {
+        std::vector<std::string>& list = hasValue ? written : removed;
+        if (std::find(list.begin(), list.end(), keyword) == list.end())
+            list.push_back(keyword);
+    }
+    if (written.empty() && removed.empty())
+        return {};
+    std::string text = "This run will edit (" + std::to_string(files) + ") file(s).\r";
+    if (!written.empty()) {
+        text += "\rThe following Keyword(s) will be added or replaced:\r";
+        for (const auto& keyword : written)
+            text += keyword + "\r";
+    }
+    if (!removed.empty()) {
+        text += "\rThe following Keyword(s) will be removed:\r";
+        for (const auto& keyword : removed)
+            text += keyword + "\r";
+    }
+    text += "\rThere is no undo. Write the files now? (Preview shows the changes and writes nothing.)";
+    return text;
+}
+
+} // namespace
+
+BatchRunner::BatchRunner(QWidget* window) : QObject(window), m_window(window) {}
+
+bool BatchRunner::askBeforeBulkRun(const RunRequest& request) {
+    // Values the run would refuse are reported by the run itself, before any question.
+    if (advanceCheck(request.panel) || editProblem(request.panel, request.trees, {}))
+        return true;
+    const std::string text = bulkQuestionText(request.targets.size(), request.panel, request.trees);
+    if (text.empty())
+        return true; // nothing to write
+    const QMessageBox::StandardButton answer = MessageBoxes::askWithPreview(m_window, question(text));
+    if (answer == MessageBoxes::Preview)
+        preview(request);
+    return answer == QMessageBox::Yes;
+}
+
+BatchOutcome BatchRunner::run(const RunRequest& request, std::initializer_list<QWidget*> held,
+                              const std::function<void(const BatchFileResult&)>& fileDone) {
+    // The windows keep repainting during a long run, but take no input until it ends.
+    std::optional<InputHold> hold;
+    hold.emplace(held);
+    std::unique_ptr<QProgressDialog> dialog;
+    bool stopAsked = false;
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    bool shownOnce = false;
+
+    BatchCallbacks callbacks;
+    callbacks.message = [this](const Message& message) {
+        QGuiApplication::restoreOverrideCursor();
+        MessageBoxes::show(m_window, message);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    };
+    callbacks.fileDone = fileDone;
+    callbacks.progress = [&](size_t done, size_t all) {
+        const int doneCount = static_cast<int>(done);
+        const int allCount = static_cast<int>(all);
+        if (!dialog && done < all && clock.elapsed() >= m_progressDelayMs) {
+            dialog = std::make_unique<QProgressDialog>(m_window);
+            dialog->setWindowTitle(QLatin1String(app::kAppTitle));
+            dialog->setWindowModality(Qt::ApplicationModal);
+            dialog->setCancelButtonText(QStringLiteral("Stop"));
+            dialog->setRange(0, allCount);
+            dialog->setMinimumDuration(0);
+            dialog->setAutoClose(false);
+            dialog->setAutoReset(false);
+            connect(dialog.get(), &QProgressDialog::canceled, this, [&stopAsked] { stopAsked = true; });
+            dialog->show();
+        }
+        // The dialog and the window are brought up to date by the clock: a repaint per file
+        // would cost more than the write on a large run.
+        if (dialog && (!shownOnce || done == all || sinceShown.elapsed() >= kRepaintMs)) {
+            shownOnce = true;
+            dialog->setLabelText(QStringLiteral("Files done: %1 of %2").arg(doneCount).arg(allCount));
+            dialog->setValue(doneCount);
+        }
+        emit progress(doneCount, allCount);
+        if (sinceShown.elapsed() >= kRepaintMs || done == 1) {
+            QCoreApplication::processEvents();
+            sinceShown.restart();
+        }
+        return !stopAsked && !(dialog && dialog->wasCanceled());
+    };
+
+    BatchOptions options;
+    options.root = request.root;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const BatchOutcome outcome = runBatch(request.targets, request.panel, request.trees, {}, callbacks, options);
+    QGuiApplication::restoreOverrideCursor();
+    dialog.reset(); // gone before any message that follows
+    return outcome;
+}
+
+void BatchRunner::preview(const RunRequest& request) {
+    auto* dialog = new PreviewDialog(m_window);
+    BatchCallbacks callbacks;
+    // The checks speak as in a real run; files that cannot be read are listed in the dialog.
+    callbacks.message = [this](const Message& message) {
+        if (message.icon == MessageIcon::Exclamation)
+            MessageBoxes::show(m_window, message);
+    };
+    callbacks.fileDone = [dialog](const BatchFileResult& result) { dialog->addFile(result); };
+    callbacks.progress = [](size_t, size_t) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return true;
+    };
+    BatchOptions options;
+    options.dryRun = true;
+    options.root = request.root;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const BatchOutcome outcome = runBatch(request.targets, request.panel, request.trees, {}, callbacks, options);
+    QGuiApplication::restoreOverrideCursor();
+    if (outcome.status == BatchStatus::AdvanceCheckFailed || outcome.status == BatchStatus::ColorTempFailed) {
+        delete dialog;
+        return;
+    }
+    dialog->finish(outcome);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+} // namespace tagmere::ui

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/batch.h"
+#include "core/misc.h"
+
+#include <QObject>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace tagmere::ui {
+
+// What a run is asked to do: the files, the Miscellaneous panel and the ticked trees
+// as they were at the click, and the folder the files were found below.
+struct RunRequest {
+    std::vector<std::string> targets;
+    MiscPanel panel;
+    BatchTrees trees;
+    std::string root;
+};
+
+// Runs the edit for the main window: asks before writing more than one file, keeps the
+// windows from taking input while it writes, shows its progress with a Stop button once
+// it has taken a while, and previews a run without writing.
+class BatchRunner final : public QObject {
+    Q_OBJECT
+public:
+    // Messages and dialogs are shown over `window`.
+    explicit BatchRunner(QWidget* window);
+
+    // How long a run goes before its progress dialog shows, in milliseconds.
+    void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
+
+    // Yes, No or Preview before a run over more than one file; true to go ahead.
+    bool askBeforeBulkRun(const RunRequest& request);
+    // Writes the files; the `held` windows take no input until it ends.
+    BatchOutcome run(const RunRequest& request, std::initializer_list<QWidget*> held,
+                     const std::function<void(const BatchFileResult&)>& fileDone);
+    // Shows what run() would change, through the same run in a mode that writes nothing.
+    void preview(const RunRequest& request);
+
+signals:
+    // A run finished `done` of its `total` files.
+    void progress(int done, int total);
+
+private:
+    QWidget* m_window;
+    int m_progressDelayMs = 500;
+};
+
+} // namespace tagmere::ui
