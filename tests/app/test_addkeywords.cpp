@@ -6,12 +6,7 @@
 #include <QTest>
 
 using tagmere::app::AddKeywords;
-
-namespace {
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-} // namespace
+using tagmere::test::qs;
 
 class TestAddKeywords : public QObject {
     Q_OBJECT

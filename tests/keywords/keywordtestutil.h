@@ -3,6 +3,7 @@
 
 #include "keywords/keywordlist.h"
 #include "keywords/keywordtree.h"
+#include "testsupport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,10 +14,6 @@
 
 // Conversions for readable failures: file bytes are shown as Latin-1, as the window does.
 namespace tagmere::test {
-
-inline QString q(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 inline std::string bytesOf(const QByteArray& bytes) {
     return std::string(bytes.constData(), bytes.size());
@@ -58,3 +55,4 @@ inline long findNode(const KeywordTree& tree, const std::string& text, const std
 }
 
 } // namespace tagmere::test
+using tagmere::test::q;

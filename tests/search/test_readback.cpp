@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/readback.h"
+#include "testsupport.h"
 
 #include <QtTest>
 
 #include <string>
 
 using namespace tagmere;
+using tagmere::test::q;
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
-}
 
 // File lines from a text whose lines are separated by "\n".
 FileLines linesOf(const QString& text) {

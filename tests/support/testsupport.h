@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <QTemporaryDir>
 
 #include <string>
+#include <vector>
 
 namespace tagmere::test {
 
@@ -20,6 +22,14 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// File bytes as the widgets show them (Latin-1, so every byte is kept), and a path.
+inline QString q(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+inline QString qs(const std::string& path) {
+    return QString::fromStdString(path);
+}
 
 std::string readBytes(const std::string& path);
 bool fileExists(const std::string& path);

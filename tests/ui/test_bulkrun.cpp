@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+using tagmere::test::qs;
 using tagmere::test::readBytes;
 
 namespace {
@@ -23,10 +24,6 @@ const std::string kSample = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] ACME\r\n
 const std::string kList = "[_MOUNTING], 0\r\nRECESSED\r\nWALL\r\n";
 // A public sample with LF line ends.
 const std::string kLfSample = "007cfb11e343e2f42e3b476be4ab684e.ies";
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 } // namespace
 

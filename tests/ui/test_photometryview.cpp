@@ -19,13 +19,8 @@
 #include <memory>
 
 using tagmere::test::MessageRecorder;
+using tagmere::test::qs;
 using tagmere::test::TempFolder;
-
-namespace {
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-} // namespace
 
 class TestPhotometryView : public QObject {
     Q_OBJECT
