@@ -45,18 +45,21 @@ public:
     std::function<void()> whenShown;
 };
 
-// Clicks the check box of a tree item with the mouse, as a user does.
-inline void clickCheckBox(QTreeWidget* tree, QTreeWidgetItem* item) {
-    tree->scrollToItem(item);
+// Clicks the check box of a row with the mouse, as a user ticks it.
+inline void clickCheckBox(QTreeView* view, const QModelIndex& index) {
+    view->scrollTo(index);
     QStyleOptionViewItem option;
-    option.initFrom(tree->viewport());
-    option.rect = tree->visualItemRect(item);
+    option.initFrom(view->viewport());
+    option.rect = view->visualRect(index);
     option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    option.text = item->text(0);
-    option.font = item->font(0);
-    option.checkState = item->checkState(0);
-    const QRect box = tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
+    option.text = index.data().toString();
+    option.checkState = static_cast<Qt::CheckState>(index.data(Qt::CheckStateRole).toInt());
+    const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box.center());
+}
+
+inline void clickCheckBox(QTreeWidget* tree, QTreeWidgetItem* item) {
+    clickCheckBox(tree, tree->indexFromItem(item));
 }
 
 // One row of the found-files list (column 0), read as a user sees it.
@@ -91,18 +94,8 @@ inline ListRow findRow(const QTreeView* list, const QString& name) {
     return hits.isEmpty() ? ListRow() : ListRow(hits.front());
 }
 
-// Clicks the check box of a found file, as a user ticks it.
 inline void clickCheckBox(QTreeView* list, const ListRow& row) {
-    list->scrollTo(row.index());
-    QStyleOptionViewItem option;
-    option.initFrom(list->viewport());
-    option.rect = list->visualRect(row.index());
-    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    option.text = row.text(0);
-    option.font = list->font();
-    option.checkState = row.checkState(0);
-    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+    clickCheckBox(list, row.index());
 }
 
 // Clicks a row in the middle of its part in view, as a user picks it.

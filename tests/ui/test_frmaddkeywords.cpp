@@ -8,6 +8,9 @@
 #include "ui_frmaddkeywords.h"
 
 #include <QDir>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QToolTip>
 
 using namespace tagmere::test;
 using tagmere::app::Setting;
@@ -96,6 +99,46 @@ private slots:
         QCOMPARE(window()->height(), 800);
         QCOMPARE(c().dirList->path(), folder);
         QCOMPARE(c().drvList->drive(), tagmere::ui::DriveListBox::driveOf(folder));
+    }
+
+    // However tall the window, the controls that follow its bottom edge keep out of each other's way.
+    void controlsNeverOverlap() {
+        start();
+        for (const int height : {400, 800, 1400}) {
+            window()->resize(window()->width(), height);
+            for (QWidget* parent : window()->findChildren<QWidget*>()) {
+                if (parent != window() && !qobject_cast<QGroupBox*>(parent))
+                    continue;
+                QList<QWidget*> shown;
+                for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                    if (child->isVisible() && !child->objectName().isEmpty() &&
+                        !child->objectName().startsWith(QLatin1String("qt_")))
+                        shown << child;
+                }
+                for (QWidget* child : shown) {
+                    QVERIFY2(parent->rect().contains(child->geometry()), qPrintable(child->objectName()));
+                    for (QWidget* other : shown)
+                        QVERIFY2(child == other || !child->geometry().intersects(other->geometry()),
+                                 qPrintable(child->objectName() + QLatin1Char(' ') + other->objectName()));
+                }
+            }
+        }
+    }
+
+    // A value cut off in the narrow tree shows its whole text as a tip; one that fits shows none.
+    void cutOffValuesShowTheirWholeText() {
+        const QString longValue(120, QLatin1Char('W'));
+        m->data.write("Calvex/OrbKeywordFiles/Long.txt", "[_LAMP], 0\r\nLED\r\n" + longValue.toStdString() + "\r\n");
+        start();
+        c().cbxKeywordFiles->setCurrentIndex(c().cbxKeywordFiles->findText(QStringLiteral("Long")));
+        for (const QString& value : {QStringLiteral("LED"), longValue}) {
+            QTreeWidgetItem* item = tree(0)->findItems(value, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+            QVERIFY(item);
+            const QRect rect = tree(0)->visualItemRect(item);
+            QHelpEvent tip(QEvent::ToolTip, rect.center(), tree(0)->viewport()->mapToGlobal(rect.center()));
+            QCoreApplication::sendEvent(tree(0)->viewport(), &tip);
+            QCOMPARE(QToolTip::text(), value == longValue ? value : QString());
+        }
     }
 
     void missingKeywordFolderIsReported() {
