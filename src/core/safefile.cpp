@@ -245,8 +245,4 @@ FileStatus replaceFile(const std::string& path, std::string_view bytes) {
     return result;
 }
 
-bool isTemporaryName(std::string_view fileName) {
-    return platform::matchesTemporaryPattern(fileName);
-}
-
 } // namespace tagmere

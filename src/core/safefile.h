@@ -103,9 +103,6 @@ private:
 // returning. A symbolic link is followed to its file within the link's folder.
 FileStatus replaceFile(const std::string& path, std::string_view bytes);
 
-// True for the names of the temporary files FileReplacer writes.
-bool isTemporaryName(std::string_view fileName);
-
 // Removes the temporary files that no live run holds from `folder`. Returns how many.
 int removeStaleTemporaries(const std::string& folder);
 

@@ -51,17 +51,6 @@ std::vector<long> KeywordTree::rootOrder() const {
     return roots;
 }
 
-std::vector<long> KeywordTree::displayOrder() const {
-    std::vector<long> order;
-    order.reserve(m_nodes.size());
-    for (long root : rootOrder()) {
-        order.push_back(root);
-        for (long c = root + 1; c <= count() && node(c).Parent == root; ++c)
-            order.push_back(c);
-    }
-    return order;
-}
-
 void KeywordTree::clear() {
     m_nodes.clear();
     m_keys.clear();

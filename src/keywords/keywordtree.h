@@ -74,9 +74,6 @@ public:
     // node order. Since keyword texts start with "[", "[_..." user keywords come after
     // the standard keywords.
     std::vector<long> rootOrder() const;
-    // Every node index in display order: each root of rootOrder() followed by its children
-    // in node order.
-    std::vector<long> displayOrder() const;
 
     // Building and changing nodes. Adding a keyword node appends it; adding a value node
     // places it right after the last child of its keyword node (which is the end of the

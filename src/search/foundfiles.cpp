@@ -62,15 +62,6 @@ void FoundFilesList::deselectAll() {
         at(i).Selected = false;
 }
 
-std::vector<int> FoundFilesList::selectedIndexes() const {
-    std::vector<int> out;
-    for (int i = 0; i < m_count; ++i) {
-        if (at(i).Selected)
-            out.push_back(i + 1);
-    }
-    return out;
-}
-
 void FoundFilesList::setAllChecked(bool checked) {
     for (int i = 0; i < m_count; ++i)
         at(i).Checked = checked;

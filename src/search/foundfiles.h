@@ -60,8 +60,6 @@ public:
     void uncheckAll() { setAllChecked(false); }
     void setSelected(int index, bool selected) { item(index).Selected = selected; }
     void deselectAll();
-    // Indices of the selected items in list order; the last one is the file made current.
-    std::vector<int> selectedIndexes() const;
 
 private:
     static constexpr int kBlock = 1024;

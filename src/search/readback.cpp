@@ -123,28 +123,4 @@ KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTe
     return out;
 }
 
-void applyReadBack(const KeywordReadBack& readBack, MiscPanel& panel) {
-    panel.txtManufac.clear();
-    panel.txtSearchSPRatio.clear();
-    panel.txtSearchCRI.clear();
-    panel.txtSearchColorTemp.clear();
-    panel.chkManufac = readBack.manufac.found;
-    panel.chkSearchSource = readBack.sourceType.found;
-    panel.chkSearchSPRatio = readBack.spRatio.found;
-    panel.chkSearchCRI = readBack.cri.found;
-    panel.chkSearchColorTemp = readBack.colorTemp.found;
-    if (readBack.manufac.found)
-        panel.txtManufac = readBack.manufac.value;
-    if (readBack.spRatio.found)
-        panel.txtSearchSPRatio = readBack.spRatio.value;
-    if (readBack.cri.found)
-        panel.txtSearchCRI = readBack.cri.value;
-    if (readBack.colorTemp.found)
-        panel.txtSearchColorTemp = readBack.colorTemp.value;
-    const std::string& type = readBack.sourceType.value;
-    if (readBack.sourceType.found &&
-        std::any_of(kSourceTypes.begin(), kSourceTypes.end(), [&](const char* entry) { return type == entry; }))
-        panel.cbxSourceType = type;
-}
-
 } // namespace tagmere

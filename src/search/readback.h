@@ -38,8 +38,6 @@ struct KeywordReadBack {
     PanelValue cri;
     PanelValue colorTemp;
     PanelValue sourceType;
-
-    bool isMarked(int tree, int node) const { return marks.count(NodeRef{tree, node}) > 0; }
 };
 
 // Reads a file's keywords back into the selection; every line is scanned, the data after
@@ -52,10 +50,5 @@ struct KeywordReadBack {
 //   ends and ASCII case, and ticks the keyword node too. Without a comma the search starts
 //   at the keyword node itself, with commas after it: old files rely on both.
 KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTexts& trees);
-
-// Puts the read-back into the Miscellaneous panel: every row unticked and the four
-// texts emptied first, then each found keyword ticked with its value. The source type
-// list keeps its text when the value is not one of kSourceTypes; its row is ticked anyway.
-void applyReadBack(const KeywordReadBack& readBack, MiscPanel& panel);
 
 } // namespace tagmere

@@ -17,7 +17,6 @@ public:
 
     // Rows the list shows when it opens; 0 leaves the toolkit's own choice.
     void setDropDownRows(int rows);
-    int dropDownRows() const { return m_rows; }
     // The height of one row of the open list, in pixels.
     int dropDownRowHeight() const;
 

@@ -72,9 +72,6 @@ class TestReadBack : public QObject {
 private slots:
     void readBack_data();
     void readBack();
-    void isMarked();
-    void applyToPanel_data();
-    void applyToPanel();
 };
 
 void TestReadBack::readBack_data() {
@@ -133,49 +130,6 @@ void TestReadBack::readBack() {
     const KeywordReadBack rb = readBackKeywords(linesOf(lines), treesOf(trees));
     QCOMPARE(marksText(rb), marks);
     QCOMPARE(panelText(rb), panel);
-}
-
-void TestReadBack::isMarked() {
-    const KeywordReadBack rb = readBackKeywords(linesOf(QStringLiteral("[A] x")), treesOf({"-", "[A]|X", "-"}));
-    QVERIFY(rb.isMarked(1, 2));
-    QVERIFY(!rb.isMarked(2, 1));
-}
-
-void TestReadBack::applyToPanel_data() {
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QString>("expected");
-
-    // The panel starts ticked and filled, with "MH" in the source type list.
-    QTest::newRow("file without keywords clears the panel") << "TILT=NONE"
-                                                            << "----- ||| MH";
-    QTest::newRow("known source type") << "[_SEARCH_SOURCETYPE] led"
-                                       << "-S--- ||| LED";
-    QTest::newRow("unknown source type ticks but keeps the list") << "[_SEARCH_SOURCETYPE] laser"
-                                                                  << "-S--- ||| MH";
-    QTest::newRow("all rows") << "[MANUFAC] A\n[_SEARCH_SP_RATIO] 1.2\n[_SEARCH_CRI] 90\n[_SEARCH_COLORTEMP] 3000K"
-                              << "M-PCT A|1.2|90|3000K MH";
-}
-
-void TestReadBack::applyToPanel() {
-    QFETCH(QString, lines);
-    QFETCH(QString, expected);
-
-    MiscPanel panel;
-    panel.chkManufac = panel.chkSearchSource = panel.chkSearchSPRatio = true;
-    panel.chkSearchCRI = panel.chkSearchColorTemp = true;
-    panel.txtManufac = panel.txtSearchSPRatio = panel.txtSearchCRI = panel.txtSearchColorTemp = "9";
-    panel.cbxSourceType = "MH";
-
-    applyReadBack(readBackKeywords(linesOf(lines), TreeNodeTexts{}), panel);
-
-    const auto tick = [](bool on, char c) { return QLatin1Char(on ? c : '-'); };
-    const QString ticks = QString() + tick(panel.chkManufac, 'M') + tick(panel.chkSearchSource, 'S') +
-                          tick(panel.chkSearchSPRatio, 'P') + tick(panel.chkSearchCRI, 'C') +
-                          tick(panel.chkSearchColorTemp, 'T');
-    // The four texts with "|" between them, then the source type list's text.
-    const QString texts = q(panel.txtManufac) + QLatin1Char('|') + q(panel.txtSearchSPRatio) + QLatin1Char('|') +
-                          q(panel.txtSearchCRI) + QLatin1Char('|') + q(panel.txtSearchColorTemp);
-    QCOMPARE(ticks + QLatin1Char(' ') + texts + QLatin1Char(' ') + q(panel.cbxSourceType), expected);
 }
 
 QTEST_GUILESS_MAIN(TestReadBack)

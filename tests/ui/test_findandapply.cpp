@@ -63,7 +63,7 @@ private slots:
     void clickShowsTheFilesKeywordsInTheFileColour() {
         m->config.write("Calvex-FileSystem.ini", "[Startup]\nOrbFileSelectColor=32768\n");
         m->files.write("shown.ies", "IESNA:LM-63-2002\r\n[MANUFAC] Lumen Works\r\n[_MOUNTING] recessed, Wall\r\n"
-                                    "[_SEARCH_CRI] 80\r\n[_SHAPE] Square\r\n" +
+                                    "[_SEARCH_CRI] 80\r\n[_SHAPE] Square\r\n[_SEARCH_SOURCETYPE] laser\r\n" +
                                         kData);
         start({"other.ies"});
         showFile("shown.ies");
@@ -76,7 +76,9 @@ private slots:
         }
         QCOMPARE(ticked.join(QLatin1Char(' ')), QStringLiteral("[_MOUNTING] RECESSED WALL [_SHAPE] SQUARE"));
         QCOMPARE(c().txtManufac->text(), QStringLiteral("Lumen Works"));
-        for (QCheckBox* box : {c().chkManufac, c().chkSearchCRI}) {
+        // A source type the list does not hold ticks its row and leaves the list as it was.
+        QCOMPARE(c().cbxSourceType->currentText(), QLatin1String(tagmere::kDefaultSourceType));
+        for (QCheckBox* box : {c().chkManufac, c().chkSearchCRI, c().chkSearchSource}) {
             QVERIFY2(box->isChecked() && box->font().bold(), qPrintable(box->objectName()));
             QCOMPARE(box->palette().color(QPalette::WindowText), QColor(0, 128, 0));
         }
