@@ -73,6 +73,18 @@ private slots:
         QCOMPARE(listFolder(m->files.path()), std::vector<std::string>{"a.ies"}); // no temporary file left
     }
 
+    // Every line end the text box may hold is saved as CR LF; a character beyond one byte as "?".
+    void savedLineEndsAndCharacters() {
+        const std::pair<QString, std::string> rows[] = {
+            {QStringLiteral("a\rb\r\nc\nd"), "a\r\nb\r\nc\r\nd\r\n"},
+            {QStringLiteral("a") + QChar::ParagraphSeparator + QStringLiteral("b") + QChar::LineSeparator,
+             "a\r\nb\r\n\r\n"},
+            {QStringLiteral("\u00e9\u20ac\r"), "\xe9?\r\n\r\n"},
+        };
+        for (const auto& [text, bytes] : rows)
+            QCOMPARE(tagmere::ui::savedBytes(text), bytes);
+    }
+
     void failedReadOffersNoSave() {
         // A NUL byte: not text, refused unread, never to be written back from part of it.
         const std::string binary = std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n") + '\0' + "rest\r\n";

@@ -74,7 +74,10 @@ private slots:
         // Closing the window unticks the box; the next start remembers it open only when it was.
         window->close();
         QVERIFY(!c.chkPhotometry->isChecked());
+        // Opened again, it shows the file made current while it was closed.
+        show("real.ies");
         c.chkPhotometry->click();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Candela Curve - real.ies"));
         program->window->close();
         program.reset();
         program = tagmere::test::startProgram(qs(data.path()), qs(config.path()), messages);
