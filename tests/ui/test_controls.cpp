@@ -59,6 +59,14 @@ private slots:
         QTRY_COMPARE(list.path(), top + QStringLiteral("/Alpha"));
     }
 
+    void wrappingButtonDrawsItsCaption() {
+        WrappingButton button;
+        button.resize(80, 40);
+        const QImage blank = button.grab().toImage();
+        button.setText(QStringLiteral("Add / Replace Keywords"));
+        QVERIFY(button.grab().toImage() != blank);
+    }
+
     void driveListFindsTheRootOfAFolder() {
         const tagmere::test::TempFolder folder;
         const QString path = QString::fromStdString(folder.path());

@@ -225,6 +225,7 @@ private slots:
         c().cmdRefresh->setEnabled(true); // as after showing a file's keywords
         c().cmdRefresh->click();
         QCOMPARE(tree(0)->topLevelItem(0)->childCount(), values);
+        QVERIFY(!window()->fileKeywordsShown());
         // Picking the current list again in the drop-down reloads it too.
         deleteFirstValue();
         c().cbxKeywordFiles->showPopup();
