@@ -11,52 +11,35 @@ using tagmere::test::qs;
 class TestAddKeywords : public QObject {
     Q_OBJECT
 private slots:
-    void dataFolderFollowsXdgDataHome();
-    void installCreatesFolderAndFactoryList();
-    void installKeepsAnExistingList();
-    void installIntoUnwritableFolderFails();
+    void dataFolderFollowsXdgDataHome() {
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        QVERIFY(!data.isEmpty());
+        QCOMPARE(tagmere::app::commonAppDataFolder(), data);
+        QVERIFY(QDir(data).exists());
+        QCOMPARE(qs(tagmere::app::mainGlobals().gstrKeywordFolder), data + QStringLiteral("/Calvex/OrbKeywordFiles"));
+    }
+
+    void installKeepsAnExistingList() {
+        const tagmere::test::TempFolder folder;
+        const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
+        folder.write("Calvex/OrbKeywordFiles/OrbFactoryKeywords.txt", "[MINE], 0\r\nA\r\n");
+        const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
+        QVERIFY(result.ok);
+        QVERIFY(!result.installed);
+        QCOMPARE(tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt"),
+                 std::string("[MINE], 0\r\nA\r\n"));
+    }
+
+    void installIntoUnwritableFolderFails() {
+        const tagmere::test::TempFolder folder;
+        // A file where the folder should be: the folder cannot be made.
+        folder.write("Calvex", "not a folder");
+        const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
+        const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
+        QVERIFY(!result.ok);
+        QVERIFY(!result.error.isEmpty());
+    }
 };
-
-void TestAddKeywords::dataFolderFollowsXdgDataHome() {
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    QVERIFY(!data.isEmpty());
-    QCOMPARE(tagmere::app::commonAppDataFolder(), data);
-    QVERIFY(QDir(data).exists());
-    QCOMPARE(qs(tagmere::app::mainGlobals().gstrKeywordFolder), data + QStringLiteral("/Calvex/OrbKeywordFiles"));
-}
-
-void TestAddKeywords::installCreatesFolderAndFactoryList() {
-    const tagmere::test::TempFolder folder;
-    const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()) + QStringLiteral("/fresh"));
-    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
-    QVERIFY2(result.ok, qPrintable(result.error));
-    QVERIFY(result.installed);
-    const std::string installed = tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt");
-    QCOMPARE(installed, tagmere::test::readBytes(TAGMERE_SOURCE_DIR "/data/OrbFactoryKeywords.txt"));
-    const std::vector<std::string> expectedFiles{"OrbFactoryKeywords.txt"};
-    QCOMPARE(tagmere::test::listFolder(g.gstrKeywordFolder), expectedFiles);
-}
-
-void TestAddKeywords::installKeepsAnExistingList() {
-    const tagmere::test::TempFolder folder;
-    const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
-    folder.write("Calvex/OrbKeywordFiles/OrbFactoryKeywords.txt", "[MINE], 0\r\nA\r\n");
-    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
-    QVERIFY(result.ok);
-    QVERIFY(!result.installed);
-    QCOMPARE(tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt"),
-             std::string("[MINE], 0\r\nA\r\n"));
-}
-
-void TestAddKeywords::installIntoUnwritableFolderFails() {
-    const tagmere::test::TempFolder folder;
-    // A file where the folder should be: the folder cannot be made.
-    folder.write("Calvex", "not a folder");
-    const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
-    const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
-    QVERIFY(!result.ok);
-    QVERIFY(!result.error.isEmpty());
-}
 
 QTEST_GUILESS_MAIN(TestAddKeywords)
 #include "test_addkeywords.moc"

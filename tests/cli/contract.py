@@ -22,17 +22,23 @@ APPLIED = (b"IESNA:LM-63-2002\r\n[MANUFAC] ACME\r\n[_SEARCH_SOURCETYPE] LED\r\n"
            b"[_SEARCH_CRI] 70-80\r\n[TESTLAB] ACME LABS\r\nTILT=NONE\r\n1 2 3\r\n")
 WITH_X = SAMPLE.replace(b"[MANUFAC] Old", b"[MANUFAC] X")
 SUMMARY = "tagmere-cli: {} written, 0 unchanged, {} refused, 0 failed\n"
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "ies",
+                       "1a936937a49c63374e6d4fbed9252b29.ies"), "rb") as sample:
+    REAL = sample.read()
+DATA = b"TILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n"
+CHECKED = {"lib/clean.ies": b"IESNA:LM-63-1995\r\n[DATE] D\r\n" + DATA, "lib/warn.ies": b"IESNA:LM-63-1995\n[TEST] T\n" + DATA,
+           "bad.ies": b"IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[MANUFAC] M\r\n" + DATA[:-4]}
 
 USAGE_ERRORS = [
     [], ["frob"], ["apply", "--frob", "x"], ["apply", "--manufac"], ["apply", "--source-type", "led", "x.ies"],
     ["find"], ["apply", "--set", "no bracket", "x.ies"], ["apply", "--remove", "[A] x", "x.ies"],
     ["apply", "--manufac", "--dry-run", "x.ies"], ["apply", "--manufac", "X"], ["apply", "--dry-run", "x.ies"],
     ["apply", "--set", "[ x", "x.ies"], ["apply", "--set", "[MORE] x", "x.ies"], ["apply", "--remove", "[MORE]", "x.ies"],
-    ["apply", "--set", "[A B] x", "x.ies"],
+    ["apply", "--set", "[A B] x", "x.ies"], ["check", "--frob"], ["check", "--format=xml", "x.ies"],
 ]
 
 # name, files before, arguments, exit code, and what is expected: out / err (exact),
-# err_start / out_start (prefix), after (files afterwards).
+# err_start / out_start (prefix), err_has / out_has (a text or texts it holds), after (files afterwards).
 CASES = [
     dict(name="find lists in found order",
          files={"lib/a.ies": SAMPLE, "lib/B.IES": SAMPLE, "lib/X/x.ies": SAMPLE, "lib/Y/y.Ies": SAMPLE,
@@ -56,7 +62,15 @@ CASES = [
          after={"lib/a.ies": APPLIED, "lib/sub/b.ies": APPLIED}),
     dict(name="a bad value touches nothing", files={"f.ies": SAMPLE},
          args=["apply", "--manufac", "X", "--cri", "80-70", "{f.ies}"], code=2, out="",
-         err_start="[_SEARCH_CRI] must be a number > 0", after={"f.ies": SAMPLE}),
+         err_start="[_SEARCH_CRI] must be a number > 0", err_has="\n\n Examples:\n", after={"f.ies": SAMPLE}),
+    dict(name="apply a saved list: its ticked values written, a ticked keyword without one removed",
+         files={"f.ies": SAMPLE, "my.txt": b"[_MOUNTING], 1\r\nRecessed\r\nPendant\r\n[_DIMMING], 0\r\nDALI\r\n"
+                                           b"<SelectedValues>\r\n[_MOUNTING]\r\nPendant\r\n[_DIMMING]\r\n"},
+         args=["apply", "--list", "{my.txt}", "{f.ies}"], code=0,
+         out="The following Keyword(s) were modified in (1) file(s):\n\n[_DIMMING]- Removed\n[_MOUNTING]\n",
+         after={"f.ies": SAMPLE.replace(b"TILT", b"[_MOUNTING] Pendant\r\nTILT")}),
+    dict(name="apply a list that is missing", files={"f.ies": SAMPLE}, args=["apply", "--list", "{my.txt}", "{f.ies}"],
+         code=2, out="", after={"f.ies": SAMPLE}),
     dict(name="colour temperature stops with 3", files={"f.ies": SAMPLE},
          args=["apply", "--manufac", "X", "--color-temp", "K4000", "{f.ies}"], code=3, out="",
          err_start="Invalid [_SEARCH_COLORTEMP] value", after={"f.ies": SAMPLE}),
@@ -73,10 +87,26 @@ CASES = [
              "+[MANUFAC] X\r\n TILT=NONE\r\n 1 2 3\r\n"
              "The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n",
          after={"f.ies": SAMPLE}),
-    dict(name="show prints the panel", files={"f.ies": b"IESNA:LM-63-2002\r\n[_SEARCH_CRI] 70\r\n[MANUFAC]  ACME \r\n"
-                                                        b"[_SEARCH_SOURCETYPE] led\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n"},
-         args=["show", "{f.ies}"], code=0, out="[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"),
+    dict(name="show prints the panel and the list's marks",
+         files={"f.ies": b"IESNA:LM-63-2002\r\n[_SEARCH_CRI] 70\r\n[MANUFAC]  ACME \r\n[_SEARCH_SOURCETYPE] led\r\n"
+                         b"[LAMPCAT] wall, Pendant\r\n[MORE] ceiling\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n",
+                "l.txt": b"[LAMPCAT], 0\r\nWALL\r\nCEILING\r\n[_MOUNTING], 0\r\nRECESSED\r\n"},
+         args=["show", "{f.ies}", "--list", "{l.txt}"], code=0,
+         out="[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n0\t1\t[LAMPCAT]\n0\t2\tWALL\n0\t3\tCEILING\n"),
     dict(name="show of a missing file", args=["show", "{gone.ies}"], code=1, out=""),
+    dict(name="show --photometry", files={"s.ies": REAL}, args=["show", "--photometry", "{s.ies}"], code=0,
+         out_has=["max-intensity\t14635.2\tcd\n", "opening-shape\tround\t\n", "opening-width\t0.092\tm\n",
+                  "efficiency\t\t%\n"]),
+    dict(name="show --photometry as JSON", files={"s.ies": REAL}, args=["show", "--photometry", "--format=json", "{s.ies}"],
+         code=0, out_start='{"path":', out_has=['"flux":2437.5,', '"efficiency":null,']),
+    dict(name="check: warnings only exit with 0", files=CHECKED, args=["check", "{lib}"], code=0,
+         out="{lib/warn.ies}:3: line-ends warning: mixed line ends: CR LF here, LF on the lines before\n"
+             "2 file(s) checked, 0 with errors\n"),
+    dict(name="check: an error exits with 1", files=CHECKED, args=["check", "{lib}", "{bad.ies}"], code=1,
+         out_has=["{bad.ies}:5: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n",
+                  "{bad.ies}:10: data-truncated error: ", "3 file(s) checked, 1 with errors\n"]),
+    dict(name="check --quiet prints the summary only", files=CHECKED,
+         args=["check", "--quiet", "{lib}", "{bad.ies}", "{gone.ies}"], code=1, out="4 file(s) checked, 2 with errors\n"),
 ]
 
 # What only Windows has. `attrib` sets attributes through wine before the run.
@@ -146,8 +176,10 @@ class Runner:
                     problems.append("std%s %r, expected %r" % (stream, text, self.expand(root, case[stream])))
                 if stream + "_start" in case and not text.startswith(self.expand(root, case[stream + "_start"])):
                     problems.append("std%s %r does not start with %r" % (stream, text, case[stream + "_start"]))
-                if stream + "_has" in case and self.expand(root, case[stream + "_has"]) not in text:
-                    problems.append("std%s %r lacks %r" % (stream, text, case[stream + "_has"]))
+                has = case.get(stream + "_has", [])
+                for part in [has] if isinstance(has, str) else has:
+                    if self.expand(root, part) not in text:
+                        problems.append("std%s %r lacks %r" % (stream, text, part))
             for name, data in case.get("after", {}).items():
                 with open(os.path.join(root, name), "rb") as f:
                     if f.read() != data:

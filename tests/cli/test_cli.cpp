@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// What the command-line contract (contract.py, run against the binary of every build)
+// cannot hold: special files, backups, names that are no text.
 #include "clitest.h"
 #include "testsupport.h"
 
@@ -27,27 +29,6 @@ class TestCli : public QObject {
     Q_OBJECT
 
 private slots:
-    // The plain contract cases (find, usage, help, apply, dry run, exit codes) are in
-    // contract.py, which drives the real binary of every build.
-    void applyWithList() {
-        TempFolder dir;
-        const std::string list = dir.write("my.txt", "[_MOUNTING], 1\r\nRecessed\r\nPendant\r\n[_DIMMING], 0\r\n"
-                                                     "DALI\r\n<SelectedValues>\r\n[_MOUNTING]\r\nPendant\r\n"
-                                                     "[_DIMMING]\r\n");
-        const std::string file = dir.write("f.ies", kSample);
-        const Result r = runCli({"apply", "--list", list, file});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, std::string("The following Keyword(s) were modified in (1) file(s):\n\n[_DIMMING]- Removed\n"
-                                    "[_MOUNTING]\n"));
-        QCOMPARE(readBytes(file), std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\n"
-                                              "[_MOUNTING] Pendant\r\nTILT=NONE\r\n1 2 3\r\n"));
-        QCOMPARE(runCli({"apply", "--list", dir.file("missing.txt"), file}).code, 2);
-        // A failed check shows the window's message with LF line ends and the examples.
-        const Result bad = runCli({"apply", "--manufac", "X", "--cri", "80-70", file});
-        QVERIFY(bad.code == 2 && bad.err.find('\r') == std::string::npos &&
-                bad.err.find("\n\n Examples:\n") != std::string::npos);
-    }
-
     // Odd entries of a large library: each gets a clear message and stays as it was,
     // and the run goes on with the next file.
     void oddFilesAreReportedAndLeftAlone() {
@@ -90,44 +71,6 @@ private slots:
             QCOMPARE(refused.code, 2);
         }
         QVERIFY(readBytes(b).find("[MANUFAC] Y") != std::string::npos);
-    }
-
-    void showPrintsPanelAndMarks() {
-        TempFolder dir;
-        const std::string list = dir.write("l.txt", "[LAMPCAT], 0\r\nWALL\r\nCEILING\r\n[_MOUNTING], 0\r\n"
-                                                    "RECESSED\r\n");
-        const std::string file =
-            dir.write("f.ies", "IESNA:LM-63-2002\r\n[_SEARCH_CRI] 70\r\n[MANUFAC]  ACME \r\n[_SEARCH_SOURCETYPE] led"
-                               "\r\n[LAMPCAT] wall, Pendant\r\n[MORE] ceiling\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n");
-        const Result r = runCli({"show", file, "--list", list});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, std::string("[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n"
-                                    "0\t1\t[LAMPCAT]\n0\t2\tWALL\n0\t3\tCEILING\n"));
-    }
-
-    void checkReportsFindingsAndExitCodes() {
-        TempFolder dir;
-        const std::string data = "TILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100 50\r\n";
-        dir.write("lib/clean.ies", "IESNA:LM-63-1995\r\n[DATE] D\r\n" + data);
-        const std::string warn = dir.write("lib/warn.ies", "IESNA:LM-63-1995\n[TEST] T\n" + data);
-        const std::string bad = dir.write("bad.ies", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n"
-                                                     "[MANUFAC] M\r\n" +
-                                                         data.substr(0, data.size() - 4));
-        Result r = runCli({"check", dir.file("lib")});
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, warn + ":3: line-ends warning: mixed line ends: CR LF here, LF on the lines before\n"
-                               "2 file(s) checked, 0 with errors\n");
-        r = runCli({"check", dir.file("lib"), bad});
-        QCOMPARE(r.code, 1);
-        QVERIFY(r.out.find(bad + ":5: missing-keyword error: required keyword [ISSUEDATE] is missing (LM-63-2002)\n") !=
-                std::string::npos);
-        QVERIFY(r.out.find(bad + ":10: data-truncated error: ") != std::string::npos);
-        QVERIFY(r.out.find("3 file(s) checked, 1 with errors\n") != std::string::npos);
-        r = runCli({"check", "--quiet", dir.file("lib"), bad, dir.file("gone.ies")});
-        QCOMPARE(r.code, 1);
-        QCOMPARE(r.out, std::string("4 file(s) checked, 2 with errors\n"));
-        QCOMPARE(runCli({"check", "--frob"}).code, 2);
-        QCOMPARE(runCli({"check", "--format=xml", bad}).code, 2);
     }
 
     // One valid JSON object per file, whatever bytes its name and findings hold.

@@ -49,21 +49,6 @@ class TestBatch : public QObject {
     Q_OBJECT
 
 private slots:
-    void bulkCriOverThreeFiles() {
-        Run run({kSample, kSample, kSample});
-        MiscPanel panel;
-        panel.chkSearchCRI = true;
-        panel.txtSearchCRI = " 80 ";
-        const BatchOutcome out = run(panel);
-        QVERIFY(out.showReport());
-        QCOMPARE(batchReport(out).text, std::string("The following Keyword(s) were modified in (3) file(s):\r\r"
-                                                    "[_SEARCH_CRI]\r"));
-        for (const auto& path : run.paths)
-            QCOMPARE(readBytes(path), std::string("IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\n"
-                                                  "[_SEARCH_CRI] 80\r\nTILT=NONE\r\n1 2 3\r\n"));
-        QVERIFY(run.messages.empty());
-    }
-
     void treeKeywords_data() {
         QTest::addColumn<std::vector<std::string>>("nodes"); // "+" prefix = ticked
         QTest::addColumn<std::string>("header");             // lines between [TEST] and TILT
@@ -98,20 +83,6 @@ private slots:
         QCOMPARE(readBytes(run.paths[0]), "IESNA:LM-63-2002\r\n[TEST] T1\r\n" + header + "TILT=NONE\r\n1 2 3\r\n");
     }
 
-    void colorTempFailureStopsTheRun() {
-        Run run({kSample, kSample});
-        MiscPanel panel = manufac("New");
-        panel.chkSearchColorTemp = true;
-        panel.txtSearchColorTemp = "K4000"; // passes the advance check, fails per file
-        const BatchOutcome out = run(panel);
-        QCOMPARE(out.status, BatchStatus::ColorTempFailed);
-        QVERIFY(!out.showReport());
-        QCOMPARE(run.messages.size(), size_t(1));
-        QVERIFY(startsWith(run.messages[0].text, "Invalid [_SEARCH_COLORTEMP]"));
-        QCOMPARE(readBytes(run.paths[0]), kSample);
-        QCOMPARE(readBytes(run.paths[1]), kSample);
-    }
-
     void failedReadIsNeverWritten() {
         Run run({kSample});
         const std::string missing = run.dir.file("gone.ies");
@@ -126,20 +97,6 @@ private slots:
         QVERIFY(!test::fileExists(missing));
         QVERIFY(QFileInfo(QString::fromStdString(folder)).isDir());
         QVERIFY(contains(readBytes(run.paths[2]), "[MANUFAC] New\r\nTILT=NONE"));
-    }
-
-    // Extra edits are reported like tree keywords; a dry run only says what it would write.
-    void dryRunOfExtrasWritesNothing() {
-        Run run;
-        BatchOptions options;
-        options.dryRun = true;
-        const BatchOutcome out =
-            run(MiscPanel(), {}, {{"[TESTLAB]", "[TESTLAB] ACME LABS", false}, {"[TEST]", "", true}}, options);
-        QCOMPARE(out.entries, (std::vector<std::string>{"[TESTLAB]", "[TEST]- Removed"}));
-        QCOMPARE(readBytes(run.paths[0]), kSample);
-        QCOMPARE(run.files.size(), size_t(1));
-        QCOMPARE(run.files[0].after,
-                 std::string("IESNA:LM-63-2002\r\n[MANUFAC] Old\r\n[TESTLAB] ACME LABS\r\nTILT=NONE\r\n1 2 3\r\n"));
     }
 
     // Nothing ticked: the files are still rewritten with CR LF, and a stop takes effect after the current file.

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/figures.h"
 
-#include <QJsonDocument>
-#include <QProcess>
 #include <QtTest>
 
 #include <cmath>
@@ -161,28 +159,6 @@ private slots:
         r = computeFigures(readPhotometry(bytes(b)));
         QVERIFY(!r.ok);
         QCOMPARE(r.problem.code, std::string(finding::kMultiplier));
-    }
-
-    // show --photometry on the two real samples: one JSON object per file, the figures in it.
-    void cliOnSamples() {
-        const auto show = [](const QStringList& args) {
-            QProcess cli;
-            cli.start(QStringLiteral(TAGMERE_CLI_PATH),
-                      QStringList{QStringLiteral("show"), QStringLiteral("--photometry")} + args);
-            return cli.waitForFinished(30000) && cli.exitCode() == 0 ? cli.readAllStandardOutput() : QByteArray();
-        };
-        const QString first = QStringLiteral(TAGMERE_SOURCE_DIR "/tests/data/ies/007cfb11e343e2f42e3b476be4ab684e.ies");
-        const QString second =
-            QStringLiteral(TAGMERE_SOURCE_DIR "/tests/data/ies/1a936937a49c63374e6d4fbed9252b29.ies");
-        const QList<QByteArray> lines = show({QStringLiteral("--format=json"), first, second}).trimmed().split('\n');
-        QCOMPARE(lines.size(), 2);
-        for (const QByteArray& line : lines)
-            QVERIFY(QJsonDocument::fromJson(line)[u"figures"][u"flux"].toDouble() > 0);
-        // The second: 9769.798 cd at nadir under multiplier 1.498, absolute, a round opening of 92 mm.
-        const QByteArray text = show({second});
-        for (const char* figure : {"max-intensity\t14635.2\tcd\n", "opening-shape\tround\t\n",
-                                   "opening-width\t0.092\tm\n", "efficiency\t\t%\n"})
-            QVERIFY2(text.contains(figure), text.constData());
     }
 };
 

@@ -233,13 +233,6 @@ private slots:
                  (std::vector<std::string>{".~tagmere-00000000000000aa.tmp", ".~tagmere-fedcba9876543210.tmp",
                                            ".~tagmere-notes.tmp"}));
     }
-
-    void longNamesAreWritten() {
-        TempFolder dir;
-        const std::string file = dir.write("lib/" + std::string(250, 'n') + ".ies", kOld);
-        QCOMPARE(manufacRun({file}, dir.file("lib")).batch.written, 1L);
-        QCOMPARE(readBytes(file), kNew);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSafeFile)

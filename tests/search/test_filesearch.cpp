@@ -55,79 +55,75 @@ class TestFileSearch : public QObject {
     Q_OBJECT
 
 private slots:
-    void foundOrder_data();
-    void foundOrder();
-    void cancel();
+    void foundOrder_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<QString>("expected");
+        row("subfolders last to first, each finished first, own files last", "*.ies",
+            "A/A1/p.ies;A/q.ies;B/r.ies;s.ies;B/B2/t.ies;B/B1/u.ies",
+            "B/B2/t.ies|B/B1/u.ies|B/r.ies|A/A1/p.ies|A/q.ies|s.ies");
+        row("folders and files ordered and matched ignoring case", "*.ies", "b/1.ies;A/2.ies;C/3.ies;c.Ies;B.ies;a.IES",
+            "C/3.ies|b/1.ies|A/2.ies|a.IES|B.ies|c.Ies");
+        row("empty subfolders", "*.ies", "E/;F/G/;a.ies", "a.ies");
+        row("only names ending in .ies", "*.ies", "x.ies.bak;readme.txt;aies;lamp.IES", "lamp.IES");
+        row("folder named like a file is found and walked", "*.ies", "x.ies/inner.ies;a.ies",
+            "x.ies/inner.ies|a.ies|x.ies");
+        row("hidden files and folders (temporary files too) never found", "*.ies",
+            ".h.ies;.hid/z.ies;.tagmere-1-a.ies.tmp;.tagmere-1-a.ies;v.ies", "v.ies");
+        row("same item twice lists a file once", "abc.ies;abc.ies", "abc.ies;X/abc.ies;X/abd.ies", "X/abc.ies|abc.ies");
+        row("star, or an extension that is not ies, finds nothing", "*;*.html", "a.ies;a.html;X/b.ies", "");
+        row("star dot star finds only ies", "*.*", "a.ies;b.txt;X/c.IES", "X/c.IES|a.ies");
+        row("name pattern", "lamp*.ies", "lamp1.ies;other.ies;X/LAMP2.IES", "X/LAMP2.IES|lamp1.ies");
+        // Links are relative to the folder holding them.
+        row("links to an ancestor or to itself", "*.ies", "a/a.ies;a/up>..;a/self>.", "a/a.ies");
+        row("links both ways: walked once, first path wins", "*.ies", "a/x.ies;b/y.ies;a/tob>../b;b/toa>../a",
+            "b/toa/x.ies|b/y.ies");
+        row("links out of the searched folder are not walked", "*.ies",
+            "../outside/o.ies;s.ies;l1>../outside;l2>../outside", "s.ies");
+        row("link to a file is an entry, dangling links are not", "*.ies",
+            "a.ies;b.ies>a.ies;dead.ies>nowhere;deaddir>nowhere", "a.ies|b.ies");
+    }
+
+    void foundOrder() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, entries);
+        QFETCH(QString, expected);
+
+        TempFolder temp;
+        const std::string root = temp.file("start");
+        build(root, entries);
+        for (const bool datesDuringWalk : {false, true}) {
+            FileSearch search;
+            search.datesDuringWalk = datesDuringWalk;
+            FoundFilesList found;
+            QVERIFY(!search.runSearch(pattern.toStdString(), root, found));
+            QCOMPARE(relativePaths(found, root), expected);
+        }
+    }
+
+    void cancel() {
+        TempFolder temp;
+        const std::string root = temp.file("start");
+        build(root, "a.ies;b.ies;X/x.ies;Y/y.ies");
+        // Folders are entered in the order start, Y, X: stopping on entering X keeps Y's file,
+        // whether the callback asks or clears the flag (a second search started meanwhile).
+        for (const bool byFlag : {false, true}) {
+            FileSearch search;
+            FoundFilesList found;
+            int calls = 0;
+            SearchCallbacks callbacks;
+            callbacks.stopRequested = [&](const std::string&) {
+                const bool stop = ++calls == 3;
+                if (stop && byFlag)
+                    search.mblnSearching = false;
+                return stop && !byFlag;
+            };
+            QVERIFY(search.runSearch(kDefaultFilePattern, root, found, callbacks));
+            QCOMPARE(relativePaths(found, root), QStringLiteral("Y/y.ies"));
+            QVERIFY(!search.mblnSearching);
+        }
+    }
 };
-
-void TestFileSearch::foundOrder_data() {
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("entries");
-    QTest::addColumn<QString>("expected");
-    row("subfolders last to first, each finished first, own files last", "*.ies",
-        "A/A1/p.ies;A/q.ies;B/r.ies;s.ies;B/B2/t.ies;B/B1/u.ies",
-        "B/B2/t.ies|B/B1/u.ies|B/r.ies|A/A1/p.ies|A/q.ies|s.ies");
-    row("folders and files ordered and matched ignoring case", "*.ies", "b/1.ies;A/2.ies;C/3.ies;c.Ies;B.ies;a.IES",
-        "C/3.ies|b/1.ies|A/2.ies|a.IES|B.ies|c.Ies");
-    row("empty subfolders", "*.ies", "E/;F/G/;a.ies", "a.ies");
-    row("only names ending in .ies", "*.ies", "x.ies.bak;readme.txt;aies;lamp.IES", "lamp.IES");
-    row("folder named like a file is found and walked", "*.ies", "x.ies/inner.ies;a.ies",
-        "x.ies/inner.ies|a.ies|x.ies");
-    row("hidden files and folders (temporary files too) never found", "*.ies",
-        ".h.ies;.hid/z.ies;.tagmere-1-a.ies.tmp;.tagmere-1-a.ies;v.ies", "v.ies");
-    row("same item twice lists a file once", "abc.ies;abc.ies", "abc.ies;X/abc.ies;X/abd.ies", "X/abc.ies|abc.ies");
-    row("star, or an extension that is not ies, finds nothing", "*;*.html", "a.ies;a.html;X/b.ies", "");
-    row("star dot star finds only ies", "*.*", "a.ies;b.txt;X/c.IES", "X/c.IES|a.ies");
-    row("name pattern", "lamp*.ies", "lamp1.ies;other.ies;X/LAMP2.IES", "X/LAMP2.IES|lamp1.ies");
-    // Links are relative to the folder holding them.
-    row("links to an ancestor or to itself", "*.ies", "a/a.ies;a/up>..;a/self>.", "a/a.ies");
-    row("links both ways: walked once, first path wins", "*.ies", "a/x.ies;b/y.ies;a/tob>../b;b/toa>../a",
-        "b/toa/x.ies|b/y.ies");
-    row("links out of the searched folder are not walked", "*.ies",
-        "../outside/o.ies;s.ies;l1>../outside;l2>../outside", "s.ies");
-    row("link to a file is an entry, dangling links are not", "*.ies",
-        "a.ies;b.ies>a.ies;dead.ies>nowhere;deaddir>nowhere", "a.ies|b.ies");
-}
-
-void TestFileSearch::foundOrder() {
-    QFETCH(QString, pattern);
-    QFETCH(QString, entries);
-    QFETCH(QString, expected);
-
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, entries);
-    for (const bool datesDuringWalk : {false, true}) {
-        FileSearch search;
-        search.datesDuringWalk = datesDuringWalk;
-        FoundFilesList found;
-        QVERIFY(!search.runSearch(pattern.toStdString(), root, found));
-        QCOMPARE(relativePaths(found, root), expected);
-    }
-}
-
-void TestFileSearch::cancel() {
-    TempFolder temp;
-    const std::string root = temp.file("start");
-    build(root, "a.ies;b.ies;X/x.ies;Y/y.ies");
-    // Folders are entered in the order start, Y, X: stopping on entering X keeps Y's file,
-    // whether the callback asks or clears the flag (a second search started meanwhile).
-    for (const bool byFlag : {false, true}) {
-        FileSearch search;
-        FoundFilesList found;
-        int calls = 0;
-        SearchCallbacks callbacks;
-        callbacks.stopRequested = [&](const std::string&) {
-            const bool stop = ++calls == 3;
-            if (stop && byFlag)
-                search.mblnSearching = false;
-            return stop && !byFlag;
-        };
-        QVERIFY(search.runSearch(kDefaultFilePattern, root, found, callbacks));
-        QCOMPARE(relativePaths(found, root), QStringLiteral("Y/y.ies"));
-        QVERIFY(!search.mblnSearching);
-    }
-}
 
 QTEST_GUILESS_MAIN(TestFileSearch)
 #include "test_filesearch.moc"

@@ -70,67 +70,66 @@ class TestReadBack : public QObject {
     Q_OBJECT
 
 private slots:
-    void readBack_data();
-    void readBack();
+    void readBack_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QStringList>("trees");
+        QTest::addColumn<QString>("marks");
+        QTest::addColumn<QString>("panel");
+
+        // Panel keywords.
+        row("all five, case kept but source type's, a bare keyword found empty",
+            "[MANUFAC] Acme Ltd\n[_SEARCH_SP_RATIO] 1.2\n[_SEARCH_CRI] 90\n[_SEARCH_COLORTEMP]\n[_SEARCH_SOURCETYPE]  "
+            "led ",
+            kNone, "", "MANUFAC<Acme Ltd> SP_RATIO<1.2> CRI<90> COLORTEMP<> SOURCETYPE<LED>");
+        row("value counted from the line start", "  [MANUFAC] ACME", kNone, "", "MANUFAC<C] ACME>");
+        row("blanks trimmed, tabs kept", "[_SEARCH_CRI]  \t80 ", kNone, "", "CRI<\t80>");
+        row("later line wins, [MORE] adds nothing to a panel value",
+            "[MANUFAC] ACME\n[MORE] MORE INC\n[_SEARCH_CRI] 70\n[_SEARCH_CRI] 80", kNone, "", "MANUFAC<ACME> CRI<80>");
+        row("data lines after TILT= are scanned too", "IESNA:LM-63-2002\nTILT=NONE\n1 1000 1\n[MANUFAC] LATE", kNone,
+            "", "MANUFAC<LATE>");
+        row("keywords' own case matters", "[manufac] ACME\n[lampcat] wall", kLamp, "");
+        row("empty buffer", "", kLamp, "");
+
+        // Tree keywords.
+        row("worked example", "[LAMPCAT] wall, Pendant\n[MORE] ceiling", kLamp, "0:1 0:2 0:3");
+        row("no comma, value case ignored", "[LAMPCAT] Wall", kLamp, "0:1 0:2");
+        row("comma, blanks and case ignored", "[LAMPCAT] wall ,CEILING", kLamp, "0:1 0:2 0:3");
+        row("unknown or empty value marks nothing, not even the keyword", "[LAMPCAT] pendant\n[LAMPCAT]", kLamp, "");
+        row("matching runs on past later keywords, never back", "[LAMPCAT] recessed\n[_MOUNTING] wall", kLamp,
+            "0:1 0:5");
+        row("lines accumulate marks", "[LAMPCAT] wall\n[_MOUNTING] recessed", kLamp, "0:1 0:2 0:4 0:5");
+        row("comma pieces counted from the line start", "  [LAMPCAT] wall, ceiling", kLamp, "0:1 0:3");
+        row("no comma: piece after the line's first bracket", "[X] [LAMPCAT] wall", kLamp, "");
+        row("no comma: matching starts at the keyword node", "[LAMPCAT] [lampcat]", kLamp, "0:1");
+        row("comma: matching starts after the keyword node", "[LAMPCAT] [lampcat], x", kLamp, "");
+        row("value node text alone is no keyword", "WALL, CEILING", kLamp, "");
+        row("continuation with commas", "[LAMPCAT] wall\n[MORE] ceiling, recessed", kLamp, "0:1 0:2 0:3 0:5");
+        row("continuation run goes on while [MORE] stands, case-sensitive",
+            "[LAMPCAT] x\n[MORE] wall\n[MORE] ceiling\n[more] recessed\n[MORE] recessed", kLamp, "0:1 0:2 0:3");
+
+        // Empty pieces tick a spacer node (blanks only).
+        row("empty piece without a comma", "[LAMPCAT]", {"[LAMPCAT]|WALL| |CEILING", "-", "-"}, "0:1 0:3");
+        row("empty pieces between commas", "[LAMPCAT] wall,,ceiling", {"[LAMPCAT]|WALL| |CEILING", "-", "-"},
+            "0:1 0:2 0:3 0:4");
+
+        // Several trees.
+        row("every tree scanned", "[LAMPCAT] wall\n[COLOR] red", {kLampTree, "[LAMPCAT]|WALL", "[COLOR]|RED|BLUE"},
+            "0:1 0:2 1:1 1:2 2:1 2:2");
+        row("one line, two keyword nodes of one tree", "[A][B] x, x", {"[A]|X|[B]|X", "-", "-"}, "0:1 0:2 0:3 0:4");
+        row("panel keyword in a tree too", "[MANUFAC] acme", {"-", "[MANUFAC]|ACME", "-"}, "1:1 1:2", "MANUFAC<acme>");
+    }
+
+    void readBack() {
+        QFETCH(QString, lines);
+        QFETCH(QStringList, trees);
+        QFETCH(QString, marks);
+        QFETCH(QString, panel);
+
+        const KeywordReadBack rb = readBackKeywords(linesOf(lines), treesOf(trees));
+        QCOMPARE(marksText(rb), marks);
+        QCOMPARE(panelText(rb), panel);
+    }
 };
-
-void TestReadBack::readBack_data() {
-    QTest::addColumn<QString>("lines");
-    QTest::addColumn<QStringList>("trees");
-    QTest::addColumn<QString>("marks");
-    QTest::addColumn<QString>("panel");
-
-    // Panel keywords.
-    row("all five, case kept but source type's, a bare keyword found empty",
-        "[MANUFAC] Acme Ltd\n[_SEARCH_SP_RATIO] 1.2\n[_SEARCH_CRI] 90\n[_SEARCH_COLORTEMP]\n[_SEARCH_SOURCETYPE]  led ",
-        kNone, "", "MANUFAC<Acme Ltd> SP_RATIO<1.2> CRI<90> COLORTEMP<> SOURCETYPE<LED>");
-    row("value counted from the line start", "  [MANUFAC] ACME", kNone, "", "MANUFAC<C] ACME>");
-    row("blanks trimmed, tabs kept", "[_SEARCH_CRI]  \t80 ", kNone, "", "CRI<\t80>");
-    row("later line wins, [MORE] adds nothing to a panel value",
-        "[MANUFAC] ACME\n[MORE] MORE INC\n[_SEARCH_CRI] 70\n[_SEARCH_CRI] 80", kNone, "", "MANUFAC<ACME> CRI<80>");
-    row("data lines after TILT= are scanned too", "IESNA:LM-63-2002\nTILT=NONE\n1 1000 1\n[MANUFAC] LATE", kNone, "",
-        "MANUFAC<LATE>");
-    row("keywords' own case matters", "[manufac] ACME\n[lampcat] wall", kLamp, "");
-    row("empty buffer", "", kLamp, "");
-
-    // Tree keywords.
-    row("worked example", "[LAMPCAT] wall, Pendant\n[MORE] ceiling", kLamp, "0:1 0:2 0:3");
-    row("no comma, value case ignored", "[LAMPCAT] Wall", kLamp, "0:1 0:2");
-    row("comma, blanks and case ignored", "[LAMPCAT] wall ,CEILING", kLamp, "0:1 0:2 0:3");
-    row("unknown or empty value marks nothing, not even the keyword", "[LAMPCAT] pendant\n[LAMPCAT]", kLamp, "");
-    row("matching runs on past later keywords, never back", "[LAMPCAT] recessed\n[_MOUNTING] wall", kLamp, "0:1 0:5");
-    row("lines accumulate marks", "[LAMPCAT] wall\n[_MOUNTING] recessed", kLamp, "0:1 0:2 0:4 0:5");
-    row("comma pieces counted from the line start", "  [LAMPCAT] wall, ceiling", kLamp, "0:1 0:3");
-    row("no comma: piece after the line's first bracket", "[X] [LAMPCAT] wall", kLamp, "");
-    row("no comma: matching starts at the keyword node", "[LAMPCAT] [lampcat]", kLamp, "0:1");
-    row("comma: matching starts after the keyword node", "[LAMPCAT] [lampcat], x", kLamp, "");
-    row("value node text alone is no keyword", "WALL, CEILING", kLamp, "");
-    row("continuation with commas", "[LAMPCAT] wall\n[MORE] ceiling, recessed", kLamp, "0:1 0:2 0:3 0:5");
-    row("continuation run goes on while [MORE] stands, case-sensitive",
-        "[LAMPCAT] x\n[MORE] wall\n[MORE] ceiling\n[more] recessed\n[MORE] recessed", kLamp, "0:1 0:2 0:3");
-
-    // Empty pieces tick a spacer node (blanks only).
-    row("empty piece without a comma", "[LAMPCAT]", {"[LAMPCAT]|WALL| |CEILING", "-", "-"}, "0:1 0:3");
-    row("empty pieces between commas", "[LAMPCAT] wall,,ceiling", {"[LAMPCAT]|WALL| |CEILING", "-", "-"},
-        "0:1 0:2 0:3 0:4");
-
-    // Several trees.
-    row("every tree scanned", "[LAMPCAT] wall\n[COLOR] red", {kLampTree, "[LAMPCAT]|WALL", "[COLOR]|RED|BLUE"},
-        "0:1 0:2 1:1 1:2 2:1 2:2");
-    row("one line, two keyword nodes of one tree", "[A][B] x, x", {"[A]|X|[B]|X", "-", "-"}, "0:1 0:2 0:3 0:4");
-    row("panel keyword in a tree too", "[MANUFAC] acme", {"-", "[MANUFAC]|ACME", "-"}, "1:1 1:2", "MANUFAC<acme>");
-}
-
-void TestReadBack::readBack() {
-    QFETCH(QString, lines);
-    QFETCH(QStringList, trees);
-    QFETCH(QString, marks);
-    QFETCH(QString, panel);
-
-    const KeywordReadBack rb = readBackKeywords(linesOf(lines), treesOf(trees));
-    QCOMPARE(marksText(rb), marks);
-    QCOMPARE(panelText(rb), panel);
-}
 
 QTEST_GUILESS_MAIN(TestReadBack)
 #include "test_readback.moc"

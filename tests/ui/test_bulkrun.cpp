@@ -36,9 +36,83 @@ private slots:
     }
     void cleanup() { m.reset(); }
 
-    void bulkRunAsksFirst();
-    void previewShowsKeywordLinesOfAnLfFileAndRefusals();
-    void runRemovesTemporaryFilesLeftBehind();
+    void bulkRunAsksFirst() {
+        for (const char* name : {"a.ies", "b.ies"})
+            m->files.write(name, kSample);
+        start();
+        c().optBulk->click();
+        QTest::keyClicks(c().txtManufac, QStringLiteral("NEW"));
+        QTreeWidget* tree = m->program->window->trvApplication()[0];
+        tagmere::test::clickCheckBox(tree, tree->findItems(QStringLiteral("[_MOUNTING]"), Qt::MatchExactly).value(0));
+
+        // No: nothing is written, and nothing follows the question.
+        c().cmdAddKeywords->click();
+        QCOMPARE(m->messages.shown.size(), size_t(1));
+        // It names the files and lists the keywords added, then those removed.
+        const std::string& asked = m->messages.shown[0].text;
+        QVERIFY2(asked.find("(2) file(s)") != std::string::npos &&
+                     asked.find(":\r[MANUFAC]\r\r") < asked.find(":\r[_MOUNTING]\r\r"),
+                 asked.c_str());
+        QCOMPARE(readBytes(file("a.ies")), kSample);
+        QVERIFY(!preview());
+
+        // Preview: the preview opens and nothing is written.
+        m->messages.answers.push_back(tagmere::ui::MessageBoxes::Preview);
+        c().cmdAddKeywords->click();
+        QTRY_VERIFY(preview() && preview()->isVisible());
+        QVERIFY(preview()->summary().startsWith(QStringLiteral("2 file(s) would change")));
+        QCOMPARE(readBytes(file("a.ies")), kSample);
+        preview()->close();
+        QTRY_VERIFY(!preview());
+
+        // Yes: both files are written.
+        m->messages.shown.clear();
+        m->messages.answers.push_back(QMessageBox::Yes);
+        c().cmdAddKeywords->click();
+        const QString written = qs(kSample).replace(QStringLiteral("ACME\r\n[_MOUNTING] WALL"), QStringLiteral("NEW"));
+        QCOMPARE(qs(readBytes(file("a.ies"))), written);
+        QCOMPARE(qs(readBytes(file("b.ies"))), written);
+        QCOMPARE(m->messages.shown.size(), size_t(2)); // the question, then the report
+    }
+
+    // Changed files come first in the preview's list, so its diff shows the LF file's.
+    void previewShowsKeywordLinesOfAnLfFileAndRefusals() {
+        const std::string sample = readBytes(std::string(TAGMERE_SOURCE_DIR) + "/tests/data/ies/" + kLfSample);
+        QVERIFY(sample.find('\r') == std::string::npos);
+        m->files.write(kLfSample, sample);
+        QCOMPARE(::chmod(m->files.write("locked.ies", kSample).c_str(), 0444), 0);
+        start();
+        c().optBulk->click();
+        QTest::keyClicks(c().txtSearchCRI, QStringLiteral("90"));
+        c().cmdPreview->click();
+        QVERIFY(preview());
+        QVERIFY(preview()->summary().startsWith(QStringLiteral("1 file(s) would change, 1 would be refused, 0 would")));
+        QCOMPARE(preview()->findChild<QListWidget*>(QStringLiteral("lstPreviewFiles"))->item(1)->text(),
+                 QStringLiteral("would be refused: ") + qs(file("locked.ies")));
+        const QStringList lines = preview()
+                                      ->findChild<QPlainTextEdit*>(QStringLiteral("txtPreviewDiff"))
+                                      ->toPlainText()
+                                      .split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), QStringLiteral("line ends become CR LF"));
+        // Changed lines, without the "+++" and "---" file lines.
+        const QStringList changed = lines.filter(QRegularExpression(QStringLiteral("^[+-](?!\\+\\+ |-- )")));
+        QCOMPARE(changed, QStringList{QStringLiteral("+[_SEARCH_CRI] 90")});
+        QCOMPARE(readBytes(file(kLfSample)), sample);
+    }
+
+    void runRemovesTemporaryFilesLeftBehind() {
+        // What a run killed between writing and renaming leaves beside the originals.
+        const std::string stale = ".~tagmere-0123456789abcdef.tmp";
+        m->files.write("a.ies", kSample);
+        m->files.write(stale, "half a file");
+        start();
+        // A run on one file, in Single: showing the file fills the panel, then the value is typed.
+        tagmere::test::clickRow(c().ltvFoundFiles, tagmere::test::findRow(c().ltvFoundFiles, QStringLiteral("a.ies")));
+        QTest::keyClicks(c().txtSearchCRI, QStringLiteral("90"));
+        c().cmdAddKeywords->click();
+        QVERIFY(!tagmere::test::fileExists(file(stale)));
+        QVERIFY(readBytes(file("a.ies")).find("[_SEARCH_CRI] 90\r\n") != std::string::npos);
+    }
 
 private:
     // Declared so that the program goes before the folders it uses.
@@ -48,7 +122,14 @@ private:
         std::unique_ptr<tagmere::ui::Program> program;
     };
 
-    void start();
+    void start() {
+        m->program = tagmere::test::startProgram(qs(m->data.path()), qs(m->config.path()), m->messages);
+        c().cbxKeywordFiles->setCurrentIndex(c().cbxKeywordFiles->findText(QStringLiteral("Test")));
+        QVERIFY(c().dirList->setPath(QDir(qs(m->files.path())).canonicalPath()));
+        c().cmdFind->click();
+        m->messages.shown.clear();
+    }
+
     const Ui::frmAddKeywords& c() const { return m->program->window->controls(); }
     std::string file(const std::string& name) const {
         return QDir(qs(m->files.path())).canonicalPath().toStdString() + "/" + name;
@@ -59,90 +140,6 @@ private:
 
     std::unique_ptr<Fixture> m;
 };
-
-void TestBulkRun::start() {
-    m->program = tagmere::test::startProgram(qs(m->data.path()), qs(m->config.path()), m->messages);
-    c().cbxKeywordFiles->setCurrentIndex(c().cbxKeywordFiles->findText(QStringLiteral("Test")));
-    QVERIFY(c().dirList->setPath(QDir(qs(m->files.path())).canonicalPath()));
-    c().cmdFind->click();
-    m->messages.shown.clear();
-}
-
-void TestBulkRun::bulkRunAsksFirst() {
-    for (const char* name : {"a.ies", "b.ies"})
-        m->files.write(name, kSample);
-    start();
-    c().optBulk->click();
-    QTest::keyClicks(c().txtManufac, QStringLiteral("NEW"));
-    QTreeWidget* tree = m->program->window->trvApplication()[0];
-    tagmere::test::clickCheckBox(tree, tree->findItems(QStringLiteral("[_MOUNTING]"), Qt::MatchExactly).value(0));
-
-    // No: nothing is written, and nothing follows the question.
-    c().cmdAddKeywords->click();
-    QCOMPARE(m->messages.shown.size(), size_t(1));
-    // It names the files and lists the keywords added, then those removed.
-    const std::string& asked = m->messages.shown[0].text;
-    QVERIFY2(asked.find("(2) file(s)") != std::string::npos &&
-                 asked.find(":\r[MANUFAC]\r\r") < asked.find(":\r[_MOUNTING]\r\r"),
-             asked.c_str());
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    QVERIFY(!preview());
-
-    // Preview: the preview opens and nothing is written.
-    m->messages.answers.push_back(tagmere::ui::MessageBoxes::Preview);
-    c().cmdAddKeywords->click();
-    QTRY_VERIFY(preview() && preview()->isVisible());
-    QVERIFY(preview()->summary().startsWith(QStringLiteral("2 file(s) would change")));
-    QCOMPARE(readBytes(file("a.ies")), kSample);
-    preview()->close();
-    QTRY_VERIFY(!preview());
-
-    // Yes: both files are written.
-    m->messages.shown.clear();
-    m->messages.answers.push_back(QMessageBox::Yes);
-    c().cmdAddKeywords->click();
-    const QString written = qs(kSample).replace(QStringLiteral("ACME\r\n[_MOUNTING] WALL"), QStringLiteral("NEW"));
-    QCOMPARE(qs(readBytes(file("a.ies"))), written);
-    QCOMPARE(qs(readBytes(file("b.ies"))), written);
-    QCOMPARE(m->messages.shown.size(), size_t(2)); // the question, then the report
-}
-
-// Changed files come first in the preview's list, so its diff shows the LF file's.
-void TestBulkRun::previewShowsKeywordLinesOfAnLfFileAndRefusals() {
-    const std::string sample = readBytes(std::string(TAGMERE_SOURCE_DIR) + "/tests/data/ies/" + kLfSample);
-    QVERIFY(sample.find('\r') == std::string::npos);
-    m->files.write(kLfSample, sample);
-    QCOMPARE(::chmod(m->files.write("locked.ies", kSample).c_str(), 0444), 0);
-    start();
-    c().optBulk->click();
-    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("90"));
-    c().cmdPreview->click();
-    QVERIFY(preview());
-    QVERIFY(preview()->summary().startsWith(QStringLiteral("1 file(s) would change, 1 would be refused, 0 would")));
-    QCOMPARE(preview()->findChild<QListWidget*>(QStringLiteral("lstPreviewFiles"))->item(1)->text(),
-             QStringLiteral("would be refused: ") + qs(file("locked.ies")));
-    const QStringList lines =
-        preview()->findChild<QPlainTextEdit*>(QStringLiteral("txtPreviewDiff"))->toPlainText().split(QLatin1Char('\n'));
-    QCOMPARE(lines.value(0), QStringLiteral("line ends become CR LF"));
-    // Changed lines, without the "+++" and "---" file lines.
-    const QStringList changed = lines.filter(QRegularExpression(QStringLiteral("^[+-](?!\\+\\+ |-- )")));
-    QCOMPARE(changed, QStringList{QStringLiteral("+[_SEARCH_CRI] 90")});
-    QCOMPARE(readBytes(file(kLfSample)), sample);
-}
-
-void TestBulkRun::runRemovesTemporaryFilesLeftBehind() {
-    // What a run killed between writing and renaming leaves beside the originals.
-    const std::string stale = ".~tagmere-0123456789abcdef.tmp";
-    m->files.write("a.ies", kSample);
-    m->files.write(stale, "half a file");
-    start();
-    // A run on one file, in Single: showing the file fills the panel, then the value is typed.
-    tagmere::test::clickRow(c().ltvFoundFiles, tagmere::test::findRow(c().ltvFoundFiles, QStringLiteral("a.ies")));
-    QTest::keyClicks(c().txtSearchCRI, QStringLiteral("90"));
-    c().cmdAddKeywords->click();
-    QVERIFY(!tagmere::test::fileExists(file(stale)));
-    QVERIFY(readBytes(file("a.ies")).find("[_SEARCH_CRI] 90\r\n") != std::string::npos);
-}
 
 QTEST_MAIN(TestBulkRun)
 #include "test_bulkrun.moc"

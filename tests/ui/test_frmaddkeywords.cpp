@@ -180,17 +180,6 @@ private slots:
         QCOMPARE(tickedCount(window()->trvApplication()), 0);
     }
 
-    void tickingAValueTicksItsKeyword() {
-        start();
-        QTreeWidgetItem* value = firstValue();
-        clickCheckBox(tree(0), value);
-        QCOMPARE(value->parent()->checkState(0), Qt::Checked);
-        // Unticking the value leaves its keyword ticked.
-        clickCheckBox(tree(0), value);
-        QCOMPARE(value->checkState(0), Qt::Unchecked);
-        QCOMPARE(value->parent()->checkState(0), Qt::Checked);
-    }
-
     void savedListBecomesCurrentAndIsOverwrittenOnlyOnYes() {
         start();
         const QString keyword = tree(0)->topLevelItem(0)->text(0);
