@@ -216,6 +216,7 @@ private slots:
         QCOMPARE(readBytes(second), kNew);
         QCOMPARE(out.batch.failed, 1L);
         QVERIFY(out.messages.at(0).find("changed after it was read") != std::string::npos);
+        QCOMPARE(test::listFolder(dir.file("lib")), (std::vector<std::string>{"a.ies", "b.ies"}));
     }
 
     void staleTemporariesOnlyOurs() {

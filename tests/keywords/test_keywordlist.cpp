@@ -11,8 +11,6 @@ using namespace tagmere::test;
 
 namespace {
 
-const std::string kFactoryPath = std::string(TAGMERE_SOURCE_DIR) + "/data/OrbFactoryKeywords.txt";
-
 // Lists written as "|"-separated items; "" is the empty list.
 QStringList items(const char* text) {
     return *text ? QString::fromLatin1(text).split(QLatin1Char('|')) : QStringList();
@@ -81,17 +79,6 @@ private slots:
         QVERIFY(!result.ok && !result.message.text.empty());
         QCOMPARE(list.mstrListEntry.size() + list.mstrSelectedValue.size(), size_t(2));
         QCOMPARE(list.mlngListEntryCount + list.mlngSelectedValueCount, 0L);
-    }
-
-    void factoryListLoads() {
-        KeywordList list;
-        const ListLoadResult result = readKeywordFile(kFactoryPath, list);
-        QVERIFY2(result.ok && !result.warning && list.mlngSelectedValueCount == 0, result.message.text.c_str());
-
-        const QByteArray bytes = QByteArray::fromStdString(readBytes(kFactoryPath));
-        // CR LF lines only, the marker on its own line.
-        QVERIFY(bytes.endsWith("\r\n") && bytes.count("\r\n") == bytes.count('\n') &&
-                bytes.count('\r') == bytes.count('\n') && bytes.contains("\r\n<SelectedValues>\r\n"));
     }
 };
 
