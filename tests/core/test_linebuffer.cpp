@@ -57,22 +57,18 @@ private slots:
         QCOMPARE(test::listFolder(dir.path()), std::vector<std::string>{"f.ies"});
     }
 
-    void unreadableFileGivesMessageAndEmptyBuffer_data() {
-        QTest::addColumn<std::string>("name");
-        QTest::newRow("missing") << std::string("absent.ies");
-        QTest::newRow("folder") << std::string();
-        QTest::newRow("over the size limit, refused unread") << std::string("huge.ies");
-    }
+    // Missing, a folder, and over the size limit (refused unread).
     void unreadableFileGivesMessageAndEmptyBuffer() {
-        QFETCH(std::string, name);
-        TempFolder dir;
-        FileLines lines{"", "old"};
-        if (name == "huge.ies") // sparse: no disk space taken
-            QCOMPARE(::truncate(dir.write(name, "x").c_str(), kMaxFileBytes + 1), 0);
-        const FileResult r = msbIESFileRead(name.empty() ? dir.path() : dir.file(name), lines);
-        QVERIFY(!r.ok && !r.description.empty());
-        QCOMPARE(r.message.text, "Unable to read file: " + r.description);
-        QCOMPARE(lines, FileLines{""});
+        for (const std::string name : {"absent.ies", "", "huge.ies"}) {
+            TempFolder dir;
+            FileLines lines{"", "old"};
+            if (name == "huge.ies") // sparse: no disk space taken
+                QCOMPARE(::truncate(dir.write(name, "x").c_str(), kMaxFileBytes + 1), 0);
+            const FileResult r = msbIESFileRead(name.empty() ? dir.path() : dir.file(name), lines);
+            QVERIFY2(!r.ok && !r.description.empty(), name.c_str());
+            QCOMPARE(r.message.text, "Unable to read file: " + r.description);
+            QCOMPARE(lines, FileLines{""});
+        }
     }
 };
 
