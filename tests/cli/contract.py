@@ -95,7 +95,7 @@ CASES = [
          out="[MANUFAC]\tACME\n[_SEARCH_SOURCETYPE]\tLED\n[_SEARCH_CRI]\t80\n0\t1\t[LAMPCAT]\n0\t2\tWALL\n0\t3\tCEILING\n"),
     dict(name="show of a missing file", args=["show", "{gone.ies}"], code=1, out=""),
     dict(name="show --photometry", files={"s.ies": REAL}, args=["show", "--photometry", "{s.ies}"], code=0,
-         out_has=["max-intensity\t14635.2\tcd\n", "opening-shape\tround\t\n", "opening-width\t0.092\tm\n",
+         out_has=["photometric-type\tC\t\n", "max-intensity\t14635.2\tcd\n", "opening-shape\tround\t\n", "opening-width\t0.092\tm\n",
                   "efficiency\t\t%\n"]),
     dict(name="show --photometry as JSON", files={"s.ies": REAL}, args=["show", "--photometry", "--format=json", "{s.ies}"],
          code=0, out_start='{"path":', out_has=['"flux":2437.5,', '"efficiency":null,']),

@@ -70,6 +70,8 @@ private slots:
         QVERIFY(text.find("<svg") != std::string::npos);
         QCOMPARE(std::count(text.begin(), text.end(), '\n') > 10, true);
         QVERIFY(text.find("<polyline") != std::string::npos);
+        // Rings at round steps up to the first round value above the peak of 14635 cd.
+        QVERIFY(text.find(">20000</text>") != std::string::npos && text.find(">25000</text>") == std::string::npos);
 
         // Closing the window unticks the box; the next start remembers it open only when it was.
         window->close();
