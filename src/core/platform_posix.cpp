@@ -45,12 +45,6 @@ public:
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
-    // Closes now and reports the error a late write may surface there.
-    int close() {
-        const int r = m_fd >= 0 ? ::close(m_fd) : 0;
-        m_fd = -1;
-        return r;
-    }
     void reset() {
         if (m_fd >= 0)
             ::close(m_fd);

@@ -22,14 +22,6 @@ long KeywordTree::findKey(const std::string& key) const {
     return it == m_keys.end() ? 0 : it->second;
 }
 
-long KeywordTree::selectedNode() const {
-    for (long n = 1; n <= count(); ++n) {
-        if (node(n).Selected)
-            return n;
-    }
-    return 0;
-}
-
 std::vector<long> KeywordTree::children(long n) const {
     // A node's children follow it directly in node order.
     std::vector<long> result;

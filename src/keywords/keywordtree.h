@@ -65,8 +65,6 @@ public:
 
     // The keyword node whose text is `key`, or 0.
     long findKey(const std::string& key) const;
-    // The selected node, or 0.
-    long selectedNode() const;
     // Child indexes of node n in node order.
     std::vector<long> children(long n) const;
     // Root node indexes sorted for display: by titleLess (ASCII letters without case,

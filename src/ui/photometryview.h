@@ -22,7 +22,6 @@ public:
     // What to draw; `problem` is shown instead when it is not empty.
     void setFigures(const FiguresResult& result);
     void setMessage(const QString& message);
-    bool showsCurve() const { return m_message.isEmpty() && m_result.ok; }
     const QString& message() const { return m_message; }
 
     // The drawing at `size` pixels, as the widget paints it.
