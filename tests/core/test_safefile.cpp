@@ -11,6 +11,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -217,6 +218,22 @@ private slots:
         QCOMPARE(out.batch.failed, 1L);
         QVERIFY(out.messages.at(0).find("changed after it was read") != std::string::npos);
         QCOMPARE(test::listFolder(dir.file("lib")), (std::vector<std::string>{"a.ies", "b.ies"}));
+    }
+
+    // A library larger than the files one process may hold open at once.
+    void moreFilesThanOpenFilesAllowed() {
+        rlimit old{};
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &old), 0);
+        rlimit low = old;
+        low.rlim_cur = 200;
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        TempFolder dir;
+        std::vector<std::string> files;
+        for (int i = 0; i < 300; ++i)
+            files.push_back(dir.write("lib/" + std::to_string(i) + ".ies", kOld));
+        const Outcome out = manufacRun(files, dir.file("lib"));
+        ::setrlimit(RLIMIT_NOFILE, &old);
+        QCOMPARE(out.batch.written, 300L);
     }
 
     void staleTemporariesOnlyOurs() {

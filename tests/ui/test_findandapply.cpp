@@ -207,6 +207,16 @@ private slots:
         QCOMPARE(c().txtSearchCRI->text(), QStringLiteral("60")); // a search would have emptied the panel
     }
 
+    // Reloading the list leaves no file current, so a Single run then writes nothing.
+    void reloadLeavesNoFileCurrent() {
+        start({"a.ies"});
+        showFile("a.ies");
+        c().cmdRefresh->click();
+        c().txtSearchCRI->setText(QStringLiteral("60"));
+        c().cmdAddKeywords->click();
+        QCOMPARE(readBytes(file("a.ies")), kSample);
+    }
+
     void folderAndDriveChanges() {
         start({"a.ies", "sub/b.ies"});
         showFile("a.ies");
