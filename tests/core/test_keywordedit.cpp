@@ -89,26 +89,6 @@ private slots:
         msbAddReplaceKeyword(before, keyword, newLine, newMore, remove);
         QCOMPARE(before, after);
     }
-
-    void removeText_data() {
-        QTest::addColumn<std::string>("text");
-        QTest::addColumn<std::string>("find1");
-        QTest::addColumn<std::string>("find2");
-        QTest::addColumn<std::string>("result");
-        QTest::newRow("range with both cases")
-            << std::string("4000K-5000k") << std::string("K") << std::string("k") << std::string("4000-5000");
-        QTest::newRow("second find empty")
-            << std::string("KkK") << std::string("K") << std::string() << std::string("k");
-        QTest::newRow("removes one character per hit")
-            << std::string("abcabc") << std::string("bc") << std::string() << std::string("acac");
-    }
-    void removeText() {
-        QFETCH(std::string, text);
-        QFETCH(std::string, find1);
-        QFETCH(std::string, find2);
-        QFETCH(std::string, result);
-        QCOMPARE(mfnRemoveText(text, find1, find2), result);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestKeywordEdit)

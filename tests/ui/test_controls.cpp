@@ -66,18 +66,6 @@ private slots:
         button.setText(QStringLiteral("Add / Replace Keywords"));
         QVERIFY(button.grab().toImage() != blank);
     }
-
-    void driveListFindsTheRootOfAFolder() {
-        const tagmere::test::TempFolder folder;
-        const QString path = QString::fromStdString(folder.path());
-        DriveListBox drives;
-        const QString root = DriveListBox::driveOf(path);
-        QVERIFY(!root.isEmpty() && path.startsWith(root));
-        QSignalSpy changed(&drives, &DriveListBox::driveChanged);
-        QVERIFY(drives.setDriveOf(path));
-        QCOMPARE(drives.drive(), root);
-        QCOMPARE(changed.count(), 0); // set by the program: no drive change
-    }
 };
 
 QTEST_MAIN(TestControls)
