@@ -70,6 +70,13 @@ private slots:
         QCOMPARE(list.mlngSelectedValueCount, static_cast<long>(selected.size()));
     }
 
+    void onlyVisibleTxtFilesAreLists() {
+        TempFolder folder;
+        for (const char* name : {"b.txt", "A.txt", ".hidden.txt", "notes.md", ".txt", "back\\slash.txt"})
+            folder.write(name, "");
+        QCOMPARE(toList(listKeywordFiles(folder.path())), (QStringList{"A", "b"}));
+    }
+
     void unreadableFileGivesEmptyListAndMessage() {
         TempFolder folder;
         KeywordList list = listFrom("[A], 1\r\nx\r\n<SelectedValues>\r\nx\r\n");
