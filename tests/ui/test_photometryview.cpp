@@ -49,7 +49,6 @@ private slots:
         QVERIFY(window->isVisible());
         QCOMPARE(window->figures()->findItems(QStringLiteral("Beam angle C0-C180"), Qt::MatchExactly).value(0)->text(1),
                  QStringLiteral("16.6"));
-        QVERIFY(!window->diagram()->grab().toImage().isNull());
 
         show("broken.ies");
         QCOMPARE(window->figures()->topLevelItemCount(), 0);
@@ -65,9 +64,7 @@ private slots:
         const std::string svg = files.file("curve.svg");
         QVERIFY(window->diagram()->saveSvg(qs(svg), QSize(300, 300)));
         const std::string text = tagmere::test::readBytes(svg);
-        QVERIFY(text.find("<svg") != std::string::npos);
-        QCOMPARE(std::count(text.begin(), text.end(), '\n') > 10, true);
-        QVERIFY(text.find("<polyline") != std::string::npos);
+        QVERIFY(text.rfind("<svg", 200) != std::string::npos && text.find("<polyline") < text.rfind("<polyline"));
         // Rings at round steps up to the first round value above the peak of 14635 cd.
         QVERIFY(text.find(">20000</text>") != std::string::npos && text.find(">25000</text>") == std::string::npos);
 
