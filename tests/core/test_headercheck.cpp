@@ -107,6 +107,7 @@ private slots:
         row("truncated", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100\r\n", {"data-truncated@7"}, true);
         row("extra data", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\r\n7 8\r\n", {"data-extra@8"}, false);
         row("lumens", firstLine("1 0 1 2 1 1 2 0 0 0"), {"lumens@3"}, true);
+        row("half a lumen is some", firstLine("1 0.5 1 2 1 1 2 0 0 0"), {}, false);
         row("multiplier", firstLine("1 -1 0 2 1 1 2 0 0 0"), {"multiplier@3"}, true);
         row("photometric type", firstLine("1 -1 1 2 1 4 2 0 0 0"), {"photometric-type@3"}, true);
         row("units type", firstLine("1 -1 1 2 1 1 3 0 0 0"), {"units-type@3"}, true);

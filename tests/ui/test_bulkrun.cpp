@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs a lighting engineer can trust: the question before a Bulk write, a preview that shows
-// the keyword lines that change, refusals in the preview, and the cleanup a run starts with.
+// Runs a lighting engineer can trust: the question before a Bulk write, and a preview that
+// shows the keyword lines that change and the files it would refuse.
 #include "guitest.h"
 #include "testsupport.h"
 
@@ -98,20 +98,6 @@ private slots:
         const QStringList changed = lines.filter(QRegularExpression(QStringLiteral("^[+-](?!\\+\\+ |-- )")));
         QCOMPARE(changed, QStringList{QStringLiteral("+[_SEARCH_CRI] 90")});
         QCOMPARE(readBytes(file(kLfSample)), sample);
-    }
-
-    void runRemovesTemporaryFilesLeftBehind() {
-        // What a run killed between writing and renaming leaves beside the originals.
-        const std::string stale = ".~tagmere-0123456789abcdef.tmp";
-        m->files.write("a.ies", kSample);
-        m->files.write(stale, "half a file");
-        start();
-        // A run on one file, in Single: showing the file fills the panel, then the value is typed.
-        tagmere::test::clickRow(c().ltvFoundFiles, tagmere::test::findRow(c().ltvFoundFiles, QStringLiteral("a.ies")));
-        QTest::keyClicks(c().txtSearchCRI, QStringLiteral("90"));
-        c().cmdAddKeywords->click();
-        QVERIFY(!tagmere::test::fileExists(file(stale)));
-        QVERIFY(readBytes(file("a.ies")).find("[_SEARCH_CRI] 90\r\n") != std::string::npos);
     }
 
 private:

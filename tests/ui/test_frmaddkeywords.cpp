@@ -163,6 +163,18 @@ private slots:
         }
     }
 
+    // A click into a text box selects its text, so typing replaces it; typing on adds to it.
+    void clickSelectsTheWholeText() {
+        start();
+        c().txtManufac->setText(QStringLiteral("ACME"));
+        QTest::mouseClick(c().txtManufac, Qt::LeftButton, {}, QPoint(4, 4));
+        QCoreApplication::processEvents();
+        QTest::keyClicks(c().txtManufac, QStringLiteral("X"));
+        QCoreApplication::processEvents();
+        QTest::keyClicks(c().txtManufac, QStringLiteral("Y"));
+        QCOMPARE(c().txtManufac->text(), QStringLiteral("XY"));
+    }
+
     void clearResetsPanelAndTrees() {
         start();
         QTest::keyClicks(c().txtManufac, QStringLiteral("ACME"));
