@@ -53,13 +53,13 @@ CASES = [
     *[dict(name=c + " --help", args=[c, "--help"], code=0, out_start="usage: tagmere-cli " + c)
       for c in ("find", "show", "apply", "check")],
     *[dict(name="usage error: " + " ".join(a), args=a, code=2, out="", err_has="usage:") for a in USAGE_ERRORS],
-    dict(name="apply reports and writes", files={"lib/a.ies": SAMPLE, "lib/sub/b.ies": SAMPLE},
+    dict(name="apply reports and writes", files={"lib/a.ies": SAMPLE, "lib/sub/b.ies": SAMPLE, "lib/sub/c.ies": SAMPLE},
          args=["apply", "--manufac", " ACME ", "--source-type", "LED", "--cri", "70-80", "--set",
                "[TESTLAB] ACME LABS", "--remove", "[TEST]", "{lib}"],
-         code=0, err=SUMMARY.format(2, 0),
-         out="The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n"
+         code=0, err=SUMMARY.format(3, 0),
+         out="The following Keyword(s) were modified in (3) file(s):\n\n[MANUFAC]\n"
              "[_SEARCH_SOURCETYPE]\n[_SEARCH_CRI]\n[TESTLAB]\n[TEST]- Removed\n",
-         after={"lib/a.ies": APPLIED, "lib/sub/b.ies": APPLIED}),
+         after={"lib/a.ies": APPLIED, "lib/sub/b.ies": APPLIED, "lib/sub/c.ies": APPLIED}),
     dict(name="a bad value touches nothing", files={"f.ies": SAMPLE},
          args=["apply", "--manufac", "X", "--cri", "80-70", "{f.ies}"], code=2, out="",
          err_start="[_SEARCH_CRI] must be a number > 0", err_has="\n\n Examples:\n", after={"f.ies": SAMPLE}),
