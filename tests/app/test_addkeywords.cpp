@@ -29,16 +29,6 @@ private slots:
         QCOMPARE(tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt"),
                  std::string("[MINE], 0\r\nA\r\n"));
     }
-
-    void installIntoUnwritableFolderFails() {
-        const tagmere::test::TempFolder folder;
-        // A file where the folder should be: the folder cannot be made.
-        folder.write("Calvex", "not a folder");
-        const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
-        const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
-        QVERIFY(!result.ok);
-        QVERIFY(!result.error.isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestAddKeywords)

@@ -9,7 +9,10 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -71,6 +74,23 @@ private slots:
             QCOMPARE(refused.code, 2);
         }
         QVERIFY(readBytes(b).find("[MANUFAC] Y") != std::string::npos);
+    }
+
+    // A second run on a folder waits for the first, and says so.
+    void secondRunWaitsForTheFirst() {
+        TempFolder dir;
+        const std::string file = dir.write("lib/a.ies", kSample);
+        const int folder = ::open(dir.file("lib").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QCOMPARE(::flock(folder, LOCK_EX), 0);
+        QProcess cli;
+        cli.setReadChannel(QProcess::StandardError);
+        cli.start(QStringLiteral(TAGMERE_CLI_PATH), {QStringLiteral("apply"), QStringLiteral("--manufac"),
+                                                     QStringLiteral("X"), QString::fromStdString(file)});
+        QVERIFY(cli.waitForReadyRead(10000));
+        QVERIFY(cli.readAllStandardError().startsWith("tagmere-cli: waiting for another run working in "));
+        QCOMPARE(readBytes(file), kSample);
+        ::close(folder);
+        QVERIFY(cli.waitForFinished(10000) && cli.exitCode() == 0 && readBytes(file) != kSample);
     }
 
     // One valid JSON object per file, whatever bytes its name and findings hold.

@@ -65,6 +65,7 @@ private slots:
         QCOMPARE(lineEndNote(crlf, lf), std::string("line ends become LF"));
         QCOMPARE(lineEndNote("a\nb\r\n", crlf), std::string("line ends become CR LF"));
         QCOMPARE(lineEndNote(crlf, "a\rb\n"), std::string("line ends become mixed"));
+        QCOMPARE(lineEndNote(crlf, "\na"), std::string("line ends become LF"));
         QCOMPARE(lineEndNote(crlf, crlf + "c"), std::string());
     }
 };
