@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch.h"
 
+#include "headercheck.h"
 #include "keywordedit.h"
 #include "text.h"
 
@@ -163,6 +164,9 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     if (read.ok)
         read = readTextFile(target.path, result.before, &identity);
     FileLines lines = splitLines(result.before);
+    const std::string lastLine = lines.size() > 1 ? lines.back() : std::string();
+    const KeywordPlace place =
+        lines.size() > 1 && isFreeTextHeader(lines[1]) ? KeywordPlace::LineStart : KeywordPlace::Anywhere;
     if (!read.ok) {
         // Never write a file we could not read in full: its content would be lost.
         result.readFailed = true;
@@ -177,7 +181,7 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
                 return false;
             }
         }
-        msbAddReplaceKeyword(lines, edit.keyword, edit.line, noMore, false);
+        msbAddReplaceKeyword(lines, edit.keyword, edit.line, noMore, false, place);
         if (std::find(m_miscReported.begin(), m_miscReported.end(), edit.keyword) == m_miscReported.end())
             m_miscReported.push_back(edit.keyword);
     }
@@ -198,7 +202,7 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
             std::string line;
             std::vector<std::string> more;
             composeKeywordLine(node.text, values, line, more);
-            msbAddReplaceKeyword(lines, node.text, line, more, !keyword.hasValue);
+            msbAddReplaceKeyword(lines, node.text, line, more, !keyword.hasValue, place);
         }
     }
 
@@ -206,10 +210,12 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
         RunKeyword& keyword = runKeyword(m_runKeywords, extra.keyword);
         if (!extra.remove)
             keyword.hasValue = true;
-        msbAddReplaceKeyword(lines, extra.keyword, extra.line, noMore, extra.remove);
+        msbAddReplaceKeyword(lines, extra.keyword, extra.line, noMore, extra.remove, place);
     }
 
-    result.after = result.readFailed ? result.before : joinLinesForWrite(lines);
+    // Bytes after the data without a line end (a DOS end-of-file byte) stay as they were.
+    const bool lastLineEnded = endsWithLineEnd(result.before) || lines.size() < 2 || lines.back() != lastLine;
+    result.after = result.readFailed ? result.before : joinLinesForWrite(lines, lastLineEnded);
     // Rewriting identical bytes would change nothing but the file's date.
     if (result.readFailed || result.after == result.before) {
         done(result);
@@ -226,9 +232,10 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     }
 
     const std::string backupPath = m_callbacks.backupPath ? m_callbacks.backupPath(path, root) : std::string();
-    const FileReplacer::Backup backup{backupPath, result.before};
     // The outcome is known once the file is flushed and renamed, a chunk of files later.
     auto pending = std::make_shared<BatchFileResult>(std::move(result));
+    // Viewed only after the move: a short text moves its bytes with it.
+    const FileReplacer::Backup backup{backupPath, pending->before};
     const FileStatus staged = m_replacer.stage(
         target, identity, pending->after,
         [this, pending](const std::string&, const FileStatus& status) {

@@ -25,7 +25,10 @@ struct VersionRules {
     bool blocks;        // [BLOCK] ... [ENDBLOCK] may group lines
 };
 
-// 1986 files have no version line, so they cannot be told apart and are not listed.
+// 1986 files have no version line: their header is free text up to TILT=, so only the
+// TILT= line and the data are theirs to get wrong.
+constexpr VersionRules k1986{"", "LM-63-1986", "", "", 0, 0, false};
+
 constexpr std::array<VersionRules, 4> kVersions{{
     {"IESNA91", "LM-63-1991",
      "[TEST] [DATE] [MANUFAC] [LUMCAT] [LUMINAIRE] [LAMPCAT] [LAMP] [BALLAST] [BALLASTCAT] [MAINTCAT] "
@@ -82,6 +85,19 @@ const VersionRules* versionOf(std::string_view line) {
     return nullptr;
 }
 
+std::string withoutBlanks(std::string_view text) {
+    std::string squeezed(text);
+    squeezed.erase(std::remove(squeezed.begin(), squeezed.end(), ' '), squeezed.end());
+    return squeezed;
+}
+
+// The keyword a line starts with after leading blanks, or "".
+std::string_view indentedKeyword(std::string_view line, bool& indented) {
+    const size_t first = line.find_first_not_of(' ');
+    indented = first != 0 && first != std::string_view::npos;
+    return first == std::string_view::npos ? std::string_view() : keywordOf(line.substr(first));
+}
+
 // The bracketed keyword a line starts with, or empty.
 // The names of the versions that define the keyword, "" when none does.
 std::string definedBy(std::string_view keyword) {
@@ -131,25 +147,27 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
     const std::string_view first = lines.empty() ? std::string_view() : lines[0].text;
     rules = versionOf(first);
     if (!rules) {
-        std::string squeezed(first);
-        squeezed.erase(std::remove(squeezed.begin(), squeezed.end(), ' '), squeezed.end());
-        rules = versionOf(squeezed);
+        rules = versionOf(withoutBlanks(first));
         if (rules)
             add(finding::kVersionBlanks, Severity::Warning, 1,
                 "version line \"" + std::string(first) + "\" has blanks in it");
+        else if (tilt < lines.size() && isFreeTextHeader(first))
+            rules = &k1986;
         else
             add(finding::kVersionUnknown, Severity::Error, 1,
                 "first line \"" + std::string(first.substr(0, 40)) +
                     "\" is not a known version line (IESNA91, IESNA:LM-63-1995, IESNA:LM-63-2002, IES:LM-63-2019)");
     }
+    const bool freeText = rules == &k1986;
 
     // Keywords the version requires, looked for in the header with their exact case.
     if (rules) {
         const size_t missingLine = tilt < lines.size() ? tilt + 1 : 1;
         for (const std::string_view keyword : listItems(rules->required)) {
             bool present = false;
+            bool indented = false;
             for (size_t i = 0; i < tilt && !present; ++i)
-                present = keywordOf(lines[i].text) == keyword;
+                present = indentedKeyword(lines[i].text, indented) == keyword;
             if (!present)
                 add(finding::kMissingKeyword, Severity::Error, missingLine,
                     "required keyword " + std::string(keyword) + " is missing (" + rules->name + ")");
@@ -159,12 +177,16 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
     // Keyword lines of the header.
     bool previousIsKeyword = false;
     size_t openBlock = 0; // line index of the open [BLOCK] + 1, or 0
-    for (size_t i = 0; i < tilt; ++i) {
-        const std::string_view keyword = keywordOf(lines[i].text);
+    for (size_t i = 0; i < tilt && !freeText; ++i) {
+        bool indented = false;
+        const std::string_view keyword = indentedKeyword(lines[i].text, indented);
         if (keyword.empty()) {
             previousIsKeyword = false;
             continue;
         }
+        if (indented)
+            add(finding::kKeywordIndent, Severity::Warning, i + 1,
+                std::string(keyword) + " has blanks before it: other programs may not see it as a keyword line");
         const bool own = rules ? listHas(rules->defines, keyword) : !definedBy(keyword).empty();
         if (!own && !startsWith(keyword, "[_")) {
             const std::string upper = upperAscii(keyword);
@@ -198,14 +220,24 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
     if (openBlock)
         add(finding::kBlockUnbalanced, Severity::Warning, openBlock, "[BLOCK] is never closed by [ENDBLOCK]");
 
-    // Line lengths, with the line end, by the version's limits.
+    // Line lengths by the version's limits, without the line end: the format gives a
+    // line's length and its CR LF terminator as two separate rules. One finding a file, as
+    // a file too long in one line is usually too long in every data line.
+    size_t longLines = 0;
+    size_t firstLong = 0;
     for (size_t i = 0; rules && i < lines.size(); ++i) {
-        const size_t length = lines[i].text.size() + lines[i].end.size();
         const size_t limit = i <= tilt ? rules->headerLimit : rules->dataLimit;
-        if (limit > 0 && length > limit)
-            add(finding::kLineTooLong, Severity::Warning, i + 1,
-                "line is " + std::to_string(length) + " characters long with its line end; " + rules->name +
-                    " allows " + std::to_string(limit));
+        if (limit > 0 && lines[i].text.size() > limit && longLines++ == 0)
+            firstLong = i;
+    }
+    if (longLines > 0) {
+        const std::string limits = rules->headerLimit == rules->dataLimit
+                                       ? std::to_string(rules->headerLimit)
+                                       : std::to_string(rules->headerLimit) + " in the header, " +
+                                             std::to_string(rules->dataLimit) + " after TILT=";
+        add(finding::kLineTooLong, Severity::Warning, firstLong + 1,
+            std::to_string(longLines) + " line(s) longer than " + rules->name + " allows (" + limits +
+                " characters without the line end); the first has " + std::to_string(lines[firstLong].text.size()));
     }
 
     // Line ends: CR LF throughout is what every reader expects.
@@ -243,11 +275,23 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
     return findings;
 }
 
+void sortByLine(std::vector<HeaderFinding>& findings) {
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const HeaderFinding& a, const HeaderFinding& b) { return a.line < b.line; });
+}
+
 } // namespace
+
+bool isFreeTextHeader(std::string_view firstLine) {
+    const std::string squeezed = upperAscii(withoutBlanks(firstLine));
+    return !startsWith(squeezed, "IESNA") && !startsWith(squeezed, "IES:");
+}
 
 std::vector<HeaderFinding> checkHeader(std::string_view bytes) {
     const VersionRules* rules = nullptr;
-    return checkHeaderWith(bytes, rules);
+    std::vector<HeaderFinding> findings = checkHeaderWith(bytes, rules);
+    sortByLine(findings);
+    return findings;
 }
 
 FileCheck checkFile(std::string_view bytes) {
@@ -259,6 +303,7 @@ FileCheck checkFile(std::string_view bytes) {
     PhotometryReading reading = readPhotometry(bytes);
     check.findings.insert(check.findings.end(), std::make_move_iterator(reading.findings.begin()),
                           std::make_move_iterator(reading.findings.end()));
+    sortByLine(check.findings);
     return check;
 }
 

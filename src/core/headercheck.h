@@ -29,6 +29,7 @@ inline constexpr const char* kNoTilt = "no-tilt";                   // error: no
 inline constexpr const char* kVersionUnknown = "version-unknown";   // error: first line is no known version
 inline constexpr const char* kVersionBlanks = "version-blanks";     // warning: known version with blanks in it
 inline constexpr const char* kMissingKeyword = "missing-keyword";   // error: the version requires a keyword
+inline constexpr const char* kKeywordIndent = "keyword-indent";     // warning: blanks before a keyword
 inline constexpr const char* kKeywordCase = "keyword-case";         // warning: standard keyword in other case
 inline constexpr const char* kOtherVersion = "other-version";       // warning: keyword of another version
 inline constexpr const char* kUnknownKeyword = "unknown-keyword";   // warning: no version's, not "[_..."
@@ -52,14 +53,18 @@ inline constexpr const char* kAnglesRange = "angles-range";         // error (ty
 inline constexpr const char* kDataExtra = "data-extra";             // warning: values after the table
 } // namespace finding
 
+// True when a first line does not try to name a version: an LM-63-1986 file, whose header
+// is free text up to TILT=, begins so.
+bool isFreeTextHeader(std::string_view firstLine);
+
 // Checks the header of a photometric file given as its bytes, by the rules of the version
-// its first line names. The header is the lines before the first line starting "TILT=".
-// Findings come in line order within each check.
+// its first line names (a free-text first line and a TILT= line: LM-63-1986). The header is
+// the lines before the first line starting "TILT=". Findings come in line order.
 std::vector<HeaderFinding> checkHeader(std::string_view bytes);
 
 // A whole file checked: the header as above, then the photometric block.
 struct FileCheck {
-    std::string version; // "LM-63-2002" and so on; empty when the first line names none
+    std::string version; // "LM-63-2002" and so on; empty when it cannot be told
     std::vector<HeaderFinding> findings;
 };
 FileCheck checkFile(std::string_view bytes);

@@ -7,8 +7,19 @@
 
 namespace tagmere {
 
+namespace {
+
+bool holds(std::string_view line, std::string_view keyword, KeywordPlace place) {
+    if (place == KeywordPlace::Anywhere)
+        return contains(line, keyword);
+    const size_t first = line.find_first_not_of(' ');
+    return first != std::string_view::npos && startsWith(line.substr(first), keyword);
+}
+
+} // namespace
+
 void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, const std::string& NewKeyword,
-                          const std::vector<std::string>& NewKeywordMore, bool Remove) {
+                          const std::vector<std::string>& NewKeywordMore, bool Remove, KeywordPlace place) {
     assert(!Keyword.empty());
     if (gstrFileLine.empty())
         gstrFileLine = emptyFileLines();
@@ -23,12 +34,12 @@ void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, c
     // lines cannot match again, so one pass finds every occurrence.
     bool matched = false;
     for (size_t i = 1; i <= n; ++i) {
-        if (!contains(gstrFileLine[i], Keyword))
+        if (!holds(gstrFileLine[i], Keyword, place))
             continue;
         matched = true;
         const bool keep = mayKeepMore && keptMore.size() == 1 && gstrFileLine[i] == NewKeyword;
         gstrFileLine[i].clear();
-        for (size_t j = i + 1; j <= n && contains(gstrFileLine[j], kMoreMarker); ++j) {
+        for (size_t j = i + 1; j <= n && holds(gstrFileLine[j], kMoreMarker, place); ++j) {
             if (keep)
                 keptMore.push_back(std::move(gstrFileLine[j]));
             gstrFileLine[j].clear();

@@ -8,12 +8,18 @@
 
 namespace tagmere {
 
+// Where a keyword (and "[MORE]") is looked for in a line: anywhere, or only at the line's
+// start after blanks. The latter serves LM-63-1986 files, whose header is free text that
+// may mention a keyword without being its line.
+enum class KeywordPlace { Anywhere, LineStart };
+
 // Takes every line holding Keyword (exact case, anywhere in the line) out of the
 // buffer with the "[MORE]" lines directly below it; unless Remove, inserts NewKeyword
 // and NewKeywordMore[1..] before every line starting "TILT=". Element 0 of
 // NewKeywordMore is ignored. A line identical to NewKeyword keeps its own "[MORE]"
 // lines when NewKeywordMore brings none. Keyword must not be empty.
 void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, const std::string& NewKeyword,
-                          const std::vector<std::string>& NewKeywordMore, bool Remove);
+                          const std::vector<std::string>& NewKeywordMore, bool Remove,
+                          KeywordPlace place = KeywordPlace::Anywhere);
 
 } // namespace tagmere

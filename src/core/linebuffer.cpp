@@ -36,7 +36,7 @@ FileLines splitLines(std::string_view bytes) {
     return lines;
 }
 
-std::string joinLinesForWrite(const FileLines& lines) {
+std::string joinLinesForWrite(const FileLines& lines, bool lastLineEnded) {
     size_t total = 0;
     for (size_t i = 1; i < lines.size(); ++i)
         total += lines[i].size() + 2;
@@ -46,9 +46,14 @@ std::string joinLinesForWrite(const FileLines& lines) {
         if (isBlank(lines[i]))
             continue;
         out += lines[i];
-        out += "\r\n";
+        if (lastLineEnded || i + 1 < lines.size())
+            out += "\r\n";
     }
     return out;
+}
+
+bool endsWithLineEnd(std::string_view bytes) {
+    return bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
 }
 
 FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity) {

@@ -50,9 +50,13 @@ std::vector<RawLine> rawLines(std::string_view bytes);
 // a final terminator gives no extra empty line.
 FileLines splitLines(std::string_view bytes);
 
-// The bytes a file is written as: every line that is not empty or all blanks,
-// followed by CR LF.
-std::string joinLinesForWrite(const FileLines& lines);
+// The bytes a file is written as: every line that is not empty or all blanks, followed
+// by CR LF, except that a last line the file ended without a line end (a DOS end-of-file
+// byte, say: !lastLineEnded) keeps having none.
+std::string joinLinesForWrite(const FileLines& lines, bool lastLineEnded = true);
+
+// True when the bytes end with a line end (or are empty).
+bool endsWithLineEnd(std::string_view bytes);
 
 // Photometric files are small text files; anything larger is refused unread.
 inline constexpr long long kMaxFileBytes = 64LL * 1024 * 1024;

@@ -19,16 +19,19 @@ constexpr long kMaxCount = 100000;
 // (CR LF, a lone CR and a lone LF each end one).
 class Numbers {
 public:
+    static constexpr char kEndOfFile = '\x1a';
+
     enum class Got { Number, End, NotNumber };
 
     Numbers(std::string_view bytes, size_t pos, long line) : m_bytes(bytes), m_pos(pos), m_line(line) {}
 
     Got next(double& value) {
         skipSeparators();
-        if (m_pos >= m_bytes.size())
+        // A DOS end-of-file byte ends the data, whatever follows it.
+        if (m_pos >= m_bytes.size() || m_bytes[m_pos] == kEndOfFile)
             return Got::End;
         const size_t start = m_pos;
-        while (m_pos < m_bytes.size() && !isSeparator(m_bytes[m_pos]))
+        while (m_pos < m_bytes.size() && !isSeparator(m_bytes[m_pos]) && m_bytes[m_pos] != kEndOfFile)
             ++m_pos;
         m_token = m_bytes.substr(start, m_pos - start);
         m_tokenLine = m_line;

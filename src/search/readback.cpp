@@ -4,7 +4,6 @@
 #include "core/text.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 namespace tagmere {
@@ -15,6 +14,12 @@ namespace {
 std::string_view afterFirstBracket(std::string_view line) {
     const auto p = line.find(']');
     return p == std::string_view::npos ? line : line.substr(p + 1);
+}
+
+// What follows the keyword's first occurrence in the line. Counting from the start of the
+// line instead would read an indented line's value one byte early ("] ACME").
+std::string_view afterKeyword(std::string_view line, std::string_view keyword) {
+    return line.substr(line.find(keyword) + keyword.size());
 }
 
 std::vector<std::string_view> splitAtCommas(std::string_view text) {
@@ -92,8 +97,7 @@ KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTe
         for (const auto& k : panel) {
             if (!contains(line, k.text))
                 continue;
-            // Counted from the start of the line wherever the keyword stands in it.
-            const std::string_view rest = std::string_view(line).substr(std::strlen(k.text));
+            const std::string_view rest = afterKeyword(line, k.text);
             PanelValue& v = out.*(k.value);
             v.found = true;
             v.value = k.upper ? trimBlanks(upperAscii(rest)) : trimBlanks(rest);
@@ -106,7 +110,7 @@ KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTe
                 if (!startsWith(text, "[") || !contains(line, text))
                     continue;
                 if (contains(line, ","))
-                    matcher.match(t, n, splitAtCommas(std::string_view(line).substr(text.size())), n + 1);
+                    matcher.match(t, n, splitAtCommas(afterKeyword(line, text)), n + 1);
                 else
                     matcher.match(t, n, {afterFirstBracket(line)}, n);
 

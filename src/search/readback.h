@@ -42,13 +42,14 @@ struct KeywordReadBack {
 
 // Reads a file's keywords back into the selection; every line is scanned, the data after
 // "TILT=" too, since files from other programs put keywords anywhere.
-// - Panel keywords: the value is the rest of the line after as many bytes as the keyword
-//   has, without blanks at its ends ([_SEARCH_SOURCETYPE] upper-cased); a later line wins.
-// - Tree keywords: a line holding a keyword node's text is split into values (at commas,
-//   or, without a comma, the one value after the first "]"), and so are the "[MORE]" lines
-//   below it. Each value ticks the first node whose text equals it, ignoring blanks at the
-//   ends and ASCII case, and ticks the keyword node too. Without a comma the search starts
-//   at the keyword node itself, with commas after it: old files rely on both.
+// - Panel keywords: the value is the rest of the line after the keyword, wherever the
+//   keyword stands in it, without blanks at its ends ([_SEARCH_SOURCETYPE] upper-cased);
+//   a later line wins.
+// - Tree keywords: a line holding a keyword node's text is split into values (what follows
+//   the keyword split at commas, or, without a comma, the one value after the first "]"),
+//   and so are the "[MORE]" lines below it. Each value ticks the first node whose text
+//   equals it, ignoring blanks at the ends and ASCII case, and ticks the keyword node too. Without a comma the search
+//   starts at the keyword node itself, with commas after it: old files rely on both.
 KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTexts& trees);
 
 } // namespace tagmere

@@ -60,20 +60,27 @@ private slots:
         row("unknown version", "IESNA:LM-63-1986\r\n[TEST] T\r\n", {"version-unknown@1"}, true);
         row("version with blanks", "IESNA: LM-63-1995 \r\n", {"version-blanks@1"}, false);
         row("maker in lower case", "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n[manufac] M\r\n",
-            {"missing-keyword@6", "keyword-case@5"}, true);
+            {"keyword-case@5", "missing-keyword@6"}, true);
         row("unknown keyword", k2002 + "[COLOR] red\r\n", {"unknown-keyword@6"}, false);
         row("user keyword and more lines", k2002 + "[_MOUNTING] R\r\n[OTHER] a\r\n[MORE] b\r\n", {}, false);
         row("orphan more", "IESNA:LM-63-1995\r\n[MORE] x\r\n", {"orphan-more@2"}, false);
-        row("2002 line of 256 with CR LF", k2002 + "[OTHER] " + std::string(246, 'x') + "\r\n", {}, false);
-        row("2002 line of 257 with CR LF", k2002 + "[OTHER] " + std::string(247, 'x') + "\r\n", {"line-too-long@6"},
-            false);
+        row("2002 line of 256 and its CR LF", k2002 + "[OTHER] " + std::string(248, 'x') + "\r\n", {}, false);
+        row("2002 lines of 257: one finding",
+            k2002 + "[OTHER] " + std::string(249, 'x') + "\r\n[MORE] " + std::string(250, 'x') + "\r\n",
+            {"line-too-long@6"}, false);
+        row("1986: free text, no version line", "LUMINAIRE CAT. NO. 1234 [TEST] AT LAB\r\n\r\n", {}, false);
+        row("1986: no header at all", "", {}, false);
+        row("indented keyword, counted as present",
+            "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n  [ISSUEDATE] D\r\n"
+            " [MANUFAC] M\r\n",
+            {"keyword-indent@4", "keyword-indent@5"}, false);
         row("high byte and tab in header", "IESNA:LM-63-1995\r\n[TEST]\tT\r\n[LAMP] L\xe9\r\n",
             {"non-ascii@2", "non-ascii@3"}, false);
         QTest::newRow("lf only") << std::string(
                                         "IESNA:LM-63-1995\nTILT=NONE\n1 -1 1 2 1 1 2 0 0 0\n1 1 10\n0 90\n0\n100 50\n")
                                  << QStringList{"line-ends@1"} << false;
         QTest::newRow("real 2002 file") << sample("1a936937a49c63374e6d4fbed9252b29.ies")
-                                        << QStringList{"other-version@14", "line-ends@1"} << false;
+                                        << QStringList{"line-ends@1", "other-version@14"} << false;
         QTest::newRow("mixed line ends") << "IESNA:LM-63-1995\r\n[TEST] T\n" + kData << QStringList{"line-ends@2"}
                                          << false;
         QTest::newRow("no tilt") << std::string("IESNA:LM-63-1995\r\n[TEST] T\r\n") << QStringList{"no-tilt@1"} << true;
@@ -106,6 +113,10 @@ private slots:
         row("not a number", "TILT=NONE\r\n" + counts + "0 9O\r\n0\r\n100 50\r\n", {"data-not-number@5"}, true);
         row("truncated", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100\r\n", {"data-truncated@7"}, true);
         row("extra data", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\r\n7 8\r\n", {"data-extra@8"}, false);
+        row("DOS end-of-file byte on its own line", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\r\n\x1a", {},
+            false);
+        row("DOS end-of-file byte after the last value", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\x1a" "7", {},
+            false);
         row("lumens", firstLine("1 0 1 2 1 1 2 0 0 0"), {"lumens@3"}, true);
         row("half a lumen is some", firstLine("1 0.5 1 2 1 1 2 0 0 0"), {}, false);
         row("multiplier", firstLine("1 -1 0 2 1 1 2 0 0 0"), {"multiplier@3"}, true);
@@ -165,6 +176,7 @@ private slots:
         QCOMPARE(found.size(), size_t(1));
         QVERIFY(startsWith(found[0].text, "required keyword [MANUFAC] is missing"));
         QCOMPARE(checkFile(k2002 + kData).version, std::string("LM-63-2002"));
+        QCOMPARE(checkFile("ACME 1986 TEST\r\n" + kData).version, std::string("LM-63-1986"));
         const FileCheck gone = checkHeaderFile(TAGMERE_SOURCE_DIR "/tests/data/ies/no-such-file.ies");
         QCOMPARE(codes(gone.findings), QStringList{"unreadable@1"});
     }

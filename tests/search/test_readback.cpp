@@ -81,7 +81,8 @@ private slots:
             "[MANUFAC] Acme Ltd\n[_SEARCH_SP_RATIO] 1.2\n[_SEARCH_CRI] 90\n[_SEARCH_COLORTEMP]\n[_SEARCH_SOURCETYPE]  "
             "led ",
             kNone, "", "MANUFAC<Acme Ltd> SP_RATIO<1.2> CRI<90> COLORTEMP<> SOURCETYPE<LED>");
-        row("value counted from the line start", "  [MANUFAC] ACME", kNone, "", "MANUFAC<C] ACME>");
+        row("value read from where an indented keyword ends", "  [MANUFAC] ACME\n[_SEARCH_CRI]80", kNone, "",
+            "MANUFAC<ACME> CRI<80>");
         row("blanks trimmed, tabs kept", "[_SEARCH_CRI]  \t80 ", kNone, "", "CRI<\t80>");
         row("later line wins, [MORE] adds nothing to a panel value",
             "[MANUFAC] ACME\n[MORE] MORE INC\n[_SEARCH_CRI] 70\n[_SEARCH_CRI] 80", kNone, "", "MANUFAC<ACME> CRI<80>");
@@ -98,7 +99,7 @@ private slots:
         row("matching runs on past later keywords, never back", "[LAMPCAT] recessed\n[_MOUNTING] wall", kLamp,
             "0:1 0:5");
         row("lines accumulate marks", "[LAMPCAT] wall\n[_MOUNTING] recessed", kLamp, "0:1 0:2 0:4 0:5");
-        row("comma pieces counted from the line start", "  [LAMPCAT] wall, ceiling", kLamp, "0:1 0:3");
+        row("comma pieces read from where an indented keyword ends", "  [LAMPCAT] wall, ceiling", kLamp, "0:1 0:2 0:3");
         row("no comma: piece after the line's first bracket", "[X] [LAMPCAT] wall", kLamp, "");
         row("no comma: matching starts at the keyword node", "[LAMPCAT] [lampcat]", kLamp, "0:1");
         row("comma: matching starts after the keyword node", "[LAMPCAT] [lampcat], x", kLamp, "");
