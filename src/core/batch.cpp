@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch.h"
 
-#include "headercheck.h"
 #include "keywordedit.h"
 #include "text.h"
 
@@ -165,8 +164,7 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
         read = readTextFile(target.path, result.before, &identity);
     FileLines lines = splitLines(result.before);
     const std::string lastLine = lines.size() > 1 ? lines.back() : std::string();
-    const KeywordPlace place =
-        lines.size() > 1 && isFreeTextHeader(lines[1]) ? KeywordPlace::LineStart : KeywordPlace::Anywhere;
+    const KeywordPlace place = keywordPlaceOf(lines);
     if (!read.ok) {
         // Never write a file we could not read in full: its content would be lost.
         result.readFailed = true;

@@ -1,22 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "keywordedit.h"
 
+#include "headercheck.h"
 #include "text.h"
 
 #include <cassert>
 
 namespace tagmere {
 
-namespace {
-
-bool holds(std::string_view line, std::string_view keyword, KeywordPlace place) {
+bool lineHoldsKeyword(std::string_view line, std::string_view keyword, KeywordPlace place) {
     if (place == KeywordPlace::Anywhere)
         return contains(line, keyword);
     const size_t first = line.find_first_not_of(' ');
     return first != std::string_view::npos && startsWith(line.substr(first), keyword);
 }
 
-} // namespace
+KeywordPlace keywordPlaceOf(const FileLines& lines) {
+    return lines.size() > 1 && isFreeTextHeader(lines[1]) ? KeywordPlace::LineStart : KeywordPlace::Anywhere;
+}
 
 void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, const std::string& NewKeyword,
                           const std::vector<std::string>& NewKeywordMore, bool Remove, KeywordPlace place) {
@@ -34,12 +35,12 @@ void msbAddReplaceKeyword(FileLines& gstrFileLine, const std::string& Keyword, c
     // lines cannot match again, so one pass finds every occurrence.
     bool matched = false;
     for (size_t i = 1; i <= n; ++i) {
-        if (!holds(gstrFileLine[i], Keyword, place))
+        if (!lineHoldsKeyword(gstrFileLine[i], Keyword, place))
             continue;
         matched = true;
         const bool keep = mayKeepMore && keptMore.size() == 1 && gstrFileLine[i] == NewKeyword;
         gstrFileLine[i].clear();
-        for (size_t j = i + 1; j <= n && holds(gstrFileLine[j], kMoreMarker, place); ++j) {
+        for (size_t j = i + 1; j <= n && lineHoldsKeyword(gstrFileLine[j], kMoreMarker, place); ++j) {
             if (keep)
                 keptMore.push_back(std::move(gstrFileLine[j]));
             gstrFileLine[j].clear();

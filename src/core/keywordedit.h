@@ -13,6 +13,12 @@ namespace tagmere {
 // may mention a keyword without being its line.
 enum class KeywordPlace { Anywhere, LineStart };
 
+// Whether the line holds the keyword where `place` looks for it.
+bool lineHoldsKeyword(std::string_view line, std::string_view keyword, KeywordPlace place);
+
+// LineStart for a file whose first line (lines[1]) is free text, Anywhere otherwise.
+KeywordPlace keywordPlaceOf(const FileLines& lines);
+
 // Takes every line holding Keyword (exact case, anywhere in the line) out of the
 // buffer with the "[MORE]" lines directly below it; unless Remove, inserts NewKeyword
 // and NewKeywordMore[1..] before every line starting "TILT=". Element 0 of

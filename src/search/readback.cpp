@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readback.h"
 
+#include "core/keywordedit.h"
 #include "core/text.h"
 
 #include <algorithm>
@@ -90,12 +91,18 @@ KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTe
     };
     Matcher matcher(trees, out.marks);
     const std::size_t last = upperBound(gstrFileLine);
+    // A free-text header mentions keywords without being their lines; the edit skips
+    // such lines, so the read-back does too.
+    const KeywordPlace place = keywordPlaceOf(gstrFileLine);
+    const auto holds = [place](std::string_view line, std::string_view keyword) {
+        return lineHoldsKeyword(line, keyword, place);
+    };
 
     for (std::size_t i = 1; i <= last; ++i) {
         const std::string& line = gstrFileLine[i];
 
         for (const auto& k : panel) {
-            if (!contains(line, k.text))
+            if (!holds(line, k.text))
                 continue;
             const std::string_view rest = afterKeyword(line, k.text);
             PanelValue& v = out.*(k.value);
@@ -107,14 +114,14 @@ KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTe
             const auto& nodes = trees[static_cast<std::size_t>(t)];
             for (int n = 1; n <= static_cast<int>(nodes.size()); ++n) {
                 const std::string& text = nodes[static_cast<std::size_t>(n - 1)];
-                if (!startsWith(text, "[") || !contains(line, text))
+                if (!startsWith(text, "[") || !holds(line, text))
                     continue;
                 if (contains(line, ","))
                     matcher.match(t, n, splitAtCommas(afterKeyword(line, text)), n + 1);
                 else
                     matcher.match(t, n, {afterFirstBracket(line)}, n);
 
-                for (std::size_t j = i + 1; j <= last && contains(gstrFileLine[j], kMoreMarker); ++j) {
+                for (std::size_t j = i + 1; j <= last && holds(gstrFileLine[j], kMoreMarker); ++j) {
                     const std::string& more = gstrFileLine[j];
                     if (contains(more, ","))
                         matcher.match(t, n, splitAtCommas(afterFirstBracket(more)), n + 1);

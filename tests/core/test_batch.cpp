@@ -145,6 +145,15 @@ private slots:
         QCOMPARE(readBytes(run.paths[0]), kSample);
     }
 
+    // A text this short is kept inside the string object itself, which the run moves.
+    void backupOfAShortFile() {
+        Run run({kLf});
+        const std::string backup = run.dir.file("backup/f0.ies");
+        run.callbacks.backupPath = [&](const std::string&, const std::string&) { return backup; };
+        QCOMPARE(run(manufac("X")).written, 1L);
+        QCOMPARE(readBytes(backup), kLf);
+    }
+
     void failedBackupKeepsFileUnchanged() {
         Run run({kLf});
         // A backup folder that cannot be made: below a regular file.

@@ -88,6 +88,8 @@ private slots:
             "[MANUFAC] ACME\n[MORE] MORE INC\n[_SEARCH_CRI] 70\n[_SEARCH_CRI] 80", kNone, "", "MANUFAC<ACME> CRI<80>");
         row("data lines after TILT= are scanned too", "IESNA:LM-63-2002\nTILT=NONE\n1 1000 1\n[MANUFAC] LATE", kNone,
             "", "MANUFAC<LATE>");
+        row("1986 free text: keywords count only at a line's start",
+            "ACME REPORT\nSEE [MANUFAC] NOTE, [LAMPCAT] WALL\n  [_SEARCH_CRI] 80", kLamp, "", "CRI<80>");
         row("keywords' own case matters", "[manufac] ACME\n[lampcat] wall", kLamp, "");
         row("empty buffer", "", kLamp, "");
 
@@ -116,7 +118,7 @@ private slots:
         // Several trees.
         row("every tree scanned", "[LAMPCAT] wall\n[COLOR] red", {kLampTree, "[LAMPCAT]|WALL", "[COLOR]|RED|BLUE"},
             "0:1 0:2 1:1 1:2 2:1 2:2");
-        row("one line, two keyword nodes of one tree", "[A][B] x, x", {"[A]|X|[B]|X", "-", "-"}, "0:1 0:2 0:3 0:4");
+        row("one line, two keyword nodes of one tree", "IESNA91\n[A][B] x, x", {"[A]|X|[B]|X", "-", "-"}, "0:1 0:2 0:3 0:4");
         row("panel keyword in a tree too", "[MANUFAC] acme", {"-", "[MANUFAC]|ACME", "-"}, "1:1 1:2", "MANUFAC<acme>");
     }
 
