@@ -216,11 +216,17 @@ void FileReplacer::commit() {
     m_impl->commit();
 }
 
-FileStatus replaceFile(const std::string& path, std::string_view bytes) {
+namespace {
+
+// `expected`: the file as it was read, or nullptr to take it as it is now.
+FileStatus replaceOne(const std::string& path, std::string_view bytes, const FileIdentity* expected) {
     EditTarget target;
     FileIdentity identity;
     const platform::PathState given = platform::lookUp(path, false);
     if (given.missing) {
+        // Gone since it was read: saving would bring back what its remover meant to drop.
+        if (expected && expected->size >= 0)
+            return FileStatus::failure(platform::kChangedAfterRead);
         target = {path, platform::folderOf(path), platform::fileNameOf(path)};
     } else if (!given.status.ok) {
         return given.status;
@@ -232,7 +238,7 @@ FileStatus replaceFile(const std::string& path, std::string_view bytes) {
             return real.status;
         if (real.folder)
             return FileStatus::failure(std::strerror(EISDIR));
-        identity = real.identity;
+        identity = expected ? *expected : real.identity;
     }
     FileStatus result;
     {
@@ -243,6 +249,16 @@ FileStatus replaceFile(const std::string& path, std::string_view bytes) {
             return staged;
     }
     return result;
+}
+
+} // namespace
+
+FileStatus replaceFile(const std::string& path, std::string_view bytes) {
+    return replaceOne(path, bytes, nullptr);
+}
+
+FileStatus replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected) {
+    return replaceOne(path, bytes, &expected);
 }
 
 } // namespace tagmere

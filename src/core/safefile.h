@@ -102,6 +102,9 @@ private:
 // Replaces one file (an existing one or a new one) and makes it durable before
 // returning. A symbolic link is followed to its file within the link's folder.
 FileStatus replaceFile(const std::string& path, std::string_view bytes);
+// The same, only while the file is still the one read as `expected`: a text shown to
+// the user is never saved over a change made since.
+FileStatus replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected);
 
 // Removes the temporary files that no live run holds from `folder`. Returns how many.
 int removeStaleTemporaries(const std::string& folder);

@@ -138,12 +138,12 @@ SelectColors frmAddKeywords::colors() const {
 frmView* frmAddKeywords::viewWindow() {
     if (!m_view) {
         m_view = new frmView(this, m_globals, m_settings);
-        // The file now holds the saved text, which the line buffer does not.
+        // The file now holds the saved text: everything shows it as a click on the file
+        // would, so that a run that follows starts from it and not from the text before.
         connect(m_view, &frmView::saved, this, [this] {
-            m_bufferState = BufferState::Stale;
+            msbShowCurrentFile();
+            fillView();
             m_found->recheckHeaders();
-            if (m_photometry)
-                m_photometry->setFile(m_globals.gstrSelectedFile);
         });
     }
     return m_view;

@@ -111,8 +111,11 @@ private:
     // Makes the selected found file current and shows it: read, trees rebuilt, its keywords
     // ticked in the file colour, and its text in the view window when "View / Edit" is ticked.
     void msbShowSelectedFile();
+    // Reads the current file afresh and shows it everywhere but the view window: line buffer,
+    // trees and panel as read back, and the candela curve window.
+    void msbShowCurrentFile();
     void msbUpdateKeywords();
-    // Fills the view window from the line buffer and shows it.
+    // Fills the view window from a fresh read of the current file and shows it.
     void msbIESViewFile();
     void fillView();
 

@@ -163,18 +163,23 @@ void frmAddKeywords::msbShowSelectedFile() {
         if (!item.Selected)
             continue;
         m_globals.gstrSelectedFile = item.fullPath();
-        const FileResult read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
-        m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
-        if (!read.ok)
-            MessageBoxes::show(this, read.message);
-        msbDisplayKeywords();
-        msbUpdateKeywords();
-        ui->cmdRefresh->setEnabled(true);
-        if (m_photometry)
-            m_photometry->setFile(m_globals.gstrSelectedFile);
+        msbShowCurrentFile();
         if (ui->chkView->isChecked())
             msbIESViewFile();
     }
+}
+
+void frmAddKeywords::msbShowCurrentFile() {
+    ui->fraNonFound->hide();
+    const FileResult read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
+    m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
+    if (!read.ok)
+        MessageBoxes::show(this, read.message);
+    msbDisplayKeywords();
+    msbUpdateKeywords();
+    ui->cmdRefresh->setEnabled(true);
+    if (m_photometry)
+        m_photometry->setFile(m_globals.gstrSelectedFile);
 }
 
 void frmAddKeywords::msbUpdateKeywords() {
@@ -231,10 +236,21 @@ void frmAddKeywords::fillView() {
             MessageBoxes::show(this, read.message);
     }
     const QString name = app::toQPath(mfnFileTitle(m_globals.gstrSelectedFile)) + QStringLiteral(".ies");
-    if (m_bufferState == BufferState::Current)
-        view->fill(viewText(m_globals.gstrFileLine), name, m_globals.gstrSelectedFile);
-    else
+    if (m_bufferState != BufferState::Current) {
         view->fill(QString(), name, std::string()); // part of a file is never saved over it
+        return;
+    }
+    // A read of its own: the view keeps the file's empty lines and last line end, which the
+    // line buffer does not hold, and Save needs to know the file as it was shown.
+    std::string bytes;
+    FileIdentity shownAs;
+    const FileStatus read = readTextFile(m_globals.gstrSelectedFile, bytes, &shownAs);
+    if (!read.ok) {
+        MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
+        view->fill(QString(), name, std::string());
+        return;
+    }
+    view->fill(viewText(bytes), name, m_globals.gstrSelectedFile, shownAs);
 }
 
 void frmAddKeywords::msbIESViewFile() {

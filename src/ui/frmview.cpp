@@ -7,12 +7,16 @@
 #include "ui_frmview.h"
 
 #include "app/addkeywords.h"
+#include "core/platform.h"
 #include "core/safefile.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace tagmere::ui {
 
@@ -21,21 +25,20 @@ constexpr PlacementKeys kPlacement{app::Setting::OrbViewLeft, app::Setting::OrbV
                                    app::Setting::OrbViewHeight};
 } // namespace
 
-QString viewText(const FileLines& gstrFileLine) {
+QString viewText(std::string_view bytes) {
     QString text;
-    for (size_t i = 1; i < gstrFileLine.size(); ++i) {
-        const std::string& line = gstrFileLine[i];
-        if (line.empty())
-            continue;
-        text += app::fromBytes(line);
-        text += QLatin1String("\r\n");
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const RawLine& line : rawLines(bytes)) {
+        text += QLatin1String(line.text.data(), static_cast<qsizetype>(line.text.size()));
+        if (!line.end.empty())
+            text += QLatin1String("\r\n");
     }
     return text;
 }
 
 std::string savedBytes(const QString& rawText) {
     std::string bytes;
-    bytes.reserve(static_cast<size_t>(rawText.size()) + 2);
+    bytes.reserve(static_cast<size_t>(rawText.size()));
     for (qsizetype i = 0; i < rawText.size(); ++i) {
         const QChar c = rawText.at(i);
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QLatin1Char('\n')) {
@@ -49,7 +52,6 @@ std::string savedBytes(const QString& rawText) {
             bytes += c.unicode() <= 0xFF ? static_cast<char>(c.unicode()) : '?';
         }
     }
-    bytes += "\r\n";
     return bytes;
 }
 
@@ -80,11 +82,13 @@ QPushButton* frmView::cmdSave() const {
     return ui->cmdSave;
 }
 
-void frmView::fill(const QString& text, const QString& fileName, const std::string& savePath) {
+void frmView::fill(const QString& text, const QString& fileName, const std::string& savePath,
+                   const FileIdentity& shownAs) {
     ui->txtView->setPlainText(text);
     ui->txtfilename->setText(fileName);
     ui->cmdSave->setEnabled(false);
     m_savePath = savePath;
+    m_shownAs = shownAs;
 }
 
 void frmView::clearView() {
@@ -92,6 +96,7 @@ void frmView::clearView() {
     ui->txtfilename->clear();
     ui->cmdSave->setEnabled(false);
     m_savePath.clear();
+    m_shownAs = {};
 }
 
 void frmView::Form_Load() {
@@ -151,13 +156,26 @@ void frmView::txtView_Click() {
 void frmView::cmdSave_Click() {
     const QString text = ui->txtView->document()->toRawText();
     if (!m_savePath.empty() && m_savePath == m_globals.gstrSelectedFile && !text.isEmpty()) {
-        const FileStatus status = replaceFile(m_savePath, savedBytes(text));
+        const FileStatus status = replaceFile(m_savePath, savedBytes(text), m_shownAs);
         if (!status.ok) {
-            // Save stays enabled so the user can try again.
-            MessageBoxes::show(this, plainMessage("Unable to perform edit: " + status.description));
+            // Save stays enabled so the user can try again, or copy the text elsewhere first.
+            const std::string why = status.description == platform::kChangedAfterRead
+                                        ? "the file changed on disk after it was shown; it was not saved. Click "
+                                          "the file to show it again."
+                                        : status.description;
+            MessageBoxes::show(this, plainMessage("Unable to perform edit: " + m_savePath + ": " + why));
             return;
         }
+        // The main window shows the file again, this window too; the user stays where they were.
+        const int cursor = ui->txtView->textCursor().position();
+        const int top = ui->txtView->verticalScrollBar()->value();
+        const int left = ui->txtView->horizontalScrollBar()->value();
         emit saved();
+        QTextCursor place = ui->txtView->textCursor();
+        place.setPosition(std::min(cursor, ui->txtView->document()->characterCount() - 1));
+        ui->txtView->setTextCursor(place);
+        ui->txtView->verticalScrollBar()->setValue(top);
+        ui->txtView->horizontalScrollBar()->setValue(left);
     }
     ui->cmdSave->setEnabled(false);
 }

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -37,9 +38,10 @@ public:
     QPushButton* cmdSave() const;
 
     // Shows `text` under the file name `fileName` and disables "Save". `savePath` is the file
-    // the text is a complete read of, which Save may replace; empty when the text must not be
-    // saved anywhere.
-    void fill(const QString& text, const QString& fileName, const std::string& savePath);
+    // the text is a complete read of, as `shownAs`, which Save may replace while it is still
+    // that file; empty when the text must not be saved anywhere.
+    void fill(const QString& text, const QString& fileName, const std::string& savePath,
+              const FileIdentity& shownAs = {});
 
     // The file whose complete text the window shows (empty when it shows none).
     const std::string& shownFile() const { return m_savePath; }
@@ -72,14 +74,20 @@ private:
     app::Settings& m_settings;
     // The file the text shown was read from in full; empty when Save must not write.
     std::string m_savePath;
+    // That file as it was read: Save refuses once another program has changed it.
+    FileIdentity m_shownAs;
 };
 
-// The text the view window shows for a line buffer: lines 1..N, the exactly empty ones left
-// out, each followed by CR LF. Bytes become characters one to one (Latin-1).
-QString viewText(const FileLines& gstrFileLine);
+// The text the view window shows for a file's bytes: every line, empty ones too, followed by
+// CR LF when it had a line end in the file (a last line without one keeps none). Bytes become
+// characters one to one (Latin-1). Empty lines are kept (earlier versions left them out), so
+// that a save changes only what the user edited.
+QString viewText(std::string_view bytes);
 
 // The bytes Save writes for the view's text as its document holds it (QTextDocument::toRawText):
-// every line break becomes CR LF, characters go back to single bytes, and one CR LF ends it.
+// the text as it stands, every line break as CR LF and characters back to single bytes (one
+// beyond a byte becomes "?"). No line end is added after the last line (earlier versions
+// added one), so saving an unedited view of a CR LF file writes the file's own bytes.
 std::string savedBytes(const QString& rawText);
 
 } // namespace tagmere::ui

@@ -220,6 +220,32 @@ private slots:
         QCOMPARE(test::listFolder(dir.file("lib")), (std::vector<std::string>{"a.ies", "b.ies"}));
     }
 
+    // A save of a text shown to the user goes ahead only while the file is the one it was read from.
+    void replaceOnlyOverTheFileAsRead() {
+        struct Row {
+            const char* name;
+            std::function<void(TempFolder&)> change; // by another program, after the read
+            std::string after;                       // "(none)": no file
+        };
+        const Row rows[] = {
+            {"unchanged", [](TempFolder&) {}, kNew},
+            {"rewritten", [](TempFolder& dir) { dir.write("a.ies", kOld + "4 5 6\r\n"); }, kOld + "4 5 6\r\n"},
+            {"removed", [](TempFolder& dir) { ::unlink(dir.file("a.ies").c_str()); }, "(none)"},
+        };
+        for (const Row& row : rows) {
+            TempFolder dir;
+            const std::string file = dir.write("a.ies", kOld);
+            std::string bytes;
+            FileIdentity read;
+            QVERIFY(readTextFile(file, bytes, &read).ok);
+            row.change(dir);
+            const FileStatus status = replaceFile(file, kNew, read);
+            QVERIFY2(status.ok == (row.after == kNew), row.name);
+            QVERIFY2(status.ok || status.description.find("changed after it was read") != std::string::npos, row.name);
+            QCOMPARE(QFile::exists(QString::fromStdString(file)) ? readBytes(file) : "(none)", row.after);
+        }
+    }
+
     // A library larger than the files one process may hold open at once.
     void moreFilesThanOpenFilesAllowed() {
         rlimit old{};

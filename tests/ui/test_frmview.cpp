@@ -47,15 +47,17 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("saved");
-        // Empty lines go and the file gains one at its end.
-        const QByteArray kept = "IESNA:LM-63-2002\r\n[TEST] T1\r\n   \r\n[MANUFAC] ACME\r\nTILT=NONE\r\n1 2 3\r\n\r\n";
-        QTest::newRow("as shown") << QByteArray::fromStdString(kSample) << QString() << kept;
-        QTest::newRow("edited") << QByteArray::fromStdString(kSample) << QStringLiteral("X ") << "X " + kept;
+        // Empty lines stay and no line is added: unedited, a CR LF file is saved as it was.
+        const QByteArray sample = QByteArray::fromStdString(kSample);
+        QTest::newRow("as shown") << sample << QString() << sample;
+        QTest::newRow("edited") << sample << QStringLiteral("X ") << "X " + sample;
+        QTest::newRow("no last line end") << QByteArray("A\r\n\r\nB") << QString() << QByteArray("A\r\n\r\nB");
+        QTest::newRow("LF and CR lines") << QByteArray("A\n\nB\rC\n") << QString() << QByteArray("A\r\n\r\nB\r\nC\r\n");
         // Every byte but NUL, CR and LF (tabs in their places).
         QByteArray bytes;
         for (int b = 1; b < 256; ++b)
             bytes += b == '\r' || b == '\n' ? '\t' : static_cast<char>(b);
-        QTest::newRow("every byte") << bytes + "\r\n" << QString() << bytes + "\r\n\r\n";
+        QTest::newRow("every byte") << bytes + "\r\n" << QString() << bytes + "\r\n";
     }
     void saveWritesTheTextBack() {
         QFETCH(QByteArray, file);
@@ -64,6 +66,9 @@ private slots:
         const std::string path = m->files.write("a.ies", file.toStdString());
         start();
         showFile("a.ies");
+        if (typed.isEmpty()) // shown line for line as it will be saved
+            QCOMPARE(view()->txtView()->document()->toRawText(),
+                     QString::fromLatin1(saved).replace(QStringLiteral("\r\n"), QString(QChar::ParagraphSeparator)));
         QVERIFY(!view()->cmdSave()->isEnabled()); // offered after a click in the text only
         clickInText();
         view()->txtView()->moveCursor(QTextCursor::Start);
@@ -75,13 +80,44 @@ private slots:
     // Every line end the text box may hold is saved as CR LF; a character beyond one byte as "?".
     void savedLineEndsAndCharacters() {
         const std::pair<QString, std::string> rows[] = {
-            {QStringLiteral("a\rb\r\nc\nd"), "a\r\nb\r\nc\r\nd\r\n"},
+            {QStringLiteral("a\rb\r\nc\nd"), "a\r\nb\r\nc\r\nd"},
             {QStringLiteral("a") + QChar::ParagraphSeparator + QStringLiteral("b") + QChar::LineSeparator,
-             "a\r\nb\r\n\r\n"},
-            {QStringLiteral("\u00e9\u20ac\r"), "\xe9?\r\n\r\n"},
+             "a\r\nb\r\n"},
+            {QStringLiteral("\u00e9\u20ac\r"), "\xe9?\r\n"},
         };
         for (const auto& [text, bytes] : rows)
             QCOMPARE(tagmere::ui::savedBytes(text), bytes);
+    }
+
+    // Another program's change after the file was shown is never saved over; Save stays offered.
+    void saveRefusedWhenTheFileChangedAfterShown() {
+        const std::string path = m->files.write("a.ies", kSample);
+        start();
+        showFile("a.ies");
+        const std::string theirs = kSample + "4 5 6\r\n";
+        m->files.write("a.ies", theirs);
+        clickInText();
+        view()->cmdSave()->click();
+        QCOMPARE(readBytes(path), theirs);
+        QCOMPARE(m->messages.shown.size(), size_t(2)); // the backup warning, then the refusal
+        QVERIFY2(m->messages.shown[1].text.find("a.ies: the file changed on disk after it was shown") !=
+                     std::string::npos,
+                 m->messages.shown[1].text.c_str());
+        QVERIFY(view()->cmdSave()->isEnabled());
+    }
+
+    // A run after a save starts from the saved text, not from the panel as it was before.
+    void runAfterSaveKeepsTheSavedValue() {
+        const std::string path = m->files.write("a.ies", kSample);
+        start();
+        showFile("a.ies");
+        clickInText();
+        QTextCursor at = view()->txtView()->document()->find(QStringLiteral("[MANUFAC] ACME"));
+        at.insertText(QStringLiteral("[MANUFAC] ACME 2"));
+        view()->cmdSave()->click();
+        QVERIFY(c().chkManufac->isChecked() && c().optSingle->isChecked());
+        c().cmdAddKeywords->click();
+        QVERIFY(readBytes(path).find("\r\n[MANUFAC] ACME 2\r\n") != std::string::npos);
     }
 
     void failedReadOffersNoSave() {
