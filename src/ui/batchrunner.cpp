@@ -65,52 +65,66 @@ private:
     std::vector<const QWidget*> m_windows;
 };
 
-// The question asked before a run writes `files` files: which keywords it adds or replaces
-// and which it removes. Empty when the run has no edit.
+} // namespace
+
 std::string bulkQuestionText(size_t files, const MiscPanel& panel, const BatchTrees& trees) {
-    std::vector<std::string> written, removed;
+    // What each keyword comes to in the files, composed as the run composes it: the panel's
+    // edits first, then the trees', the last one of a keyword winning.
+    struct Outcome {
+        std::string keyword;
+        std::string line;
+        size_t moreLines = 0;
+        bool removed = false;
+    };
+    std::vector<Outcome> outcomes;
+    const auto outcomeOf = [&outcomes](const std::string& keyword) -> Outcome& {
+        const auto it =
+            std::find_if(outcomes.begin(), outcomes.end(), [&](const Outcome& o) { return o.keyword == keyword; });
+        return it != outcomes.end() ? *it : outcomes.emplace_back(Outcome{keyword, {}, 0, false});
+    };
     for (const KeywordEdit& edit : composeMisc(panel))
-        written.push_back(edit.keyword);
-    // A ticked keyword is written when any tree gives it a ticked value, and removed otherwise.
-    std::vector<std::pair<std::string, bool>> treeKeywords;
+        outcomeOf(edit.keyword) = Outcome{edit.keyword, edit.line, 0, false};
+    // A ticked keyword is removed until some tree has given it a ticked value.
+    std::vector<std::string> withValue;
     for (const auto& tree : trees) {
         for (size_t n = 0; n < tree.size(); ++n) {
             if (!tree[n].checked || !startsWith(tree[n].text, "["))
                 continue;
-            bool hasValue = false;
-            for (size_t v = n + 1; v < tree.size() && !startsWith(tree[v].text, "["); ++v)
-                hasValue = hasValue || (tree[v].checked && !isBlank(tree[v].text));
-            auto it = std::find_if(treeKeywords.begin(), treeKeywords.end(),
-                                   [&](const auto& k) { return k.first == tree[n].text; });
-            if (it == treeKeywords.end())
-                treeKeywords.emplace_back(tree[n].text, hasValue);
-            else
-                it->second = it->second || hasValue;
+            std::vector<std::string> values;
+            for (size_t v = n + 1; v < tree.size() && !startsWith(tree[v].text, "["); ++v) {
+                if (tree[v].checked && !isBlank(tree[v].text))
+                    values.push_back(tree[v].text);
+            }
+            if (!values.empty() && std::find(withValue.begin(), withValue.end(), tree[n].text) == withValue.end())
+                withValue.push_back(tree[n].text);
+            Outcome outcome{tree[n].text, {}, 0, false};
+            std::vector<std::string> more;
+            composeKeywordLine(outcome.keyword, values, outcome.line, more);
+            outcome.moreLines = more.size() - 1;
+            outcome.removed = std::find(withValue.begin(), withValue.end(), tree[n].text) == withValue.end();
+            outcomeOf(outcome.keyword) = std::move(outcome);
         }
     }
-    for (const auto& [keyword, hasValue] : treeKeywords) {
-        std::vector<std::string>& list = hasValue ? written : removed;
-        if (std::find(list.begin(), list.end(), keyword) == list.end())
-            list.push_back(keyword);
-    }
-    if (written.empty() && removed.empty())
+    if (outcomes.empty())
         return {};
+    std::string written, removed;
+    for (const Outcome& o : outcomes) {
+        if (o.removed) {
+            removed += o.keyword + " removed\r";
+            continue;
+        }
+        written += o.line + "\r";
+        if (o.moreLines > 0)
+            written += "... (+" + std::to_string(o.moreLines) + " [MORE] line(s))\r";
+    }
     std::string text = "This run will edit (" + std::to_string(files) + ") file(s).\r";
-    if (!written.empty()) {
-        text += "\rThe following Keyword(s) will be added or replaced:\r";
-        for (const auto& keyword : written)
-            text += keyword + "\r";
-    }
-    if (!removed.empty()) {
-        text += "\rThe following Keyword(s) will be removed:\r";
-        for (const auto& keyword : removed)
-            text += keyword + "\r";
-    }
+    if (!written.empty())
+        text += "\rThe following Keyword(s) will be added or replaced:\r" + written;
+    if (!removed.empty())
+        text += "\rThe following Keyword(s) will be removed:\r" + removed;
     text += "\rThere is no undo. Write the files now? (Preview shows the changes and writes nothing.)";
     return text;
 }
-
-} // namespace
 
 BatchRunner::BatchRunner(QWidget* window) : QObject(window), m_window(window) {}
 

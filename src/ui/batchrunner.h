@@ -24,6 +24,11 @@ struct RunRequest {
     std::string root;
 };
 
+// The question asked before a run writes `files` files: the keyword lines it will write, as
+// the run composes them ("[MORE] " lines counted), and the keywords it will remove, so a wrong
+// value shows before anything is written. Empty when the run has no edit.
+std::string bulkQuestionText(size_t files, const MiscPanel& panel, const BatchTrees& trees);
+
 // Runs the edit for the main window: asks before writing more than one file, keeps the
 // windows from taking input while it writes, shows its progress with a Stop button once
 // it has taken a while, and previews a run without writing.

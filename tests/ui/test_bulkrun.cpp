@@ -4,6 +4,7 @@
 #include "guitest.h"
 #include "testsupport.h"
 
+#include "ui/batchrunner.h"
 #include "ui/previewdialog.h"
 #include "ui_frmaddkeywords.h"
 
@@ -48,10 +49,10 @@ private slots:
         // No: nothing is written, and nothing follows the question.
         c().cmdAddKeywords->click();
         QCOMPARE(m->messages.shown.size(), size_t(1));
-        // It names the files and lists the keywords added, then those removed.
+        // It names the files and lists the lines written, then the keywords removed.
         const std::string& asked = m->messages.shown[0].text;
         QVERIFY2(asked.find("(2) file(s)") != std::string::npos &&
-                     asked.find(":\r[MANUFAC]\r\r") < asked.find(":\r[_MOUNTING]\r\r"),
+                     asked.find(":\r[MANUFAC] NEW\r\r") < asked.find(":\r[_MOUNTING] removed\r\r"),
                  asked.c_str());
         QCOMPARE(readBytes(file("a.ies")), kSample);
         QVERIFY(!preview());
@@ -73,6 +74,42 @@ private slots:
         QCOMPARE(qs(readBytes(file("a.ies"))), written);
         QCOMPARE(qs(readBytes(file("b.ies"))), written);
         QCOMPARE(m->messages.shown.size(), size_t(2)); // the question, then the report
+    }
+
+    // The question shows each keyword line as the run will write it, so a wrong value is seen
+    // before Yes: the panel's line, a tree's (which wins over the panel's), a removal and a
+    // line too long for one, each to the end of its part.
+    void questionShowsTheLinesWritten() {
+        using tagmere::BatchNode;
+        tagmere::MiscPanel panel;
+        panel.chkManufac = true;
+        panel.txtManufac = "] INFINITY LIGHTING";
+        std::vector<BatchNode> many{{"[_LAMP]", true}};
+        for (int i = 0; i < 30; ++i)
+            many.push_back({"VALUE NUMBER " + std::to_string(i), true});
+        const std::string written = "The following Keyword(s) will be added or replaced:\r";
+        const std::string manufac = written + "[MANUFAC] ] INFINITY LIGHTING\r";
+        const struct {
+            const char* name;
+            tagmere::BatchTrees trees;
+            std::string shown;
+        } rows[] = {
+            {"panel value", {}, manufac + "\r"},
+            {"tree values",
+             {std::vector<BatchNode>{{"[_MOUNTING]", true}, {"RECESSED", true}, {"WALL", true}, {"POLE", false}}},
+             manufac + "[_MOUNTING] RECESSED, WALL\r\r"},
+            {"removed",
+             {std::vector<BatchNode>{{"[_MOUNTING]", true}, {"WALL", false}}},
+             manufac + "\rThe following Keyword(s) will be removed:\r[_MOUNTING] removed\r\r"},
+            {"tree over panel",
+             {std::vector<BatchNode>{{"[MANUFAC]", true}, {"ACME", true}}},
+             written + "[MANUFAC] ACME\r\r"},
+            {"[MORE] lines", {many}, ", VALUE NUMBER 14\r... (+2 [MORE] line(s))\r\r"},
+        };
+        for (const auto& row : rows) {
+            const std::string asked = tagmere::ui::bulkQuestionText(3, panel, row.trees);
+            QVERIFY2(asked.find(row.shown) != std::string::npos, (std::string(row.name) + ": " + asked).c_str());
+        }
     }
 
     // Changed files come first in the preview's list, so its diff shows the LF file's.
