@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace tagmere {
 
@@ -125,33 +126,72 @@ const char* severityText(Severity severity) {
 
 namespace {
 
-// The header checks; `rules` is set to the version's row, or null.
-std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const VersionRules*& rules) {
-    std::vector<HeaderFinding> findings;
-    auto add = [&](const char* code, Severity severity, size_t line, std::string text) {
-        findings.push_back({code, severity, static_cast<long>(line), std::move(text)});
-    };
-    const std::vector<RawLine> lines = rawLines(bytes);
+// Findings of one code a file gets in full; past it one finding counts the rest, so a
+// hostile file cannot make the report (or memory) grow with its lines.
+constexpr size_t kFindingsPerCode = 50;
 
-    size_t tilt = lines.size(); // index of the TILT= line, or size() when there is none
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (startsWith(lines[i].text, kTiltPrefix)) {
-            tilt = i;
-            break;
-        }
+class Findings {
+public:
+    void add(const char* code, Severity severity, size_t line, std::string text) {
+        size_t& count = m_counts[code];
+        if (++count <= kFindingsPerCode)
+            m_list.push_back({code, severity, static_cast<long>(line), std::move(text)});
+        else if (count == kFindingsPerCode + 1)
+            m_firstOmitted[code] = {severity, line};
     }
-    if (tilt == lines.size())
+
+    std::vector<HeaderFinding> take() {
+        for (const auto& [code, first] : m_firstOmitted)
+            m_list.push_back({code, first.first, static_cast<long>(first.second),
+                              std::to_string(m_counts[code] - kFindingsPerCode) + " more finding(s) of " + code +
+                                  " from this line on are not listed"});
+        return std::move(m_list);
+    }
+
+private:
+    std::vector<HeaderFinding> m_list;
+    std::map<std::string, size_t> m_counts;
+    std::map<std::string, std::pair<Severity, size_t>> m_firstOmitted;
+};
+
+// The header checks; `rules` is set to the version's row, or null. Lines are walked, never
+// collected, so a file of millions of short lines takes no more memory than a small one.
+std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const VersionRules*& rules) {
+    Findings findings;
+    auto add = [&](const char* code, Severity severity, size_t line, std::string text) {
+        findings.add(code, severity, line, std::move(text));
+    };
+
+    // First pass: the first line and the TILT= line.
+    std::string_view first;
+    size_t lineCount = 0;
+    size_t tilt = 0; // index of the TILT= line; lineCount when there is none
+    {
+        LineCursor cursor(bytes);
+        RawLine line;
+        bool found = false;
+        for (; cursor.next(line); ++lineCount) {
+            if (lineCount == 0)
+                first = line.text;
+            if (!found && startsWith(line.text, kTiltPrefix)) {
+                tilt = lineCount;
+                found = true;
+            }
+        }
+        if (!found)
+            tilt = lineCount;
+    }
+    if (tilt == lineCount)
         add(finding::kNoTilt, Severity::Error, 1, "no line starts \"TILT=\": keywords cannot be added to this file");
 
     // The version line.
-    const std::string_view first = lines.empty() ? std::string_view() : lines[0].text;
     rules = versionOf(first);
     if (!rules) {
         rules = versionOf(withoutBlanks(first));
         if (rules)
             add(finding::kVersionBlanks, Severity::Warning, 1,
                 "version line \"" + std::string(first) + "\" has blanks in it");
-        else if (tilt < lines.size() && isFreeTextHeader(first))
+        else if (tilt < lineCount && isFreeTextHeader(first))
             rules = &k1986;
         else
             add(finding::kVersionUnknown, Severity::Error, 1,
@@ -159,77 +199,106 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
                     "\" is not a known version line (IESNA91, IESNA:LM-63-1995, IESNA:LM-63-2002, IES:LM-63-2019)");
     }
     const bool freeText = rules == &k1986;
+    const std::vector<std::string_view> required = rules ? listItems(rules->required) : std::vector<std::string_view>();
+    std::vector<bool> present(required.size(), false);
 
-    // Keywords the version requires, looked for in the header with their exact case.
-    if (rules) {
-        const size_t missingLine = tilt < lines.size() ? tilt + 1 : 1;
-        for (const std::string_view keyword : listItems(rules->required)) {
-            bool present = false;
-            bool indented = false;
-            for (size_t i = 0; i < tilt && !present; ++i)
-                present = indentedKeyword(lines[i].text, indented) == keyword;
-            if (!present)
-                add(finding::kMissingKeyword, Severity::Error, missingLine,
-                    "required keyword " + std::string(keyword) + " is missing (" + rules->name + ")");
-        }
-    }
-
-    // Keyword lines of the header.
     bool previousIsKeyword = false;
     size_t openBlock = 0; // line index of the open [BLOCK] + 1, or 0
-    for (size_t i = 0; i < tilt && !freeText; ++i) {
-        bool indented = false;
-        const std::string_view keyword = indentedKeyword(lines[i].text, indented);
-        if (keyword.empty()) {
-            previousIsKeyword = false;
-            continue;
-        }
-        if (indented)
-            add(finding::kKeywordIndent, Severity::Warning, i + 1,
-                std::string(keyword) + " has blanks before it: other programs may not see it as a keyword line");
-        const bool own = rules ? listHas(rules->defines, keyword) : !definedBy(keyword).empty();
-        if (!own && !startsWith(keyword, "[_")) {
-            const std::string upper = upperAscii(keyword);
-            const std::string others = definedBy(keyword);
-            if (!others.empty()) {
-                add(finding::kOtherVersion, Severity::Warning, i + 1,
-                    std::string(keyword) + " belongs to " + others + ", not to " + rules->name);
-            } else if (upper != keyword && !definedBy(upper).empty()) {
-                add(finding::kKeywordCase, Severity::Warning, i + 1,
-                    std::string(keyword) + " should be written " + upper +
-                        ": in another letter case other programs do not see it");
-            } else {
-                add(finding::kUnknownKeyword, Severity::Warning, i + 1,
-                    std::string(keyword) + " is not a standard keyword (user keywords start with \"[_\")");
-            }
-        }
-        if (keyword == "[MORE]" && !previousIsKeyword)
-            add(finding::kOrphanMore, Severity::Warning, i + 1, "[MORE] line follows no keyword line");
-        if (rules && rules->blocks && keyword == "[BLOCK]") {
-            if (openBlock)
-                add(finding::kBlockUnbalanced, Severity::Warning, i + 1,
-                    "[BLOCK] inside the block opened on line " + std::to_string(openBlock));
-            openBlock = i + 1;
-        } else if (rules && rules->blocks && keyword == "[ENDBLOCK]") {
-            if (!openBlock)
-                add(finding::kBlockUnbalanced, Severity::Warning, i + 1, "[ENDBLOCK] closes no [BLOCK]");
-            openBlock = 0;
-        }
-        previousIsKeyword = true;
-    }
-    if (openBlock)
-        add(finding::kBlockUnbalanced, Severity::Warning, openBlock, "[BLOCK] is never closed by [ENDBLOCK]");
-
-    // Line lengths by the version's limits, without the line end: the format gives a
-    // line's length and its CR LF terminator as two separate rules. One finding a file, as
-    // a file too long in one line is usually too long in every data line.
     size_t longLines = 0;
     size_t firstLong = 0;
-    for (size_t i = 0; rules && i < lines.size(); ++i) {
-        const size_t limit = i <= tilt ? rules->headerLimit : rules->dataLimit;
-        if (limit > 0 && lines[i].text.size() > limit && longLines++ == 0)
+    size_t firstLongLength = 0;
+    std::string_view firstEnd;
+    bool endsMixed = false;
+
+    LineCursor cursor(bytes);
+    RawLine line;
+    for (size_t i = 0; cursor.next(line); ++i) {
+        const bool header = i < tilt;
+
+        // Keyword lines of the header.
+        bool indented = false;
+        const std::string_view keyword =
+            header && !freeText ? indentedKeyword(line.text, indented) : std::string_view();
+        if (!keyword.empty()) {
+            for (size_t r = 0; r < required.size(); ++r)
+                present[r] = present[r] || keyword == required[r];
+            if (indented)
+                add(finding::kKeywordIndent, Severity::Warning, i + 1,
+                    std::string(keyword) + " has blanks before it: other programs may not see it as a keyword line");
+            const bool own = rules ? listHas(rules->defines, keyword) : !definedBy(keyword).empty();
+            if (!own && !startsWith(keyword, "[_")) {
+                const std::string upper = upperAscii(keyword);
+                const std::string others = definedBy(keyword);
+                if (!others.empty()) {
+                    add(finding::kOtherVersion, Severity::Warning, i + 1,
+                        std::string(keyword) + " belongs to " + others + ", not to " + rules->name);
+                } else if (upper != keyword && !definedBy(upper).empty()) {
+                    add(finding::kKeywordCase, Severity::Warning, i + 1,
+                        std::string(keyword) + " should be written " + upper +
+                            ": in another letter case other programs do not see it");
+                } else {
+                    add(finding::kUnknownKeyword, Severity::Warning, i + 1,
+                        std::string(keyword) + " is not a standard keyword (user keywords start with \"[_\")");
+                }
+            }
+            if (keyword == "[MORE]" && !previousIsKeyword)
+                add(finding::kOrphanMore, Severity::Warning, i + 1, "[MORE] line follows no keyword line");
+            if (rules && rules->blocks && keyword == "[BLOCK]") {
+                if (openBlock)
+                    add(finding::kBlockUnbalanced, Severity::Warning, i + 1,
+                        "[BLOCK] inside the block opened on line " + std::to_string(openBlock));
+                openBlock = i + 1;
+            } else if (rules && rules->blocks && keyword == "[ENDBLOCK]") {
+                if (!openBlock)
+                    add(finding::kBlockUnbalanced, Severity::Warning, i + 1, "[ENDBLOCK] closes no [BLOCK]");
+                openBlock = 0;
+            }
+        }
+        previousIsKeyword = !keyword.empty();
+
+        // Line lengths by the version's limits, without the line end: the format gives a
+        // line's length and its CR LF terminator as two separate rules.
+        const size_t limit = rules ? (i <= tilt ? rules->headerLimit : rules->dataLimit) : 0;
+        if (limit > 0 && line.text.size() > limit && longLines++ == 0) {
             firstLong = i;
+            firstLongLength = line.text.size();
+        }
+
+        // Line ends: CR LF throughout is what every reader expects.
+        if (!line.end.empty() && !endsMixed) {
+            if (firstEnd.empty()) {
+                firstEnd = line.end;
+            } else if (line.end != firstEnd) {
+                add(finding::kLineEnds, Severity::Warning, i + 1,
+                    "mixed line ends: " + endName(line.end) + " here, " + endName(firstEnd) + " on the lines before");
+                endsMixed = true;
+            }
+        }
+
+        // Bytes outside printable ASCII in the header: one finding per line.
+        if (header) {
+            const auto bad = std::find_if(line.text.begin(), line.text.end(), [](char c) {
+                const auto u = static_cast<unsigned char>(c);
+                return u < 0x20 || u > 0x7E;
+            });
+            if (bad != line.text.end()) {
+                const auto u = static_cast<unsigned char>(*bad);
+                static const char* hex = "0123456789ABCDEF";
+                add(finding::kNonAscii, Severity::Warning, i + 1,
+                    std::string("byte 0x") + hex[u >> 4] + hex[u & 15] + " at column " +
+                        std::to_string(bad - line.text.begin() + 1) + " is not printable ASCII");
+            }
+        }
     }
+
+    if (openBlock)
+        add(finding::kBlockUnbalanced, Severity::Warning, openBlock, "[BLOCK] is never closed by [ENDBLOCK]");
+    for (size_t r = 0; r < required.size(); ++r) {
+        if (!present[r])
+            add(finding::kMissingKeyword, Severity::Error, tilt < lineCount ? tilt + 1 : 1,
+                "required keyword " + std::string(required[r]) + " is missing (" + rules->name + ")");
+    }
+    // One finding a file: a file too long in one line is usually too long in every data line.
     if (longLines > 0) {
         const std::string limits = rules->headerLimit == rules->dataLimit
                                        ? std::to_string(rules->headerLimit)
@@ -237,42 +306,11 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
                                              std::to_string(rules->dataLimit) + " after TILT=";
         add(finding::kLineTooLong, Severity::Warning, firstLong + 1,
             std::to_string(longLines) + " line(s) longer than " + rules->name + " allows (" + limits +
-                " characters without the line end); the first has " + std::to_string(lines[firstLong].text.size()));
+                " characters without the line end); the first has " + std::to_string(firstLongLength));
     }
-
-    // Line ends: CR LF throughout is what every reader expects.
-    std::string_view firstEnd;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view end = lines[i].end;
-        if (end.empty())
-            continue;
-        if (firstEnd.empty()) {
-            firstEnd = end;
-        } else if (end != firstEnd) {
-            add(finding::kLineEnds, Severity::Warning, i + 1,
-                "mixed line ends: " + endName(end) + " here, " + endName(firstEnd) + " on the lines before");
-            firstEnd = {};
-            break;
-        }
-    }
-    if (!firstEnd.empty() && firstEnd != "\r\n")
+    if (!endsMixed && !firstEnd.empty() && firstEnd != "\r\n")
         add(finding::kLineEnds, Severity::Warning, 1, "line ends are " + endName(firstEnd) + " only, not CR LF");
-
-    // Bytes outside printable ASCII in the header: one finding per line.
-    for (size_t i = 0; i < tilt; ++i) {
-        const auto bad = std::find_if(lines[i].text.begin(), lines[i].text.end(), [](char c) {
-            const auto u = static_cast<unsigned char>(c);
-            return u < 0x20 || u > 0x7E;
-        });
-        if (bad != lines[i].text.end()) {
-            const auto u = static_cast<unsigned char>(*bad);
-            static const char* hex = "0123456789ABCDEF";
-            add(finding::kNonAscii, Severity::Warning, i + 1,
-                std::string("byte 0x") + hex[u >> 4] + hex[u & 15] + " at column " +
-                    std::to_string(bad - lines[i].text.begin() + 1) + " is not printable ASCII");
-        }
-    }
-    return findings;
+    return findings.take();
 }
 
 void sortByLine(std::vector<HeaderFinding>& findings) {

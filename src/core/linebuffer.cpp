@@ -5,20 +5,27 @@
 
 namespace tagmere {
 
+bool LineCursor::next(RawLine& line) {
+    if (m_pos >= m_bytes.size())
+        return false;
+    const size_t start = m_pos;
+    const size_t stop = m_bytes.find_first_of("\r\n", start);
+    if (stop == std::string_view::npos) {
+        line = {m_bytes.substr(start), {}};
+        m_pos = m_bytes.size();
+        return true;
+    }
+    const size_t endLength = (m_bytes[stop] == '\r' && stop + 1 < m_bytes.size() && m_bytes[stop + 1] == '\n') ? 2 : 1;
+    line = {m_bytes.substr(start, stop - start), m_bytes.substr(stop, endLength)};
+    m_pos = stop + endLength;
+    return true;
+}
+
 std::vector<RawLine> rawLines(std::string_view bytes) {
     std::vector<RawLine> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        const size_t endLength = (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
-        lines.push_back({bytes.substr(start, i - start), bytes.substr(i, endLength)});
-        i += endLength - 1;
-        start = i + 1;
-    }
-    if (start < bytes.size())
-        lines.push_back({bytes.substr(start), {}});
+    LineCursor cursor(bytes);
+    for (RawLine line; cursor.next(line);)
+        lines.push_back(line);
     return lines;
 }
 

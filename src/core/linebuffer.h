@@ -43,7 +43,17 @@ struct RawLine {
     std::string_view withEnd() const { return {text.data(), text.size() + end.size()}; }
 };
 // The one line splitter: CR LF, a lone CR and a lone LF each end a line; a final
-// terminator gives no extra empty line.
+// terminator gives no extra empty line. The cursor walks the lines one at a time, for
+// readers that must not hold a record per line of a large file.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view bytes) : m_bytes(bytes) {}
+    bool next(RawLine& line);
+
+private:
+    std::string_view m_bytes;
+    size_t m_pos = 0;
+};
 std::vector<RawLine> rawLines(std::string_view bytes);
 
 // Splits bytes into lines 1..N. CR LF, a lone CR and a lone LF each end a line;
