@@ -173,12 +173,23 @@ int usageError(std::ostream& err, const std::string& why, const char* usage) {
     return kExitUsage;
 }
 
+// Names are UTF-8 throughout; a path made from a plain std::string would go through the
+// system's narrow code page on Windows, and .string() back through it.
+fs::path pathOf(const std::string& name) {
+    return fs::u8path(name);
+}
+
+bool isFolder(const std::string& name) {
+    std::error_code ec;
+    return fs::is_directory(pathOf(name), ec);
+}
+
 // A folder we can list, or the reason we cannot.
 std::string folderProblem(const std::string& dir) {
     std::error_code ec;
-    if (!fs::exists(dir, ec))
+    if (!fs::exists(pathOf(dir), ec))
         return "no such folder: " + dir;
-    if (!fs::is_directory(dir, ec))
+    if (!isFolder(dir))
         return "not a folder: " + dir;
     if (!platform::canListFolder(dir))
         return "cannot read folder: " + dir;
@@ -199,8 +210,7 @@ struct TargetVisitor {
 // when one cannot be read.
 bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& visit, std::ostream& err) {
     for (const auto& target : given) {
-        std::error_code ec;
-        if (fs::is_directory(target, ec)) {
+        if (isFolder(target)) {
             if (const std::string problem = folderProblem(target); !problem.empty()) {
                 err << "tagmere-cli: " << problem << "\n";
                 return false;
@@ -209,8 +219,7 @@ bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& v
     }
     bool stop = false;
     for (const auto& target : given) {
-        std::error_code ec;
-        if (!fs::is_directory(target, ec)) {
+        if (!isFolder(target)) {
             stop = !visit.file(target, {});
         } else {
             FileSearch search;
@@ -407,11 +416,11 @@ std::string backupProblem(const std::string& dir, const std::vector<std::string>
     if (dir.empty())
         return "--backup needs a folder";
     std::error_code ec;
-    const fs::path backup = fs::weakly_canonical(fs::absolute(dir), ec);
+    const fs::path backup = fs::weakly_canonical(fs::absolute(pathOf(dir)), ec);
     for (const auto& target : targets) {
-        if (!fs::is_directory(target, ec))
+        if (!isFolder(target))
             continue;
-        const fs::path folder = fs::weakly_canonical(fs::absolute(target), ec);
+        const fs::path folder = fs::weakly_canonical(fs::absolute(pathOf(target)), ec);
         const fs::path rest = backup.lexically_relative(folder);
         if (!rest.empty() && *rest.begin() != "..")
             return "the backup folder " + dir + " lies inside the target " + target;
@@ -490,13 +499,13 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         const std::string problem = backupProblem(optionValue(p, "--backup"), p.positionals);
         if (!problem.empty())
             return usageError(err, problem, kApplyHelp);
-        const fs::path backupDir = fs::absolute(optionValue(p, "--backup"));
+        const fs::path backupDir = fs::absolute(pathOf(optionValue(p, "--backup")));
         callbacks.backupPath = [backupDir](const std::string& path, const std::string& root) {
             // Below a folder target the path keeps its place; a file named on its own
             // keeps its whole path, so two files of one name never share a backup.
-            const fs::path relative =
-                root.empty() ? fs::absolute(path).relative_path() : fs::path(path).lexically_relative(root);
-            return (backupDir / relative).string();
+            const fs::path relative = root.empty() ? fs::absolute(pathOf(path)).relative_path()
+                                                   : pathOf(path).lexically_relative(pathOf(root));
+            return (backupDir / relative).u8string();
         };
     }
     callbacks.waiting = [&](const std::string& folder) {

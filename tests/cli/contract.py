@@ -122,6 +122,12 @@ WINDOWS_CASES = [
     dict(name="a name with non-ASCII characters", files={"lib/Lüster Ø.ies": SAMPLE},
          args=["apply", "--manufac", "X", "{lib}"], code=0, err=SUMMARY.format(1, 0),
          after={"lib/Lüster Ø.ies": WITH_X}),
+    dict(name="a folder target with a non-ASCII name", files={"Lumières-ü/sub/a.ies": SAMPLE},
+         args=["apply", "--manufac", "X", "{Lumières-ü}"], code=0, err=SUMMARY.format(1, 0),
+         after={"Lumières-ü/sub/a.ies": WITH_X}),
+    dict(name="a backup folder with a non-ASCII name", files={"lib/sub/a.ies": SAMPLE},
+         args=["apply", "--manufac", "X", "--backup", "{Sicherung-ü}", "{lib}"], code=0, err=SUMMARY.format(1, 0),
+         after={"lib/sub/a.ies": WITH_X, "Sicherung-ü/sub/a.ies": SAMPLE}),
     dict(name="find prints a non-ASCII name as UTF-8", files={"lib/Lüster Ø.ies": SAMPLE},
          args=["find", "{lib}"], code=0, out="{lib/Lüster Ø.ies}\n"),
     dict(name="a path longer than 260 characters", files={"lib/" + "/".join(["f" * 40] * 6) + "/long.ies": SAMPLE},
@@ -181,7 +187,11 @@ class Runner:
                     if self.expand(root, part) not in text:
                         problems.append("std%s %r lacks %r" % (stream, text, part))
             for name, data in case.get("after", {}).items():
-                with open(os.path.join(root, name), "rb") as f:
+                path = os.path.join(root, name)
+                if not os.path.isfile(path):
+                    problems.append(name + " is missing")
+                    continue
+                with open(path, "rb") as f:
                     if f.read() != data:
                         problems.append(name + " does not hold what it should")
             # Leave nothing read-only behind for the cleanup.
