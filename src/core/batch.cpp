@@ -162,7 +162,7 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
         read = m_replacer.lockFolder(target.folder, m_callbacks.waiting);
     if (read.ok)
         read = readTextFile(target.path, result.before, &identity);
-    FileLines lines = splitLines(result.before);
+    FileLines lines = splitLinesForEdit(result.before);
     const std::string lastLine = lines.size() > 1 ? lines.back() : std::string();
     const KeywordPlace place = keywordPlaceOf(lines);
     if (!read.ok) {

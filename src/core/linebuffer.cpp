@@ -43,6 +43,43 @@ FileLines splitLines(std::string_view bytes) {
     return lines;
 }
 
+FileLines splitLinesForEdit(std::string_view bytes) {
+    FileLines lines = emptyFileLines();
+    std::string run;         // the run's lines that are not blank, joined
+    std::string_view spacer; // the run's first non-empty blank line
+    bool inRun = false;
+    const auto closeRun = [&] {
+        if (inRun)
+            lines.push_back(run.empty() ? std::string(spacer) : std::move(run));
+        run.clear();
+        spacer = {};
+        inRun = false;
+    };
+    LineCursor cursor(bytes);
+    RawLine line;
+    bool first = true;
+    while (cursor.next(line)) {
+        // The last line, too, stays apart: the write keeps it without a line end when it had none.
+        const bool last = line.text.data() + line.text.size() + line.end.size() == bytes.data() + bytes.size();
+        if (first || last || line.text.find('[') != std::string_view::npos || startsWith(line.text, kTiltPrefix)) {
+            closeRun();
+            lines.emplace_back(line.text);
+        } else {
+            inRun = true;
+            if (!isBlank(line.text)) {
+                if (!run.empty())
+                    run += "\r\n";
+                run += line.text;
+            } else if (spacer.empty()) {
+                spacer = line.text;
+            }
+        }
+        first = false;
+    }
+    closeRun();
+    return lines;
+}
+
 std::string joinLinesForWrite(const FileLines& lines, bool lastLineEnded) {
     size_t total = 0;
     for (size_t i = 1; i < lines.size(); ++i)

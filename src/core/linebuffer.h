@@ -60,6 +60,12 @@ std::vector<RawLine> rawLines(std::string_view bytes);
 // a final terminator gives no extra empty line.
 FileLines splitLines(std::string_view bytes);
 
+// Lines 1..N for an edit: as splitLines gives them, except that each run of lines
+// between the first and the last that no edit can touch (no "[", not starting "TILT=") is
+// one element, its lines that are not blank joined by CR LF. joinLinesForWrite gives the
+// same bytes for it, and a file of millions of data lines is a few strings, not millions.
+FileLines splitLinesForEdit(std::string_view bytes);
+
 // The bytes a file is written as: every line that is not empty or all blanks, followed
 // by CR LF, except that a last line the file ended without a line end (a DOS end-of-file
 // byte, say: !lastLineEnded) keeps having none.

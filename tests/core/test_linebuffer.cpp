@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/keywordedit.h"
 #include "core/linebuffer.h"
 #include "core/safefile.h"
 #include "testsupport.h"
@@ -55,6 +56,25 @@ private slots:
         QVERIFY(replaceFile(path, joinLinesForWrite(lines)).ok);
         QCOMPARE(test::readBytes(path), written);
         QCOMPARE(test::listFolder(dir.path()), std::vector<std::string>{"f.ies"});
+    }
+
+    // An edit of lines merged into runs writes what an edit line by line writes.
+    void editByRuns() {
+        const std::string files[] = {
+            "V\r\n[A] x\r\n\r\n[MORE] y\r\nTILT=NONE\r\n1\r\n\r\n  \r\n2\r\n[A] late\r\n3\r\n4\x1a",
+            "V\n[A] x\n   \n[MORE] y\nd\n\nTILT=NONE\n1 2\n\n",
+            "[A] x\r\n[MORE] y\r\n\r\n\r\nTILT=NONE\r\n",
+        };
+        for (const std::string& bytes : files) {
+            for (const bool remove : {true, false}) {
+                FileLines byLine = splitLines(bytes);
+                FileLines byRun = splitLinesForEdit(bytes);
+                QVERIFY(byRun.size() <= byLine.size());
+                msbAddReplaceKeyword(byLine, "[A]", "[A] new", {""}, remove);
+                msbAddReplaceKeyword(byRun, "[A]", "[A] new", {""}, remove);
+                QCOMPARE(joinLinesForWrite(byRun), joinLinesForWrite(byLine));
+            }
+        }
     }
 
     // Missing, a folder, and over the size limit (refused unread).

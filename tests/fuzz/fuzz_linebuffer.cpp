@@ -45,6 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     msbAddReplaceKeyword(twice, keyword, {}, {""}, true);
     FUZZ_CHECK(twice == removed);
 
+    // Edited by runs of untouchable lines, the file comes out as edited line by line.
+    for (const bool remove : {true, false}) {
+        FileLines byLine = lines;
+        FileLines byRun = splitLinesForEdit(bytes);
+        msbAddReplaceKeyword(byLine, keyword, keyword + " v", {""}, remove);
+        msbAddReplaceKeyword(byRun, keyword, keyword + " v", {""}, remove);
+        FUZZ_CHECK(joinLinesForWrite(byLine) == joinLinesForWrite(byRun));
+    }
+
     // Adding puts the line (and its continuation) before every TILT= line.
     FileLines added = lines;
     const std::string line = keyword + " value";
