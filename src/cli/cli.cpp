@@ -89,7 +89,12 @@ const char* const kApplyHelp =
     "                        a ticked keyword without ticked values is removed\n"
     "  --set \"LINE\"          write a whole keyword line, e.g. \"[TESTLAB] ACME LABS\" (repeatable)\n"
     "  --remove KEYWORD      remove a keyword line, e.g. [OTHER] (repeatable)\n"
-    "  --dry-run             write nothing; print a unified diff for each file that would change\n"
+    "  --dry-run             write nothing; for each file that would change, print what the\n"
+    "                        window's Preview shows: a line such as 'line ends become CR LF'\n"
+    "                        when the line ends change, then a diff of the lines whose text\n"
+    "                        changes\n"
+    "  --dry-run=exact       write nothing; print a byte-exact unified diff for each file that\n"
+    "                        would change, line ends included (input for 'patch')\n"
     "  --backup DIR          copy each file into DIR before it is first changed: below DIR\n"
     "                        it keeps its path below the target folder (a file named on its\n"
     "                        own, its whole path); an existing copy is never overwritten, the\n"
@@ -128,7 +133,8 @@ const char* const kCheckHelp =
     "\n"
     "Exit status: 0 when no file has an error, 1 when one has, 2 on bad arguments.\n";
 
-// Option parsing shared by the commands: options with a value, flags, positionals.
+// Option parsing shared by the commands: options with a value, flags, positionals. A flag
+// of `flagsWithValue` may also be given a value, "--dry-run=exact", which goes to options.
 struct Parsed {
     std::vector<std::pair<std::string, std::string>> options;
     std::vector<std::string> flags;
@@ -138,7 +144,7 @@ struct Parsed {
 };
 
 Parsed parse(const std::vector<std::string>& args, size_t from, const std::set<std::string>& valued,
-             const std::set<std::string>& flags) {
+             const std::set<std::string>& flags, const std::set<std::string>& flagsWithValue = {}) {
     Parsed p;
     bool onlyPositionals = false;
     for (size_t i = from; i < args.size(); ++i) {
@@ -149,7 +155,8 @@ Parsed parse(const std::vector<std::string>& args, size_t from, const std::set<s
             onlyPositionals = true;
         } else if (a == "--help" || a == "-h") {
             p.help = true;
-        } else if (const size_t eq = a.find('='); eq != std::string::npos && valued.count(a.substr(0, eq))) {
+        } else if (const size_t eq = a.find('='); eq != std::string::npos && (valued.count(a.substr(0, eq)) ||
+                                                                              flagsWithValue.count(a.substr(0, eq)))) {
             p.options.emplace_back(a.substr(0, eq), a.substr(eq + 1)); // --format=json
         } else if (valued.count(a)) {
             // "--manufac --dry-run" lacks its value rather than setting it to an option.
@@ -432,13 +439,18 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const Parsed p = parse(args, 1,
                            {"--manufac", "--source-type", "--sp-ratio", "--cri", "--color-temp", "--list", "--set",
                             "--remove", "--backup"},
-                           {"--dry-run"});
+                           {"--dry-run"}, {"--dry-run"});
     if (p.help) {
         out << kApplyHelp;
         return kExitOk;
     }
     if (!p.error.empty())
         return usageError(err, p.error, kApplyHelp);
+    // The byte-exact diff is for tools such as 'patch'; people read the Preview's.
+    const bool exactDiff = hasOption(p, "--dry-run");
+    if (exactDiff && optionValue(p, "--dry-run") != "exact")
+        return usageError(err, "unknown value of --dry-run: " + optionValue(p, "--dry-run") + " (only --dry-run=exact)",
+                          kApplyHelp);
 
     MiscPanel panel;
     panel.chkManufac = hasOption(p, "--manufac");
@@ -484,7 +496,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         batchTrees = trees.batchTrees();
     }
 
-    const bool dryRun = std::find(p.flags.begin(), p.flags.end(), "--dry-run") != p.flags.end();
+    const bool dryRun = exactDiff || std::find(p.flags.begin(), p.flags.end(), "--dry-run") != p.flags.end();
     BatchCallbacks callbacks;
     callbacks.message = [&](const Message& m) { err << consoleText(m) << "\n"; };
     if (dryRun) {
@@ -492,7 +504,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
             if (r.refused)
                 err << "tagmere-cli: " << r.path << ": would be refused: " << r.reason << "\n";
             else if (r.changes())
-                out << unifiedDiff(r.path, r.before, r.after);
+                out << (exactDiff ? unifiedDiff(r.path, r.before, r.after) : previewDiff(r.path, r.before, r.after));
         };
     }
     if (hasOption(p, "--backup")) {

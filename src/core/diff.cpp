@@ -202,4 +202,21 @@ std::string unifiedDiff(const std::string& label, std::string_view before, std::
     return out;
 }
 
+std::string previewDiff(const std::string& label, std::string_view before, std::string_view after) {
+    if (before == after)
+        return {};
+    // A run writes CR LF throughout: a file with other line ends would show every line as
+    // changed, hiding the keyword line that does. The note says it once instead.
+    const std::string note = lineEndNote(before, after);
+    std::string diff = unifiedDiff(label, before, after, true);
+    if (diff.empty()) {
+        // Only line ends differ. Without a note (a last line that gains its end) the
+        // exact diff shows where.
+        if (note.empty())
+            return unifiedDiff(label, before, after);
+        diff = "--- " + label + "\n+++ " + label + "\n";
+    }
+    return note.empty() ? diff : note + "\n" + diff;
+}
+
 } // namespace tagmere

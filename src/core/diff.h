@@ -18,4 +18,10 @@ std::string unifiedDiff(const std::string& label, std::string_view before, std::
 // become CR LF", or "" when each text uses the same kinds of line end.
 std::string lineEndNote(std::string_view before, std::string_view after);
 
+// What the Preview and `apply --dry-run` show for one file: the line-end note, when there
+// is one, on a line of its own, then the diff ignoring line ends, so a file whose line
+// ends all change lists only the lines whose text does. The "---" and "+++" lines are
+// there whenever the texts differ, so every file is named. Empty when the texts are equal.
+std::string previewDiff(const std::string& label, std::string_view before, std::string_view after);
+
 } // namespace tagmere

@@ -73,12 +73,8 @@ void PreviewDialog::addFile(const BatchFileResult& file) {
         m_refused.push_back({QStringLiteral("would be refused: ") + path,
                              QStringLiteral("A run leaves this file as it is: ") + app::fromBytes(file.reason)});
     } else if (file.before != file.after) {
-        // A run writes CR LF throughout: a file with other line ends would show every line
-        // as changed, hiding the keyword that does. One line says it instead.
-        const std::string note = lineEndNote(file.before, file.after);
-        const std::string diff = unifiedDiff(file.path, file.before, file.after, true);
         m_changed.push_back(
-            {QStringLiteral("would change: ") + path, diffText(note.empty() ? diff : note + "\n" + diff)});
+            {QStringLiteral("would change: ") + path, diffText(previewDiff(file.path, file.before, file.after))});
     } else {
         m_unchanged.push_back(
             {QStringLiteral("unchanged: ") + path, QStringLiteral("Nothing in this file would change.")});

@@ -21,6 +21,9 @@ SAMPLE = b"IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\nTILT=NONE\r\n1 2 3\
 APPLIED = (b"IESNA:LM-63-2002\r\n[MANUFAC] ACME\r\n[_SEARCH_SOURCETYPE] LED\r\n"
            b"[_SEARCH_CRI] 70-80\r\n[TESTLAB] ACME LABS\r\nTILT=NONE\r\n1 2 3\r\n")
 WITH_X = SAMPLE.replace(b"[MANUFAC] Old", b"[MANUFAC] X")
+LF = SAMPLE.replace(b"\r\n", b"\n")
+SAME = b"IESNA:LM-63-2002\r\n[MANUFAC] X\r\nTILT=NONE\r\n"
+REPORT_X = "The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n"
 SUMMARY = "tagmere-cli: {} written, 0 unchanged, {} refused, 0 failed\n"
 with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "ies",
                        "1a936937a49c63374e6d4fbed9252b29.ies"), "rb") as sample:
@@ -80,13 +83,18 @@ CASES = [
          after={"good.ies": WITH_X}),
     dict(name="an empty folder writes nothing", files={"empty/readme.txt": b"x"},
          args=["apply", "--manufac", "X", "{empty}"], code=0, out="", err=SUMMARY.format(0, 0)),
-    dict(name="dry run prints a diff and writes nothing",
-         files={"f.ies": SAMPLE, "same.ies": b"IESNA:LM-63-2002\r\n[MANUFAC] X\r\nTILT=NONE\r\n"},
+    dict(name="dry run: the line-end note and the changed keyword line of an LF file",
+         files={"f.ies": LF, "same.ies": SAME},
          args=["apply", "--dry-run", "--manufac", "X", "{f.ies}", "{same.ies}"], code=0,
-         out="--- {f.ies}\n+++ {f.ies}\n@@ -1,5 +1,5 @@\n IESNA:LM-63-2002\r\n [TEST] T1\r\n-[MANUFAC] Old\r\n"
-             "+[MANUFAC] X\r\n TILT=NONE\r\n 1 2 3\r\n"
-             "The following Keyword(s) were modified in (2) file(s):\n\n[MANUFAC]\n",
-         after={"f.ies": SAMPLE}),
+         out="line ends become CR LF\n--- {f.ies}\n+++ {f.ies}\n@@ -1,5 +1,5 @@\n IESNA:LM-63-2002\n [TEST] T1\n"
+             "-[MANUFAC] Old\n+[MANUFAC] X\n TILT=NONE\n 1 2 3\n" + REPORT_X, after={"f.ies": LF}),
+    dict(name="dry run, exact: every line of an LF file", files={"f.ies": LF, "same.ies": SAME},
+         args=["apply", "--dry-run=exact", "--manufac", "X", "{f.ies}", "{same.ies}"], code=0,
+         out="--- {f.ies}\n+++ {f.ies}\n@@ -1,5 +1,5 @@\n-IESNA:LM-63-2002\n-[TEST] T1\n-[MANUFAC] Old\n-TILT=NONE\n-1 2 3\n"
+             "+IESNA:LM-63-2002\r\n+[TEST] T1\r\n+[MANUFAC] X\r\n+TILT=NONE\r\n+1 2 3\r\n" + REPORT_X, after={"f.ies": LF}),
+    dict(name="dry run with a value other than exact", files={"f.ies": LF},
+         args=["apply", "--dry-run=diff", "--manufac", "X", "{f.ies}"], code=2, out="",
+         err_start="tagmere-cli: unknown value of --dry-run: diff", after={"f.ies": LF}),
     dict(name="show prints the panel and the list's marks",
          files={"f.ies": b"IESNA:LM-63-2002\r\n[_SEARCH_CRI] 70\r\n[MANUFAC]  ACME \r\n[_SEARCH_SOURCETYPE] led\r\n"
                          b"[LAMPCAT] wall, Pendant\r\n[MORE] ceiling\r\n[_SEARCH_CRI] 80\r\nTILT=NONE\r\n",

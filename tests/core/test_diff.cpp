@@ -68,6 +68,28 @@ private slots:
         QCOMPARE(lineEndNote(crlf, "\na"), std::string("line ends become LF"));
         QCOMPARE(lineEndNote(crlf, crlf + "c"), std::string());
     }
+
+    // The Preview's text: the note, then the lines whose text changes; every file named.
+    void preview() {
+        const struct {
+            const char* name;
+            const char* before;
+            const char* after;
+            const char* expected;
+        } rows[] = {
+            {"equal texts", "a\r\n", "a\r\n", ""},
+            {"LF file: the note, then the changed line only", "a\nb\n", "a\r\nc\r\n",
+             "line ends become CR LF\n--- f.ies\n+++ f.ies\n@@ -1,2 +1,2 @@\n a\n-b\n+c\n"},
+            {"only line ends change: the note and the file named", "a\nb\n", "a\r\nb\r\n",
+             "line ends become CR LF\n--- f.ies\n+++ f.ies\n"},
+            {"same line ends: no note", "a\r\nb\r\n", "a\r\nc\r\n",
+             "--- f.ies\n+++ f.ies\n@@ -1,2 +1,2 @@\n a\n-b\n+c\n"},
+            {"a last line gains its end: the exact diff", "a\r\nb", "a\r\nb\r\n",
+             "--- f.ies\n+++ f.ies\n@@ -1,2 +1,2 @@\n a\r\n-b\n\\ No newline at end of file\n+b\r\n"},
+        };
+        for (const auto& row : rows)
+            QVERIFY2(previewDiff("f.ies", row.before, row.after) == row.expected, row.name);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDiff)
