@@ -211,11 +211,13 @@ struct TargetVisitor {
     std::function<bool(const std::string& path, const std::string& root)> file;
     // Called as the search enters each folder.
     std::function<void(const std::string& folder)> folder;
+    // Folders below a target that could not be read: their files were not visited.
+    long skipped = 0;
 };
 
 // Every folder target is checked before any file is visited; false (with a message)
 // when one cannot be read.
-bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& visit, std::ostream& err) {
+bool forEachTarget(const std::vector<std::string>& given, TargetVisitor& visit, std::ostream& err) {
     for (const auto& target : given) {
         if (isFolder(target)) {
             if (const std::string problem = folderProblem(target); !problem.empty()) {
@@ -242,6 +244,11 @@ bool forEachTarget(const std::vector<std::string>& given, const TargetVisitor& v
                 if (!stop && visit.folder)
                     visit.folder(folder);
                 return stop;
+            };
+            callbacks.folderSkipped = [&](const std::string& folder, const std::string& why) {
+                err << "tagmere-cli: cannot read folder " << platform::displayPath(folder) << ": " << why
+                    << "; its files were skipped\n";
+                ++visit.skipped;
             };
             search.runSearch(kDefaultFilePattern, target, unused, callbacks);
         }
@@ -272,7 +279,7 @@ int runFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return true;
     };
     forEachTarget({dir}, visit, err);
-    return kExitOk;
+    return visit.skipped > 0 ? kExitFileFailed : kExitOk;
 }
 
 // Loads a keyword list file into trees with its remembered selection ticked.
@@ -507,17 +514,19 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 out << (exactDiff ? unifiedDiff(r.path, r.before, r.after) : previewDiff(r.path, r.before, r.after));
         };
     }
+    std::string backupFolder;
     if (hasOption(p, "--backup")) {
         const std::string problem = backupProblem(optionValue(p, "--backup"), p.positionals);
         if (!problem.empty())
             return usageError(err, problem, kApplyHelp);
-        const fs::path backupDir = fs::absolute(pathOf(optionValue(p, "--backup")));
-        callbacks.backupPath = [backupDir](const std::string& path, const std::string& root) {
+        backupFolder = fs::absolute(pathOf(optionValue(p, "--backup"))).lexically_normal().u8string();
+        callbacks.backupPath = [](const std::string& path, const std::string& root) {
             // Below a folder target the path keeps its place; a file named on its own
-            // keeps its whole path, so two files of one name never share a backup.
-            const fs::path relative = root.empty() ? fs::absolute(pathOf(path)).relative_path()
+            // keeps its whole path, so two files of one name never share a backup. A
+            // path is made plain first, so ".." in it cannot climb out of the backup folder.
+            const fs::path relative = root.empty() ? fs::absolute(pathOf(path)).lexically_normal().relative_path()
                                                    : pathOf(path).lexically_relative(pathOf(root));
-            return (backupDir / relative).u8string();
+            return relative.u8string();
         };
     }
     callbacks.waiting = [&](const std::string& folder) {
@@ -526,6 +535,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
     BatchOptions options;
     options.dryRun = dryRun;
+    options.backupFolder = backupFolder;
     BatchRun run(panel, batchTrees, extras, callbacks, options);
     // The checks come before any folder is searched, so a bad value touches nothing.
     if (!run.start())
@@ -541,8 +551,9 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitColorTemp;
     if (outcome.showReport())
         out << consoleText(batchReport(outcome));
-    err << "tagmere-cli: " << batchSummary(outcome, dryRun) << "\n";
-    return outcome.anyFileFailed() ? kExitFileFailed : kExitOk;
+    err << "tagmere-cli: " << batchSummary(outcome, dryRun)
+        << (visit.skipped > 0 ? ", " + std::to_string(visit.skipped) + " folder(s) skipped" : std::string()) << "\n";
+    return outcome.anyFileFailed() || visit.skipped > 0 ? kExitFileFailed : kExitOk;
 }
 
 // Bytes as a JSON string: control bytes escaped, bytes above 0x7F taken as Latin-1, so the
@@ -616,7 +627,7 @@ int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!forEachTarget(p.positionals, visit, err))
         return kExitUsage;
     (json ? err : out) << checked << " file(s) checked, " << withErrors << " with errors\n";
-    return withErrors > 0 ? kExitFileFailed : kExitOk;
+    return withErrors > 0 || visit.skipped > 0 ? kExitFileFailed : kExitOk;
 }
 
 } // namespace

@@ -3,11 +3,26 @@
 #include "core/platform.h"
 
 #include <iostream>
+#include <new>
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    const std::vector<std::string> args = tagmere::platform::commandLineArguments(argc, argv);
-    const int code = tagmere::cli::run(args, std::cout, std::cerr);
+    int code = 1;
+    try {
+        const std::vector<std::string> args = tagmere::platform::commandLineArguments(argc, argv);
+        code = tagmere::cli::run(args, std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "tagmere-cli: out of memory\n";
+        return 1;
+    }
+    // Output that did not reach its file (a full disk) is a failure the caller must see.
     std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "tagmere-cli: cannot write standard output\n";
+        return code == 0 ? 1 : code;
+    }
+    std::cerr.flush();
+    if (!std::cerr)
+        return code == 0 ? 1 : code;
     return code;
 }

@@ -152,16 +152,17 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     result.path = path;
     EditTarget target;
     FileIdentity identity;
-    FileStatus read = resolveEditTarget(path, root, target);
+    FileStatus read = resolveEditTarget(path, root, target, &m_lastTarget);
+    m_lastTarget = target;
     if (target.escapes) {
         refuse(result, read.description);
         done(result);
         return true;
     }
     if (read.ok && !m_options.dryRun)
-        read = m_replacer.lockFolder(target.folder, m_callbacks.waiting);
+        read = m_replacer.lockFolder(target, m_callbacks.waiting);
     if (read.ok)
-        read = readTextFile(target.path, result.before, &identity);
+        read = readTextFile(target, result.before, &identity);
     FileLines lines = splitLinesForEdit(result.before);
     const std::string lastLine = lines.size() > 1 ? lines.back() : std::string();
     const KeywordPlace place = keywordPlaceOf(lines);
@@ -233,7 +234,7 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     // The outcome is known once the file is flushed and renamed, a chunk of files later.
     auto pending = std::make_shared<BatchFileResult>(std::move(result));
     // Viewed only after the move: a short text moves its bytes with it.
-    const FileReplacer::Backup backup{backupPath, pending->before};
+    const FileReplacer::Backup backup{m_options.backupFolder, backupPath, pending->before};
     const FileStatus staged = m_replacer.stage(
         target, identity, pending->after,
         [this, pending](const std::string&, const FileStatus& status) {

@@ -52,15 +52,17 @@ struct BatchCallbacks {
     // Called for each target file once its fate is known: at once for files that are not
     // written, after the flush and rename for those that are.
     std::function<void(const BatchFileResult&)> fileDone;
-    // Where to keep a copy of a file before it is first changed; empty for none.
+    // Where to keep a copy of a file before it is first changed: a path relative to
+    // BatchOptions::backupFolder (one that climbs out of it is refused), or empty for none.
     std::function<std::string(const std::string& path, const std::string& root)> backupPath;
     // Another run holds a folder this run must wait for.
     std::function<void(const std::string& folder)> waiting;
 };
 
 struct BatchOptions {
-    bool dryRun = false; // compute everything, write nothing
-    std::string root;    // runBatch: the folder the targets were found in (empty: each file's own)
+    bool dryRun = false;      // compute everything, write nothing
+    std::string root;         // runBatch: the folder the targets were found in (empty: each file's own)
+    std::string backupFolder; // the folder backups go below (see BatchCallbacks::backupPath)
 };
 
 enum class BatchStatus { Completed, Cancelled, AdvanceCheckFailed, ColorTempFailed };
@@ -137,8 +139,10 @@ private:
     const std::vector<KeywordEdit> m_miscEdits;
     std::vector<std::string> m_miscReported;
     std::vector<RunKeyword> m_runKeywords;
-    FileReplacer m_replacer;
     BatchOutcome m_outcome;
+    EditTarget m_lastTarget; // lends its open folder to the next file in the same folder
+    // Last, so it is destroyed first: what it still commits reports into m_outcome.
+    FileReplacer m_replacer;
 };
 
 // Applies the panel, the ticked tree keywords and the extra edits to every target

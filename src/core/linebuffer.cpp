@@ -100,11 +100,22 @@ bool endsWithLineEnd(std::string_view bytes) {
     return bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
 }
 
-FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity) {
-    FileStatus status = readWholeFile(path, bytes, kMaxFileBytes, identity);
+namespace {
+
+FileStatus refuseBinary(FileStatus status, const std::string& bytes) {
     if (status.ok && bytes.find('\0') != std::string::npos)
-        status = FileStatus::failure("it holds NUL bytes, so it is not a photometric text file");
+        return FileStatus::failure("it holds NUL bytes, so it is not a photometric text file");
     return status;
+}
+
+} // namespace
+
+FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity) {
+    return refuseBinary(readWholeFile(path, bytes, kMaxFileBytes, identity), bytes);
+}
+
+FileStatus readTextFile(const EditTarget& target, std::string& bytes, FileIdentity* identity) {
+    return refuseBinary(readWholeFile(target, bytes, kMaxFileBytes, identity), bytes);
 }
 
 FileResult msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine) {

@@ -81,6 +81,8 @@ inline constexpr long long kMaxFileBytes = 64LL * 1024 * 1024;
 // is not text (it holds a NUL byte) or is larger than kMaxFileBytes, so that no such
 // file is ever rewritten line by line.
 FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity = nullptr);
+// The same through the target's open folder (see EditTarget).
+FileStatus readTextFile(const EditTarget& target, std::string& bytes, FileIdentity* identity = nullptr);
 
 // Replaces gstrFileLine by the file's lines. On failure it holds the lines read
 // before the error and the result says "Unable to read file: " + the reason.

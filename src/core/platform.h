@@ -10,6 +10,7 @@
 #include "safefile.h"
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,6 +42,8 @@ public:
     FolderListing& operator=(const FolderListing&) = delete;
 
     bool isOpen() const;
+    // Why the folder could not be opened (empty when it was).
+    const std::string& error() const;
     // Which folder this is, so that one reached twice through links is walked once.
     bool identity(unsigned long long& volume, unsigned long long& index) const;
     // The next entry. Its date comes with it only when finding its kind needed a look
@@ -81,6 +84,8 @@ std::vector<std::string> commandLineArguments(int argc, char** argv);
 inline constexpr const char* kChangedAfterRead = "it changed after it was read, so it was left as it is";
 
 unsigned long processId();
+// How many files this process may hold open at once (a run keeps well below it).
+size_t openFileLimit();
 // The refusal of a file over the size a read takes.
 FileStatus tooLarge(long long maxBytes);
 std::string temporaryFileName();
@@ -99,15 +104,34 @@ struct PathState {
     FileIdentity identity;
 };
 PathState lookUp(const std::string& path, bool follow);
+// The target's file itself (a link is not followed), and the target's folder.
+PathState lookUp(const EditTarget& target);
+PathState lookUpFolder(const EditTarget& target);
+
+// A folder held open for an edit (see EditTarget::dir).
+class Folder {
+public:
+    virtual ~Folder() = default;
+};
+// Opens `folder`. When it lies below `root` (the folder the user chose, opened as named),
+// each step below `root` is opened without following a link: a step that is a link now
+// is refused.
+FileStatus openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir);
+// Opens the folder `relative` below `base` (the user's backup folder), making what is
+// missing with mode 0700, never through a link; `relative` may not climb out of `base`.
+// `target.folder` and `target.dir` name the folder opened.
+FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target);
 
 // A folder lock held by this run, let go when destroyed.
 class FolderLock {
 public:
     virtual ~FolderLock() = default;
 };
-// Takes the lock of `folder` (whose identity is `id`). Without `wait`, a lock that
-// another run holds gives success and no lock.
-FileStatus lockFolder(const std::string& folder, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock);
+// Takes the lock of the target's folder (whose identity is `id`). Without `wait`, a lock
+// that another run holds gives success and no lock.
+FileStatus lockFolder(const EditTarget& target, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock);
+// Removes the temporary files that no live run holds from the target's folder.
+int removeStaleTemporaries(const EditTarget& target);
 
 // A temporary file beside the file it is to become, open and locked (so no cleanup
 // takes it) until it is placed or discarded.
@@ -115,9 +139,10 @@ class TempFile {
 public:
     virtual ~TempFile() = default;
 };
-// Writes `bytes` to a new temporary file in `folder`. With `original` it takes that
-// file's group, mode and extended attributes; without, those of a new file.
-FileStatus writeTemporary(const std::string& folder, std::string_view bytes, const std::string* original,
+// Writes `bytes` to a new temporary file in the folder of `where`. With `like` it takes
+// that file's group, mode and extended attributes, and no others (none that the folder
+// would hand down); without, those of a new file.
+FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget* like,
                           std::unique_ptr<TempFile>& temp);
 void discard(TempFile& temp);
 // Makes the data of every file durable: one flush per file system, or per file when
@@ -125,10 +150,24 @@ void discard(TempFile& temp);
 std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool each);
 // Puts a backup in place under `path`, or the next free "path.~N~": never over a file.
 FileStatus placeBackup(TempFile& temp, const std::string& path);
-// Renames the file over `path`, only while that is still the file read as `identity`
-// (for a new file, identity.size < 0: while nothing is there).
+// Puts the file in place of `path`, only while that is still the file read as
+// `identity` (for a new file, identity.size < 0: while nothing is there). Where the
+// system can swap two names in one step, it swaps, then checks that what came out is the
+// file that was read, and swaps back when it is not; a file moved away is never made
+// again.
 FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity);
-// Makes the renames of these placed files durable with their folders.
-void syncFolders(const std::vector<TempFile*>& placed);
+// Makes the renames of these placed files durable with their folders; a status per file.
+std::vector<FileStatus> syncFolders(const std::vector<TempFile*>& placed);
+
+// Points where a test plays another program or a failing disk; empty in a real run.
+struct TestHooks {
+    // Before a file is put in place over `path`, after the last look at it.
+    std::function<void(const std::string& path)> beforePlace;
+    // Between the first look at a file being read and the read itself.
+    std::function<void(const std::string& path)> duringRead;
+    // Instead of flushing a folder: the error number to fail with, or 0.
+    std::function<int()> folderFlush;
+};
+TestHooks& testHooks();
 
 } // namespace tagmere::platform

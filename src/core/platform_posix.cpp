@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -62,6 +64,8 @@ FileIdentity identityOf(const struct stat& st) {
     id.size = st.st_size;
     id.modifiedSec = st.st_mtim.tv_sec;
     id.modifiedNsec = st.st_mtim.tv_nsec;
+    id.changedSec = st.st_ctim.tv_sec;
+    id.changedNsec = st.st_ctim.tv_nsec;
     id.links = st.st_nlink;
     id.owner = st.st_uid;
     id.mode = st.st_mode;
@@ -80,9 +84,32 @@ private:
     Fd m_fd; // closing it lets go of the lock
 };
 
+class PosixFolder final : public platform::Folder {
+public:
+    explicit PosixFolder(Fd folder) : fd(std::move(folder)) {}
+    Fd fd;
+};
+
+// The target's open folder, or (for a target made by hand) the folder opened by its path.
+std::shared_ptr<platform::Folder> folderOfTarget(const EditTarget& target, FileStatus& status) {
+    if (target.dir)
+        return target.dir;
+    Fd fd(::open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) {
+        status = FileStatus::failure(errnoText(errno));
+        return nullptr;
+    }
+    return std::make_shared<PosixFolder>(std::move(fd));
+}
+
+int fdOf(const platform::Folder& folder) {
+    return static_cast<const PosixFolder&>(folder).fd.get();
+}
+
 class PosixTempFile final : public platform::TempFile {
 public:
-    Fd folder;
+    std::shared_ptr<platform::Folder> dir;
+    int folder = -1;  // dir's descriptor
     std::string name; // in that folder
     Fd fd;
 };
@@ -109,23 +136,42 @@ bool writeAll(int fd, std::string_view bytes) {
 
 // Write protection comes from the permission bits, not from whether open() would
 // succeed: root may open anything, yet a read-only file must stay read-only.
-bool isWriteProtected(mode_t mode, const std::string& path, bool folder) {
+bool isWriteProtected(mode_t mode, int folder, const char* name, bool isFolder) {
     if ((mode & S_IWUSR) == 0)
         return true;
-    return ::access(path.c_str(), folder ? (W_OK | X_OK) : W_OK) != 0;
+    return ::faccessat(folder, name, isFolder ? (W_OK | X_OK) : W_OK, AT_SYMLINK_NOFOLLOW) != 0;
 }
 
-// Copies every extended attribute (POSIX ACLs among them) from one open file to another.
-FileStatus copyAttributes(int from, int to) {
-    ssize_t size = ::flistxattr(from, nullptr, 0);
+// The names of a file's extended attributes (that this process can see).
+bool attributeNames(int fd, std::vector<std::string>& out) {
+    out.clear();
+    ssize_t size = ::flistxattr(fd, nullptr, 0);
     if (size < 0)
-        return errno == ENOTSUP ? FileStatus::success() : FileStatus::failure(errnoText(errno));
+        return errno == ENOTSUP;
     std::vector<char> names(static_cast<size_t>(size) + 1);
-    size = ::flistxattr(from, names.data(), names.size());
+    size = ::flistxattr(fd, names.data(), names.size());
     if (size < 0)
-        return FileStatus::failure(errnoText(errno));
+        return false;
+    for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1)
+        out.emplace_back(name);
+    return true;
+}
+
+// Gives `to` exactly the extended attributes (POSIX ACLs among them) of `from`: copies
+// each, and takes away those `to` got elsewhere (a folder's default ACL), which would
+// let more users read the file than before.
+FileStatus copyAttributes(int from, int to) {
+    std::vector<std::string> names;
+    std::vector<std::string> own;
+    if (!attributeNames(from, names) || !attributeNames(to, own))
+        return FileStatus::failure("cannot read its attributes: " + errnoText(errno));
+    for (const std::string& name : own) {
+        if (std::find(names.begin(), names.end(), name) == names.end() && ::fremovexattr(to, name.c_str()) != 0)
+            return FileStatus::failure("cannot leave out the attribute " + name + ": " + errnoText(errno));
+    }
     std::vector<char> value;
-    for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+    for (const std::string& attribute : names) {
+        const char* name = attribute.c_str();
         ssize_t length = ::fgetxattr(from, name, nullptr, 0);
         if (length >= 0) {
             value.resize(static_cast<size_t>(length) + 1);
@@ -145,50 +191,97 @@ int syncFileSystemOf(int fd) {
 
 } // namespace
 
+namespace {
+
+// Times a file that changes while it is read is read again before it is refused.
+constexpr int kReadTries = 3;
+
+// Reads the open file whole. The file is looked at before and after the read: a file
+// another program wrote meanwhile is read again, or refused, so a mix of old and new
+// bytes is never taken for its text.
+FileStatus readOpenFile(const Fd& fd, const std::string& path, std::string& bytes, long long maxBytes,
+                        FileIdentity* identity) {
+    for (int attempt = 0; attempt < kReadTries; ++attempt) {
+        bytes.clear();
+        struct stat before {};
+        if (::fstat(fd.get(), &before) != 0)
+            return FileStatus::failure(errnoText(errno));
+        if (S_ISDIR(before.st_mode))
+            return FileStatus::failure(errnoText(EISDIR));
+        if (!S_ISREG(before.st_mode))
+            return FileStatus::failure("it is not a regular file");
+        if (maxBytes >= 0 && before.st_size > maxBytes)
+            return platform::tooLarge(maxBytes);
+        if (const auto& hook = platform::testHooks().duringRead)
+            hook(path);
+        if (::lseek(fd.get(), 0, SEEK_SET) != 0)
+            return FileStatus::failure(errnoText(errno));
+        bytes.reserve(static_cast<size_t>(before.st_size));
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+            if (n == 0)
+                break;
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return FileStatus::failure(errnoText(errno));
+            }
+            bytes.append(chunk, static_cast<size_t>(n));
+            // A file that grows while it is read is held to the limit too.
+            if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes)
+                return platform::tooLarge(maxBytes);
+        }
+        struct stat after {};
+        if (::fstat(fd.get(), &after) != 0)
+            return FileStatus::failure(errnoText(errno));
+        const FileIdentity id = identityOf(after);
+        if (id.sameFile(identityOf(before)) && static_cast<long long>(bytes.size()) == id.size) {
+            if (identity)
+                *identity = id;
+            return FileStatus::success();
+        }
+    }
+    return FileStatus::failure("another program kept writing it while it was read");
+}
+
+} // namespace
+
 FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     bytes.clear();
     // Non-blocking, so that a pipe or device given by name cannot hang the read.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid())
         return FileStatus::failure(errnoText(errno));
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return FileStatus::failure(errnoText(errno));
-    if (S_ISDIR(st.st_mode))
-        return FileStatus::failure(errnoText(EISDIR));
-    if (!S_ISREG(st.st_mode))
-        return FileStatus::failure("it is not a regular file");
-    if (maxBytes >= 0 && st.st_size > maxBytes)
-        return platform::tooLarge(maxBytes);
-    if (identity)
-        *identity = identityOf(st);
-    bytes.reserve(static_cast<size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return FileStatus::failure(errnoText(errno));
-        }
-        bytes.append(chunk, static_cast<size_t>(n));
-        // A file that grows while it is read is held to the limit too.
-        if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes)
-            return platform::tooLarge(maxBytes);
-    }
-    return FileStatus::success();
+    return readOpenFile(fd, path, bytes, maxBytes, identity);
 }
 
-FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target) {
+FileStatus readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes, FileIdentity* identity) {
+    bytes.clear();
+    FileStatus status;
+    const std::shared_ptr<platform::Folder> dir = folderOfTarget(target, status);
+    if (!dir)
+        return status;
+    Fd fd(::openat(fdOf(*dir), target.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (!fd.valid())
+        return FileStatus::failure(errno == ELOOP ? "it was replaced by a symbolic link after the search found it"
+                                                  : errnoText(errno));
+    return readOpenFile(fd, target.path, bytes, maxBytes, identity);
+}
+
+FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target,
+                             const EditTarget* previous) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
         return FileStatus::failure(errnoText(errno));
     const fs::path given(path);
     if (!S_ISLNK(st.st_mode)) {
-        target = {path, folderOf(given), given.filename().string()};
-        return FileStatus::success();
+        target = {path, folderOf(given), given.filename().string(), false, nullptr};
+        if (previous && previous->dir && previous->folder == target.folder) {
+            target.dir = previous->dir;
+            return FileStatus::success();
+        }
+        return platform::openFolder(root, target.folder, target.dir);
     }
     std::error_code ec;
     const fs::path real = fs::canonical(given, ec);
@@ -201,55 +294,43 @@ FileStatus resolveEditTarget(const std::string& path, const std::string& root, E
     target.escapes = real.string().compare(0, prefix.size(), prefix) != 0;
     if (target.escapes)
         return FileStatus::failure("it is a symbolic link to " + real.string() + ", outside " + inside.string());
-    target = {real.string(), real.parent_path().string(), real.filename().string()};
-    return FileStatus::success();
+    target = {real.string(), real.parent_path().string(), real.filename().string(), false, nullptr};
+    return platform::openFolder(root, target.folder, target.dir);
 }
 
 std::string refusalReason(const EditTarget& target, const FileIdentity& identity) {
     if (identity.size < 0)
         return {};
-    if (isWriteProtected(identity.mode, target.path, false))
+    FileStatus status;
+    const std::shared_ptr<platform::Folder> dir = folderOfTarget(target, status);
+    if (!dir)
+        return status.description;
+    const int folder = fdOf(*dir);
+    if (isWriteProtected(identity.mode, folder, target.name.c_str(), false))
         return errnoText(EACCES);
     if (identity.links > 1)
         return "it has " + std::to_string(identity.links) + " hard links, and replacing it would split them";
     if (::geteuid() != 0 && identity.owner != ::geteuid())
         return "it belongs to another user, and replacing it would make it yours";
-    struct stat folder {};
-    if (::stat(target.folder.c_str(), &folder) != 0)
+    struct stat st {};
+    if (::fstat(folder, &st) != 0)
         return errnoText(errno);
-    if (isWriteProtected(folder.st_mode, target.folder, true))
+    if (isWriteProtected(st.st_mode, folder, ".", true))
         return errnoText(EACCES);
     return {};
-}
-
-int removeStaleTemporaries(const std::string& folder) {
-    int removed = 0;
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dir.valid())
-        return 0;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!platform::matchesTemporaryPattern(name))
-            continue;
-        Fd fd(::openat(dir.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat held {};
-        struct stat now {};
-        // Only a regular file that no live run holds locked, and still the same file.
-        if (!fd.valid() || ::fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode) ||
-            ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-            continue;
-        if (::fstatat(dir.get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == held.st_ino &&
-            now.st_dev == held.st_dev && ::unlinkat(dir.get(), name.c_str(), 0) == 0)
-            ++removed;
-    }
-    return removed;
 }
 
 namespace platform {
 
 unsigned long processId() {
     return static_cast<unsigned long>(::getpid());
+}
+
+size_t openFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1024;
+    return static_cast<size_t>(limit.rlim_cur);
 }
 
 std::string folderOf(const std::string& path) {
@@ -273,8 +354,110 @@ PathState lookUp(const std::string& path, bool follow) {
     return state;
 }
 
-FileStatus lockFolder(const std::string& folder, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
-    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+PathState lookUp(const EditTarget& target) {
+    PathState state;
+    const std::shared_ptr<Folder> dir = folderOfTarget(target, state.status);
+    struct stat st {};
+    if (!dir || ::fstatat(fdOf(*dir), target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (dir) {
+            state.missing = errno == ENOENT;
+            state.status = FileStatus::failure(errnoText(errno));
+        }
+        return state;
+    }
+    state.folder = S_ISDIR(st.st_mode);
+    state.identity = identityOf(st);
+    return state;
+}
+
+PathState lookUpFolder(const EditTarget& target) {
+    PathState state;
+    const std::shared_ptr<Folder> dir = folderOfTarget(target, state.status);
+    struct stat st {};
+    if (dir && ::fstat(fdOf(*dir), &st) != 0)
+        state.status = FileStatus::failure(errnoText(errno));
+    state.folder = true;
+    state.identity = identityOf(st);
+    return state;
+}
+
+FileStatus openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir) {
+    dir.reset();
+    Fd fd;
+    if (root.empty()) {
+        fd = Fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd.valid())
+            return FileStatus::failure(errnoText(errno));
+    } else {
+        // Resolved now, and each step then entered without following a link: a step
+        // swapped for a link after this look is refused, never entered.
+        const std::string realRoot = realPath(root);
+        const std::string realFolder = realPath(folder);
+        if (realRoot.empty() || realFolder.empty())
+            return FileStatus::failure(errnoText(errno));
+        const fs::path below = fs::path(realFolder).lexically_relative(realRoot);
+        if (below.empty() || *below.begin() == "..")
+            return FileStatus::failure("its folder " + realFolder + " lies outside " + realRoot);
+        fd = Fd(::open(realRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd.valid())
+            return FileStatus::failure(errnoText(errno));
+        for (const fs::path& step : below) {
+            if (step == ".")
+                continue;
+            Fd next(::openat(fd.get(), step.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!next.valid())
+                return FileStatus::failure(errno == ELOOP || errno == ENOTDIR
+                                               ? "its folder " + step.string() +
+                                                     " was replaced by a symbolic link or a file after the search"
+                                               : errnoText(errno));
+            fd = std::move(next);
+        }
+    }
+    dir = std::make_shared<PosixFolder>(std::move(fd));
+    return FileStatus::success();
+}
+
+FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target) {
+    const fs::path below = fs::path(relative).lexically_normal().relative_path();
+    target.folder = (fs::path(base) / below).lexically_normal().string();
+    for (const fs::path& step : below) {
+        if (step == "..")
+            return FileStatus::failure("the path climbs out of the backup folder " + base);
+    }
+    // The backup folder itself as the user named it; folders made for it are private.
+    std::error_code ec;
+    if (!fs::is_directory(base, ec)) {
+        fs::create_directories(base, ec);
+        if (ec)
+            return FileStatus::failure(ec.message());
+        ::chmod(base.c_str(), 0700);
+    }
+    Fd fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        return FileStatus::failure(errnoText(errno));
+    for (const fs::path& step : below) {
+        if (step == "." || step.empty())
+            continue;
+        if (::mkdirat(fd.get(), step.c_str(), 0700) != 0 && errno != EEXIST)
+            return FileStatus::failure(errnoText(errno));
+        Fd next(::openat(fd.get(), step.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid())
+            return FileStatus::failure(errno == ELOOP || errno == ENOTDIR
+                                           ? step.string() + " in the backup folder is a symbolic link or a file"
+                                           : errnoText(errno));
+        fd = std::move(next);
+    }
+    target.dir = std::make_shared<PosixFolder>(std::move(fd));
+    return FileStatus::success();
+}
+
+FileStatus lockFolder(const EditTarget& target, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
+    FileStatus status;
+    const std::shared_ptr<Folder> dir = folderOfTarget(target, status);
+    if (!dir)
+        return status;
+    // A descriptor of its own: the lock outlives the target.
+    Fd fd(::fcntl(fdOf(*dir), F_DUPFD_CLOEXEC, 0));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
         return FileStatus::failure(errnoText(errno));
@@ -289,42 +472,92 @@ FileStatus lockFolder(const std::string& folder, const FileIdentity& id, bool wa
     return FileStatus::success();
 }
 
-FileStatus writeTemporary(const std::string& folder, std::string_view bytes, const std::string* original,
+int removeStaleTemporaries(const EditTarget& target) {
+    FileStatus status;
+    const std::shared_ptr<Folder> dir = folderOfTarget(target, status);
+    if (!dir)
+        return 0;
+    const int folder = fdOf(*dir);
+    DIR* listing = ::fdopendir(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    if (listing == nullptr)
+        return 0;
+    int removed = 0;
+    while (const dirent* d = ::readdir(listing)) {
+        const std::string name = d->d_name;
+        if (!matchesTemporaryPattern(name))
+            continue;
+        Fd fd(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat held {};
+        struct stat now {};
+        // Only a regular file that no live run holds locked, and still the same file.
+        if (!fd.valid() || ::fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode) ||
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        if (::fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_ino == held.st_ino &&
+            now.st_dev == held.st_dev && ::unlinkat(folder, name.c_str(), 0) == 0)
+            ++removed;
+    }
+    ::closedir(listing);
+    return removed;
+}
+
+FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget* like,
                           std::unique_ptr<TempFile>& temp) {
     auto file = std::make_unique<PosixTempFile>();
-    file->folder = Fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!file->folder.valid())
-        return FileStatus::failure(errnoText(errno));
+    FileStatus status;
+    file->dir = folderOfTarget(where, status);
+    if (!file->dir)
+        return status;
+    file->folder = fdOf(*file->dir);
     Fd from;
     struct stat st {};
-    if (original) {
-        from = Fd(::open(original->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (like) {
+        const std::shared_ptr<Folder> likeDir = folderOfTarget(*like, status);
+        if (!likeDir)
+            return status;
+        from = Fd(::openat(fdOf(*likeDir), like->name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!from.valid() || ::fstat(from.get(), &st) != 0)
             return FileStatus::failure(errnoText(errno));
     }
     file->name = temporaryFileName();
-    file->fd = Fd(::openat(file->folder.get(), file->name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    file->fd = Fd(::openat(file->folder, file->name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!file->fd.valid())
         return FileStatus::failure(errnoText(errno));
     // The lock tells a cleanup in another process that this file is alive.
     ::flock(file->fd.get(), LOCK_EX);
-    auto fail = [&](FileStatus status) {
+    auto fail = [&](FileStatus failure) {
         discard(*file);
-        return status;
+        return failure;
     };
     if (!writeAll(file->fd.get(), bytes))
         return fail(FileStatus::failure(errnoText(errno)));
-    if (original) {
+    if (like) {
+        // A copy elsewhere (a backup) where the group cannot be kept loses the group's
+        // access instead: it must never be readable by more users than the original.
+        const bool copy = like->path != where.path;
+        mode_t mode = st.st_mode & 07777;
         // Keep the owner when we can (root) and always the group: a colleague's
         // group access must not change with the edit.
         const uid_t owner = ::geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
-        if (::fchown(file->fd.get(), owner, st.st_gid) != 0)
-            return fail(FileStatus::failure("cannot keep its group: " + errnoText(errno)));
-        if (::fchmod(file->fd.get(), st.st_mode & 07777) != 0)
+        if (::fchown(file->fd.get(), owner, st.st_gid) != 0) {
+            if (!copy)
+                return fail(FileStatus::failure("cannot keep its group: " + errnoText(errno)));
+            mode &= ~static_cast<mode_t>(S_IRWXG | S_ISGID);
+        }
+        if (::fchmod(file->fd.get(), mode) != 0)
             return fail(FileStatus::failure(errnoText(errno)));
         // After the mode: an ACL sets the group bits from its mask.
         if (FileStatus copied = copyAttributes(from.get(), file->fd.get()); !copied.ok)
             return fail(copied);
+        struct stat made {};
+        // Taking away an inherited ACL leaves its mask in the group bits: the mode once more.
+        if (::fstat(file->fd.get(), &made) == 0 && (made.st_mode & 07777) != mode) {
+            std::vector<std::string> names;
+            if (attributeNames(from.get(), names) &&
+                std::find(names.begin(), names.end(), "system.posix_acl_access") == names.end() &&
+                ::fchmod(file->fd.get(), mode) != 0)
+                return fail(FileStatus::failure(errnoText(errno)));
+        }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -337,7 +570,8 @@ FileStatus writeTemporary(const std::string& folder, std::string_view bytes, con
 
 void discard(TempFile& temp) {
     PosixTempFile& file = posix(temp);
-    ::unlinkat(file.folder.get(), file.name.c_str(), 0);
+    if (!file.name.empty())
+        ::unlinkat(file.folder, file.name.c_str(), 0);
 }
 
 std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool each) {
@@ -376,8 +610,8 @@ FileStatus placeBackup(TempFile& temp, const std::string& path) {
     const std::string wanted = fileNameOf(path);
     std::string name = wanted;
     for (int n = 1; n < 1000; ++n) {
-        if (::linkat(file.folder.get(), file.name.c_str(), file.folder.get(), name.c_str(), 0) == 0) {
-            ::unlinkat(file.folder.get(), file.name.c_str(), 0);
+        if (::linkat(file.folder, file.name.c_str(), file.folder, name.c_str(), 0) == 0) {
+            ::unlinkat(file.folder, file.name.c_str(), 0);
             return FileStatus::success();
         }
         if (errno != EEXIST)
@@ -387,42 +621,108 @@ FileStatus placeBackup(TempFile& temp, const std::string& path) {
     return FileStatus::failure("backup to " + path + " failed: too many backups");
 }
 
-FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
-    const PosixTempFile& file = posix(temp);
-    const std::string name = fileNameOf(path);
+namespace {
+
+// The system has no swap of two names here (an older kernel, a file system without it).
+bool noSwap(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
+// The check and the rename as two steps, for where the system cannot do them as one.
+FileStatus checkThenRename(const PosixTempFile& file, const std::string& name, const FileIdentity& identity) {
     struct stat st {};
-    if (::fstatat(file.folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(file.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (identity.size < 0 || !identityOf(st).sameFile(identity))
-            return FileStatus::failure(kChangedAfterRead);
+            return FileStatus::failure(platform::kChangedAfterRead);
     } else if (errno != ENOENT || identity.size >= 0) {
-        return FileStatus::failure(errno == ENOENT ? "it was removed after it was read" : errnoText(errno));
+        return FileStatus::failure(errno == ENOENT ? "it was removed or moved after it was read" : errnoText(errno));
     }
-    if (::renameat(file.folder.get(), file.name.c_str(), file.folder.get(), name.c_str()) != 0)
+    if (::renameat(file.folder, file.name.c_str(), file.folder, name.c_str()) != 0)
         return FileStatus::failure(errnoText(errno));
     return FileStatus::success();
 }
 
-void syncFolders(const std::vector<TempFile*>& placed) {
-    std::vector<std::pair<dev_t, ino_t>> synced;
-    for (TempFile* temp : placed) {
-        const int folder = posix(*temp).folder.get();
-        struct stat st {};
-        if (::fstat(folder, &st) != 0)
-            continue;
-        const std::pair<dev_t, ino_t> key(st.st_dev, st.st_ino);
-        if (std::find(synced.begin(), synced.end(), key) != synced.end())
-            continue;
-        synced.push_back(key);
-        ::fsync(folder);
+} // namespace
+
+FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
+    PosixTempFile& file = posix(temp);
+    const std::string name = fileNameOf(path);
+    if (identity.size < 0) {
+        // A new file: never over one that appeared meanwhile.
+        if (::renameat2(file.folder, file.name.c_str(), file.folder, name.c_str(), RENAME_NOREPLACE) == 0)
+            return FileStatus::success();
+        if (errno == EEXIST)
+            return FileStatus::failure(kChangedAfterRead);
+        return noSwap(errno) ? checkThenRename(file, name, identity) : FileStatus::failure(errnoText(errno));
     }
+    struct stat st {};
+    if (::fstatat(file.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return FileStatus::failure(errno == ENOENT ? "it was removed or moved after it was read" : errnoText(errno));
+    if (!identityOf(st).sameFile(identity))
+        return FileStatus::failure(kChangedAfterRead);
+    if (const auto& hook = testHooks().beforePlace)
+        hook(path);
+    // Swapped in one step, so a file renamed over ours meanwhile comes out and can go back.
+    if (::renameat2(file.folder, file.name.c_str(), file.folder, name.c_str(), RENAME_EXCHANGE) != 0) {
+        if (errno == ENOENT)
+            return FileStatus::failure("it was removed or moved after it was read");
+        return noSwap(errno) ? checkThenRename(file, name, identity) : FileStatus::failure(errnoText(errno));
+    }
+    if (::fstatat(file.folder, file.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !identityOf(st).sameContent(identity)) {
+        if (::renameat2(file.folder, file.name.c_str(), file.folder, name.c_str(), RENAME_EXCHANGE) != 0) {
+            // The other program's file is under our temporary name now: it must stay.
+            const std::string kept = std::exchange(file.name, std::string());
+            return FileStatus::failure("another program replaced it while it was being replaced; its text is kept in " +
+                                       kept);
+        }
+        return FileStatus::failure(kChangedAfterRead);
+    }
+    // What came out is the file that was read: its old text goes.
+    ::unlinkat(file.folder, file.name.c_str(), 0);
+    return FileStatus::success();
+}
+
+std::vector<FileStatus> syncFolders(const std::vector<TempFile*>& placed) {
+    std::vector<FileStatus> results(placed.size());
+    std::vector<std::pair<std::pair<dev_t, ino_t>, int>> synced; // folder, its result
+    for (size_t i = 0; i < placed.size(); ++i) {
+        const int folder = posix(*placed[i]).folder;
+        struct stat st {};
+        int result = 0;
+        if (::fstat(folder, &st) != 0) {
+            result = errno;
+        } else {
+            const std::pair<dev_t, ino_t> key(st.st_dev, st.st_ino);
+            const auto seen = std::find_if(synced.begin(), synced.end(), [&](const auto& s) { return s.first == key; });
+            if (seen != synced.end()) {
+                result = seen->second;
+            } else {
+                const auto& hook = testHooks().folderFlush;
+                result = hook ? hook() : (::fsync(folder) == 0 ? 0 : errno);
+                synced.emplace_back(key, result);
+            }
+        }
+        if (result != 0)
+            results[i] = FileStatus::failure("it was replaced, but its folder could not be flushed to disk (" +
+                                             errnoText(result) + "): after a power cut it may hold its old text");
+    }
+    return results;
 }
 
 struct FolderListing::Impl {
     DIR* dir = nullptr;
+    std::string error;
 };
 
 FolderListing::FolderListing(const std::string& folder) : m_impl(std::make_unique<Impl>()) {
     m_impl->dir = ::opendir(folder.c_str());
+    if (m_impl->dir == nullptr)
+        m_impl->error = errnoText(errno);
+}
+
+const std::string& FolderListing::error() const {
+    return m_impl->error;
 }
 
 FolderListing::~FolderListing() {

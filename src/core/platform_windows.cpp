@@ -238,16 +238,28 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
         if (maxBytes >= 0 && static_cast<long long>(bytes.size()) > maxBytes)
             return platform::tooLarge(maxBytes);
     }
+    // A file another program wrote while it was read is not taken for its text.
+    BY_HANDLE_FILE_INFORMATION after{};
+    if (!::GetFileInformationByHandle(h.get(), &after))
+        return FileStatus::failure(lastErrorText());
+    if (!identityOf(after).sameFile(id) || static_cast<long long>(bytes.size()) != id.size)
+        return FileStatus::failure("another program wrote it while it was read");
     return FileStatus::success();
 }
 
-FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target) {
+// Windows has no reading relative to an open folder that this program can use; the
+// search's own refusal of links leading out stands in for it.
+FileStatus readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes, FileIdentity* identity) {
+    return readWholeFile(target.path, bytes, maxBytes, identity);
+}
+
+FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target, const EditTarget*) {
     const DWORD attributes = ::GetFileAttributesW(systemPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return FileStatus::failure(lastErrorText());
     const fs::path given = fs::u8path(path);
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        target = {path, folderOf(given), given.filename().u8string()};
+        target = {path, folderOf(given), given.filename().u8string(), false, nullptr};
         return FileStatus::success();
     }
     const std::string real = platform::realPath(path);
@@ -263,7 +275,8 @@ FileStatus resolveEditTarget(const std::string& path, const std::string& root, E
         return FileStatus::failure("it is a symbolic link to " + platform::displayPath(real) + ", outside " +
                                    platform::displayPath(inside));
     const fs::path resolved = fs::u8path(real);
-    target = {platform::displayPath(real), platform::displayPath(folderOf(resolved)), resolved.filename().u8string()};
+    target = {platform::displayPath(real), platform::displayPath(folderOf(resolved)), resolved.filename().u8string(),
+              false, nullptr};
     return FileStatus::success();
 }
 
@@ -277,7 +290,75 @@ std::string refusalReason(const EditTarget&, const FileIdentity& identity) {
     return {};
 }
 
-int removeStaleTemporaries(const std::string& folder) {
+namespace platform {
+
+std::string folderOf(const std::string& path) {
+    return tagmere::folderOf(fs::u8path(path));
+}
+
+std::string fileNameOf(const std::string& path) {
+    return fs::u8path(path).filename().u8string();
+}
+
+PathState lookUp(const std::string& path, bool follow) {
+    PathState state;
+    DWORD error = 0;
+    if (!identityAt(path, follow, state.identity, error)) {
+        state.missing = error == ERROR_FILE_NOT_FOUND;
+        state.status = FileStatus::failure(errorText(error));
+        return state;
+    }
+    state.folder = (state.identity.mode & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return state;
+}
+
+PathState lookUp(const EditTarget& target) {
+    return lookUp(target.path, false);
+}
+
+PathState lookUpFolder(const EditTarget& target) {
+    return lookUp(target.folder, true);
+}
+
+FileStatus openFolder(const std::string&, const std::string& folder, std::shared_ptr<Folder>& dir) {
+    dir.reset();
+    const PathState state = lookUp(folder, true);
+    if (!state.status.ok)
+        return state.status;
+    return state.folder ? FileStatus::success() : FileStatus::failure(errorText(ERROR_DIRECTORY));
+}
+
+FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target) {
+    const fs::path below = fs::u8path(relative).lexically_normal().relative_path();
+    target.folder = (fs::u8path(base) / below).lexically_normal().u8string();
+    for (const fs::path& step : below) {
+        if (step == "..")
+            return FileStatus::failure("the path climbs out of the backup folder " + base);
+    }
+    std::error_code ec;
+    fs::create_directories(fs::u8path(target.folder), ec);
+    if (ec)
+        return FileStatus::failure(ec.message());
+    return FileStatus::success();
+}
+
+FileStatus lockFolder(const EditTarget&, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
+    const std::wstring name = L"Local\\tagmere-folder-" + std::to_wstring(id.device) + L"-" + std::to_wstring(id.inode);
+    Handle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    if (!mutex.valid())
+        return FileStatus::failure(lastErrorText());
+    const DWORD got = ::WaitForSingleObject(mutex.get(), wait ? INFINITE : 0);
+    if (got == WAIT_TIMEOUT && !wait)
+        return FileStatus::success();
+    // An abandoned lock belonged to a run that was killed: it is ours now.
+    if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED)
+        return FileStatus::failure(lastErrorText());
+    lock = std::make_unique<WindowsFolderLock>(std::move(mutex));
+    return FileStatus::success();
+}
+
+int removeStaleTemporaries(const EditTarget& target) {
+    const std::string& folder = target.folder;
     int removed = 0;
     WIN32_FIND_DATAW found{};
     HANDLE first = ::FindFirstFileW(systemPath(joinPath(folder, "*")).c_str(), &found);
@@ -303,48 +384,11 @@ int removeStaleTemporaries(const std::string& folder) {
     return removed;
 }
 
-namespace platform {
-
-std::string folderOf(const std::string& path) {
-    return tagmere::folderOf(fs::u8path(path));
-}
-
-std::string fileNameOf(const std::string& path) {
-    return fs::u8path(path).filename().u8string();
-}
-
-PathState lookUp(const std::string& path, bool follow) {
-    PathState state;
-    DWORD error = 0;
-    if (!identityAt(path, follow, state.identity, error)) {
-        state.missing = error == ERROR_FILE_NOT_FOUND;
-        state.status = FileStatus::failure(errorText(error));
-        return state;
-    }
-    state.folder = (state.identity.mode & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return state;
-}
-
-FileStatus lockFolder(const std::string&, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
-    const std::wstring name = L"Local\\tagmere-folder-" + std::to_wstring(id.device) + L"-" + std::to_wstring(id.inode);
-    Handle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
-    if (!mutex.valid())
-        return FileStatus::failure(lastErrorText());
-    const DWORD got = ::WaitForSingleObject(mutex.get(), wait ? INFINITE : 0);
-    if (got == WAIT_TIMEOUT && !wait)
-        return FileStatus::success();
-    // An abandoned lock belonged to a run that was killed: it is ours now.
-    if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED)
-        return FileStatus::failure(lastErrorText());
-    lock = std::make_unique<WindowsFolderLock>(std::move(mutex));
-    return FileStatus::success();
-}
-
 // The attributes and security of an original are kept by ReplaceFileW at the rename.
-FileStatus writeTemporary(const std::string& folder, std::string_view bytes, const std::string*,
+FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget*,
                           std::unique_ptr<TempFile>& temp) {
     auto file = std::make_unique<WindowsTempFile>();
-    file->path = joinPath(folder, temporaryFileName());
+    file->path = joinPath(where.folder, temporaryFileName());
     file->file = Handle(::CreateFileW(systemPath(file->path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file->file.valid())
@@ -395,6 +439,8 @@ FileStatus placeBackup(TempFile& temp, const std::string& path) {
 
 FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
     const WindowsTempFile& file = windows(temp);
+    if (const auto& hook = testHooks().beforePlace)
+        hook(path);
     FileIdentity now;
     DWORD error = 0;
     if (identityAt(path, false, now, error)) {
@@ -418,10 +464,17 @@ FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity
 }
 
 // The moves were written through.
-void syncFolders(const std::vector<TempFile*>&) {}
+std::vector<FileStatus> syncFolders(const std::vector<TempFile*>& placed) {
+    return std::vector<FileStatus>(placed.size());
+}
 
 unsigned long processId() {
     return ::GetCurrentProcessId();
+}
+
+// Handles are limited only by memory on Windows.
+size_t openFileLimit() {
+    return 8192;
 }
 
 struct FolderListing::Impl {
@@ -429,6 +482,7 @@ struct FolderListing::Impl {
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW data{};
     bool pending = false; // `data` holds an entry not yet returned
+    std::string error;
 };
 
 FolderListing::FolderListing(const std::string& folder) : m_impl(std::make_unique<Impl>()) {
@@ -436,6 +490,13 @@ FolderListing::FolderListing(const std::string& folder) : m_impl(std::make_uniqu
     m_impl->find = ::FindFirstFileExW(systemPath(joinPath(folder, "*")).c_str(), FindExInfoBasic, &m_impl->data,
                                       FindExSearchNameMatch, nullptr, 0);
     m_impl->pending = m_impl->find != INVALID_HANDLE_VALUE;
+    // An empty folder has no first entry, and is no error.
+    if (!m_impl->pending && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+        m_impl->error = lastErrorText();
+}
+
+const std::string& FolderListing::error() const {
+    return m_impl->error;
 }
 
 FolderListing::~FolderListing() {

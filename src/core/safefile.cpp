@@ -29,7 +29,7 @@ namespace platform {
 
 FileStatus tooLarge(long long maxBytes) {
     return FileStatus::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
-                               " MB, too large for a photometric file");
+                               " MB, more than this program reads");
 }
 
 std::string temporaryFileName() {
@@ -54,7 +54,20 @@ bool matchesTemporaryPattern(std::string_view name) {
     return true;
 }
 
+TestHooks& testHooks() {
+    static TestHooks hooks;
+    return hooks;
+}
+
 } // namespace platform
+
+int removeStaleTemporaries(const std::string& folder) {
+    EditTarget target;
+    target.folder = folder;
+    if (!platform::openFolder({}, folder, target.dir).ok)
+        return 0;
+    return platform::removeStaleTemporaries(target);
+}
 
 struct FileReplacer::Impl {
     struct Lock {
@@ -72,6 +85,7 @@ struct FileReplacer::Impl {
     };
 
     size_t chunk = 1;
+    size_t maxLocks = kMaxFolderLocks;
     std::vector<Lock> locks;
     std::vector<Staged> staged;
 
@@ -81,18 +95,19 @@ struct FileReplacer::Impl {
         });
     }
 
-    FileStatus stageTemp(const std::string& folder, Staged&& entry, std::string_view bytes,
-                         const std::string* original) {
-        if (FileStatus status = platform::writeTemporary(folder, bytes, original, entry.temp); !status.ok)
+    FileStatus stageTemp(const EditTarget& where, Staged&& entry, std::string_view bytes, const EditTarget* like) {
+        if (FileStatus status = platform::writeTemporary(where, bytes, like, entry.temp); !status.ok)
             return status;
         staged.push_back(std::move(entry));
         return FileStatus::success();
     }
 
-    void finish(Staged& s, const FileStatus& status) {
+    // `placed`: the temporary file is in place already, so there is nothing to discard.
+    void finish(Staged& s, const FileStatus& status, bool placed = false) {
         if (!status.ok) {
             s.failed = true;
-            platform::discard(*s.temp);
+            if (!placed)
+                platform::discard(*s.temp);
         }
         if (s.done)
             s.done(s.path, status);
@@ -112,6 +127,7 @@ struct FileReplacer::Impl {
                 finish(staged[i], durable[i]);
         }
         std::vector<platform::TempFile*> placed;
+        std::vector<Staged*> placedEntries;
         bool backupFailed = false;
         for (auto& s : staged) {
             if (s.failed) {
@@ -119,40 +135,55 @@ struct FileReplacer::Impl {
                 continue;
             }
             FileStatus status = FileStatus::failure("its backup could not be written");
-            if (s.isBackup || !backupFailed)
-                status = s.isBackup ? platform::placeBackup(*s.temp, s.path)
-                                    : platform::placeOver(*s.temp, s.path, s.identity);
+            if (s.isBackup || !backupFailed) {
+                if (s.isBackup)
+                    status = platform::placeBackup(*s.temp, s.path);
+                else
+                    status = platform::placeOver(*s.temp, s.path, s.identity);
+            }
             if (s.isBackup)
                 backupFailed = !status.ok;
-            if (status.ok)
+            if (status.ok) {
                 placed.push_back(s.temp.get());
-            finish(s, status);
+                placedEntries.push_back(&s);
+            } else {
+                finish(s, status);
+            }
         }
-        platform::syncFolders(placed);
+        // Written means durable: a file whose folder could not be flushed may come back old
+        // after a power cut, so it counts as failed.
+        const std::vector<FileStatus> flushed = platform::syncFolders(placed);
+        for (size_t i = 0; i < placedEntries.size(); ++i)
+            finish(*placedEntries[i], flushed[i], true);
         staged.clear();
     }
 };
 
 FileReplacer::FileReplacer(size_t chunk) : m_impl(std::make_unique<Impl>()) {
-    m_impl->chunk = chunk == 0 ? 1 : chunk;
+    // A staged file holds a descriptor (two with its backup) and a lock one: under a low
+    // limit the chunks and the locks held shrink, so a run never runs out of them.
+    const size_t budget = platform::openFileLimit() > 16 ? (platform::openFileLimit() - 16) / 4 : 1;
+    m_impl->chunk = std::max<size_t>(1, std::min(chunk, budget));
+    m_impl->maxLocks = std::max<size_t>(1, std::min(kMaxFolderLocks, budget));
 }
 
 FileReplacer::~FileReplacer() {
     m_impl->commit();
 }
 
-FileStatus FileReplacer::lockFolder(const std::string& folder, const std::function<void(const std::string&)>& waiting) {
-    const platform::PathState state = platform::lookUp(folder, true);
+FileStatus FileReplacer::lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting) {
+    const std::string& folder = target.folder;
+    const platform::PathState state = platform::lookUpFolder(target);
     if (!state.status.ok)
         return state.status;
     if (m_impl->holds(state.identity))
         return FileStatus::success();
-    if (m_impl->locks.size() >= kMaxFolderLocks) {
+    if (m_impl->locks.size() >= m_impl->maxLocks) {
         commit();
         m_impl->locks.clear();
     }
     std::unique_ptr<platform::FolderLock> lock;
-    if (FileStatus status = platform::lockFolder(folder, state.identity, false, lock); !status.ok)
+    if (FileStatus status = platform::lockFolder(target, state.identity, false, lock); !status.ok)
         return status;
     if (!lock) {
         // Holding nothing while waiting, two runs can never wait for each other.
@@ -160,18 +191,18 @@ FileStatus FileReplacer::lockFolder(const std::string& folder, const std::functi
             waiting(folder);
         commit();
         m_impl->locks.clear();
-        if (FileStatus status = platform::lockFolder(folder, state.identity, true, lock); !status.ok)
+        if (FileStatus status = platform::lockFolder(target, state.identity, true, lock); !status.ok)
             return status;
     }
     m_impl->locks.push_back({state.identity, std::move(lock)});
-    removeStaleTemporaries(folder);
+    platform::removeStaleTemporaries(target);
     return FileStatus::success();
 }
 
 FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes,
                                Done done, const Backup* backup) {
     if (identity.size >= 0) {
-        const platform::PathState now = platform::lookUp(target.path, false);
+        const platform::PathState now = platform::lookUp(target);
         if (!now.status.ok)
             return now.status;
         if (!now.identity.sameFile(identity))
@@ -182,23 +213,21 @@ FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& ide
 
     const size_t firstNew = m_impl->staged.size();
     if (backup) {
-        const std::string folder = platform::folderOf(backup->path);
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::u8path(folder), ec);
-        if (ec)
-            return FileStatus::failure("cannot create backup folder " + folder + ": " + ec.message());
+        EditTarget folder;
+        const std::string relativeFolder = platform::folderOf(backup->relative);
+        if (FileStatus status = platform::openFolderBelow(backup->base, relativeFolder, folder); !status.ok)
+            return FileStatus::failure("cannot make the backup folder " + folder.folder + ": " + status.description);
         Impl::Staged entry;
-        entry.path = backup->path;
+        entry.path = folder.folder + "/" + platform::fileNameOf(backup->relative);
         entry.isBackup = true;
-        if (FileStatus status = m_impl->stageTemp(folder, std::move(entry), backup->oldBytes, nullptr); !status.ok)
-            return FileStatus::failure("backup to " + backup->path + " failed: " + status.description);
+        if (FileStatus status = m_impl->stageTemp(folder, std::move(entry), backup->oldBytes, &target); !status.ok)
+            return FileStatus::failure("backup to " + folder.folder + " failed: " + status.description);
     }
     Impl::Staged entry;
     entry.path = target.path;
     entry.identity = identity;
     entry.done = std::move(done);
-    if (FileStatus status =
-            m_impl->stageTemp(target.folder, std::move(entry), bytes, identity.size >= 0 ? &target.path : nullptr);
+    if (FileStatus status = m_impl->stageTemp(target, std::move(entry), bytes, identity.size >= 0 ? &target : nullptr);
         !status.ok) {
         if (backup) {
             // The backup of a file that will not change is not needed.
@@ -227,7 +256,9 @@ FileStatus replaceOne(const std::string& path, std::string_view bytes, const Fil
         // Gone since it was read: saving would bring back what its remover meant to drop.
         if (expected && expected->size >= 0)
             return FileStatus::failure(platform::kChangedAfterRead);
-        target = {path, platform::folderOf(path), platform::fileNameOf(path)};
+        target = {path, platform::folderOf(path), platform::fileNameOf(path), false, nullptr};
+        if (FileStatus status = platform::openFolder({}, target.folder, target.dir); !status.ok)
+            return status;
     } else if (!given.status.ok) {
         return given.status;
     } else {

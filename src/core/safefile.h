@@ -9,6 +9,10 @@
 
 namespace tagmere {
 
+namespace platform {
+class Folder;
+} // namespace platform
+
 // Outcome of a file operation; description is the system's text for the error.
 struct FileStatus {
     bool ok = true;
@@ -26,18 +30,28 @@ struct FileIdentity {
     long long size = -1;
     long long modifiedSec = 0;
     long long modifiedNsec = 0;
+    // The time of the last change of content or metadata, which no program can set back
+    // (0 where the system does not give it).
+    long long changedSec = 0;
+    long long changedNsec = 0;
     unsigned long links = 0;
     unsigned owner = 0;
     unsigned mode = 0;
 
+    // Same file, same size and times: nothing wrote to it.
     bool sameFile(const FileIdentity& o) const {
+        return sameContent(o) && changedSec == o.changedSec && changedNsec == o.changedNsec;
+    }
+    // Same file, size and modification time; a rename changes the change time, not these.
+    bool sameContent(const FileIdentity& o) const {
         return device == o.device && inode == o.inode && size == o.size && modifiedSec == o.modifiedSec &&
                modifiedNsec == o.modifiedNsec;
     }
 };
 
 // Reads the whole file. On failure `bytes` holds what was read before the error. A file
-// larger than maxBytes (when not negative) is refused without being read.
+// larger than maxBytes (when not negative) is refused without being read, and so is one
+// that another program keeps writing while it is read.
 FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes = -1,
                          FileIdentity* identity = nullptr);
 
@@ -49,8 +63,20 @@ struct EditTarget {
     std::string folder;   // its real folder
     std::string name;     // its name in that folder
     bool escapes = false; // a link that leads out of the root: refused, not unreadable
+    // The folder, held open where the system allows: the read, the lock, the temporary
+    // file and the rename all happen relative to it, so a folder swapped for a link after
+    // the search listed it is never entered. Below the root it was opened one step at a
+    // time without following a link.
+    std::shared_ptr<platform::Folder> dir;
 };
-FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target);
+// `previous`, the target before this one, lends its open folder when it is the same: a
+// run over a large folder then holds one descriptor for it, not one per file.
+FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target,
+                             const EditTarget* previous = nullptr);
+
+// Reads the target's file through its open folder, without following a link.
+FileStatus readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes = -1,
+                         FileIdentity* identity = nullptr);
 
 // Why an existing file must not be replaced, or empty: write-protected, more than one
 // hard link, or owned by someone else (the replacement would become ours).
@@ -75,13 +101,17 @@ public:
     FileReplacer(const FileReplacer&) = delete;
     FileReplacer& operator=(const FileReplacer&) = delete;
 
-    // Takes the folder's lock (waiting for another run; `waiting` is told first).
-    FileStatus lockFolder(const std::string& folder, const std::function<void(const std::string&)>& waiting = {});
+    // Takes the lock of the target's folder (waiting for another run; `waiting` is told first).
+    FileStatus lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting = {});
 
-    // A copy of the old text kept before the original is replaced. It never overwrites a
-    // file: when `path` exists, ".~N~" is appended to it.
+    // A copy of the old text kept before the original is replaced, at `relative` below the
+    // folder `base`: folders are made there (mode 0700) and entered without following a
+    // link, and a path that climbs out of `base` is refused. It never overwrites a file:
+    // when one is there, ".~N~" is appended. It takes the original's mode, group and
+    // attributes, so it is never readable by more users than the original.
     struct Backup {
-        std::string path;
+        std::string base;
+        std::string relative;
         std::string_view oldBytes;
     };
 
@@ -91,7 +121,8 @@ public:
     FileStatus stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes, Done done,
                      const Backup* backup = nullptr);
 
-    // Flushes and renames every staged file, then makes the renames durable.
+    // Flushes and renames every staged file, then makes the renames durable; a file is
+    // reported written only once its folder is flushed.
     void commit();
 
 private:

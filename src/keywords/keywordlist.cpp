@@ -169,7 +169,7 @@ void parseKeywordList(std::string_view bytes, KeywordList& list, std::vector<std
 
 ListLoadResult readKeywordFile(const std::string& path, KeywordList& list) {
     std::string bytes;
-    const FileStatus status = readWholeFile(path, bytes);
+    const FileStatus status = readWholeFile(path, bytes, kMaxKeywordListBytes);
     if (!status.ok) {
         list.clear();
         return {false, plainMessage("Unable to read keyword file: " + status.description), std::nullopt};

@@ -79,8 +79,13 @@ struct ListLoadResult {
     std::optional<Message> warning; // the list loaded, but entries were left out
 };
 
-// Reads the file at `path` into `list`. A file that cannot be read leaves `list` empty
-// (nothing of a partly read file is kept) and returns the message for the user.
+// Keyword lists are small text files (the factory list is 2 kB); one larger than this is
+// refused unread, since reading it would take many times its size in memory.
+inline constexpr long long kMaxKeywordListBytes = 2LL * 1024 * 1024;
+
+// Reads the file at `path` into `list`. A file that cannot be read, or is larger than
+// kMaxKeywordListBytes, leaves `list` empty (nothing of a partly read file is kept) and
+// returns the message for the user.
 ListLoadResult readKeywordFile(const std::string& path, KeywordList& list);
 
 // The path of the list called `listName` in the keyword folder: folder + "/" + name + ".txt".

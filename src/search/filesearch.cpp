@@ -140,8 +140,12 @@ bool FileSearch::visit(Walk& walk, const std::string& folder) {
     std::vector<FoundEntry> files;
     {
         FolderListing reader(path);
-        if (!reader.isOpen())
+        if (!reader.isOpen()) {
+            // An empty folder on Windows also lists nothing, without an error.
+            if (!reader.error().empty() && walk.callbacks.folderSkipped)
+                walk.callbacks.folderSkipped(path, reader.error());
             return false;
+        }
         unsigned long long volume = 0;
         unsigned long long index = 0;
         if (!reader.identity(volume, index) || !walk.visited.emplace(volume, index).second)

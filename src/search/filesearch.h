@@ -19,6 +19,9 @@ struct SearchCallbacks {
     // with the folder's path ending in "/". This is where a window processes its pending
     // events; returning true abandons the search.
     std::function<bool(const std::string& folder)> stopRequested;
+    // A folder that could not be listed (unreadable, a path too long, no descriptor
+    // left), with the reason: its files are not found, and the user must be told.
+    std::function<void(const std::string& folder, const std::string& why)> folderSkipped;
 };
 
 // The file search: the pattern lists and the walk over a folder tree. Windowless; a
@@ -28,7 +31,8 @@ struct SearchCallbacks {
 // never candidates, and hidden subfolders are not walked;
 // "." and ".." are listed like every folder's own entries but never walked. Only regular
 // files and folders (symbolic links followed) are entries; devices, pipes and sockets
-// are left out. A folder that cannot be listed is skipped, and so is a link that leads
+// are left out. A folder that cannot be listed is skipped (and reported through
+// folderSkipped), and so is a link that leads
 // nowhere (with datesDuringWalk, also any file whose date cannot be read). Each folder
 // is walked once even when links or mounts reach it again (it is known by device and
 // inode), so loops end and no file is listed twice; the first path that reaches it wins.

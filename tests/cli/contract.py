@@ -146,6 +146,43 @@ WINDOWS_CASES = [
 ]
 
 
+def deep_folder(root):
+    """lib/a.ies, and below lib a file in a folder whose path is longer than the system allows."""
+    fd = os.open(os.path.join(root, "lib"), os.O_RDONLY)
+    for _ in range(20):
+        os.mkdir("d" * 250, dir_fd=fd)
+        deeper = os.open("d" * 250, os.O_RDONLY, dir_fd=fd)
+        os.close(fd)
+        fd = deeper
+    with open(os.open("deep.ies", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd), "wb") as f:
+        f.write(SAMPLE)
+    os.close(fd)
+
+
+LINE_ENDS = b"IESNA:LM-63-2002\r\nTILT=NONE\r\n" + b"\n" * (60 << 20)
+
+# What the POSIX build must hold under hostile conditions. `limits` are resource limits for
+# the run, `stdout` a file its output goes to, `make` lays out more, `rss_mb` bounds the
+# peak memory of the run.
+POSIX_CASES = [
+    dict(name="a folder deeper than the path limit is named, and the run exits 1", files={"lib/a.ies": SAMPLE},
+         make=deep_folder, args=["find", "{lib}"], code=1, out="{lib/a.ies}\n",
+         err_has=["tagmere-cli: cannot read folder ", "File name too long; its files were skipped\n"]),
+    dict(name="apply under a limit of 12 open files writes every file",
+         files={"lib/%03d.ies" % i: SAMPLE for i in range(200)}, limits={"RLIMIT_NOFILE": 12},
+         args=["apply", "--manufac", "X", "{lib}"], code=0, err=SUMMARY.format(200, 0),
+         after={"lib/%03d.ies" % i: WITH_X for i in range(200)}),
+    dict(name="find into a full device exits 1", files={"lib/a.ies": SAMPLE}, stdout="/dev/full",
+         args=["find", "{lib}"], code=1, err="tagmere-cli: cannot write standard output\n"),
+    dict(name="a keyword list over 2 MB is refused", files={"f.ies": SAMPLE, "big.txt": b"[_A], 0\r\nx\r\n" * (300 << 10)},
+         args=["apply", "--list", "{big.txt}", "{f.ies}"], code=2, err_has="larger than 2 MB", after={"f.ies": SAMPLE}),
+    dict(name="check of a 60 MB file of line ends in bounded memory", files={"big.ies": LINE_ENDS}, rss_mb=400,
+         args=["check", "--quiet", "{big.ies}"], code=1, out="1 file(s) checked, 1 with errors\n"),
+    dict(name="apply to a 60 MB file of line ends in bounded memory", files={"big.ies": LINE_ENDS}, rss_mb=400,
+         args=["apply", "--manufac", "X", "{big.ies}"], code=0, err=SUMMARY.format(1, 0)),
+]
+
+
 class Runner:
     def __init__(self, binary, wine, version):
         self.binary = os.path.abspath(binary)
@@ -165,9 +202,19 @@ class Runner:
         return re.sub(r"\{([^{}]*)\}",
                       lambda m: self.version if m.group(1) == "version" else self.native(root, m.group(1)), text)
 
-    def run(self, args):
+    def run(self, args, limits=None, stdout=None):
         command = ([self.wine] if self.wine else []) + [self.binary] + args
-        p = subprocess.run(command, capture_output=True, timeout=120)
+
+        def limit():
+            import resource
+            for name, value in (limits or {}).items():
+                resource.setrlimit(getattr(resource, name), (value, value))
+
+        if stdout:
+            with open(stdout, "wb") as sink:
+                p = subprocess.run(command, stdout=sink, stderr=subprocess.PIPE, timeout=120, preexec_fn=limit)
+            return p.returncode, "", p.stderr.decode("utf-8", "replace")
+        p = subprocess.run(command, capture_output=True, timeout=120, preexec_fn=limit if limits else None)
         return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
 
     def case(self, case):
@@ -181,8 +228,17 @@ class Runner:
                 r = subprocess.run([self.wine, "attrib", flag, self.native(root, name)], capture_output=True)
                 if r.returncode != 0:
                     return "SKIP", "attrib %s failed under wine: %s" % (flag, r.stderr.decode(errors="replace"))
-            code, out, err = self.run([self.expand(root, a) for a in case["args"]])
+            if "make" in case:
+                case["make"](root)
+            code, out, err = self.run([self.expand(root, a) for a in case["args"]], case.get("limits"),
+                                      case.get("stdout"))
             problems = []
+            if "rss_mb" in case:
+                import resource
+                # The largest child so far: the cases before this one are all small.
+                peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024
+                if peak > case["rss_mb"]:
+                    problems.append("peak memory %d MB, more than %d MB" % (peak, case["rss_mb"]))
             if "code" in case and code != case["code"]:
                 problems.append("exit code %d, expected %d" % (code, case["code"]))
             for stream, text in (("out", out), ("err", err)):
@@ -202,7 +258,10 @@ class Runner:
                 with open(path, "rb") as f:
                     if f.read() != data:
                         problems.append(name + " does not hold what it should")
-            # Leave nothing read-only behind for the cleanup.
+            # Leave nothing read-only behind for the cleanup (a path too long is removed below).
+            if "make" in case:
+                subprocess.run(["rm", "-rf", root])
+                os.makedirs(root)
             for dirpath, _, names in os.walk(root):
                 for n in names:
                     os.chmod(os.path.join(dirpath, n), 0o644)
@@ -218,11 +277,12 @@ def main():
         sys.exit(__doc__)
     runner = Runner(args[0], wine, args[1] if len(args) > 1 else "0.1.0")
     failed = 0
-    for case in CASES + (WINDOWS_CASES if wine else []):
+    cases = CASES + (WINDOWS_CASES if wine else POSIX_CASES)
+    for case in cases:
         verdict, why = runner.case(case)
         print("%-4s %s%s" % (verdict, case["name"], ": " + why if why else ""))
         failed += verdict == "FAIL"
-    print("%d case(s), %d failed" % (len(CASES) + (len(WINDOWS_CASES) if wine else 0), failed))
+    print("%d case(s), %d failed" % (len(cases), failed))
     sys.exit(1 if failed else 0)
 
 

@@ -148,17 +148,20 @@ private slots:
     // A text this short is kept inside the string object itself, which the run moves.
     void backupOfAShortFile() {
         Run run({kLf});
-        const std::string backup = run.dir.file("backup/f0.ies");
-        run.callbacks.backupPath = [&](const std::string&, const std::string&) { return backup; };
-        QCOMPARE(run(manufac("X")).written, 1L);
-        QCOMPARE(readBytes(backup), kLf);
+        run.callbacks.backupPath = [&](const std::string&, const std::string&) { return "backup/f0.ies"; };
+        BatchOptions options;
+        options.backupFolder = run.dir.path();
+        QCOMPARE(run(manufac("X"), {}, {}, options).written, 1L);
+        QCOMPARE(readBytes(run.dir.file("backup/f0.ies")), kLf);
     }
 
     void failedBackupKeepsFileUnchanged() {
         Run run({kLf});
         // A backup folder that cannot be made: below a regular file.
-        run.callbacks.backupPath = [&](const std::string& path, const std::string&) { return path + "/backup/a.ies"; };
-        QVERIFY(run(MiscPanel()).anyFileFailed());
+        run.callbacks.backupPath = [&](const std::string&, const std::string&) { return "backup/a.ies"; };
+        BatchOptions options;
+        options.backupFolder = run.paths[0];
+        QVERIFY(run(MiscPanel(), {}, {}, options).anyFileFailed());
         QCOMPARE(readBytes(run.paths[0]), kLf);
         QCOMPARE(run.messages.size(), size_t(1));
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/batch.h"
+#include "core/platform.h"
 #include "core/safefile.h"
 #include "testsupport.h"
 
@@ -49,6 +50,22 @@ Outcome manufacRun(const std::vector<std::string>& targets, const std::string& r
     options.root = root;
     out.batch = runBatch(targets, panel, {}, {}, callbacks, options);
     return out;
+}
+
+// Test hooks set for one scope.
+struct Hooks {
+    explicit Hooks(platform::TestHooks hooks) { platform::testHooks() = std::move(hooks); }
+    ~Hooks() { platform::testHooks() = {}; }
+};
+
+// Another program writing `bytes` over `path` in place (same file) or by rename (a new file).
+void writeInPlace(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+    QVERIFY(fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()));
+    ::close(fd);
+}
+void writeByRename(TempFolder& dir, const std::string& path, const std::string& bytes) {
+    QCOMPARE(::rename(dir.write("other.tmp", bytes).c_str(), path.c_str()), 0);
 }
 
 std::string attribute(const std::string& path, const char* name) {
@@ -135,6 +152,18 @@ private slots:
                  struct stat st {};
                  ::stat(f.c_str(), &st);
                  QCOMPARE(st.st_mode & 070, mode_t(040));
+             }},
+            {"no ACL from the folder's default ACL",
+             [](TempFolder& d, const std::string& f) {
+                 return ::chmod(f.c_str(), 0640) == 0 && have("setfacl") &&
+                        std::system(("setfacl -d -m u:nobody:rw " + d.file("lib")).c_str()) == 0;
+             },
+             nullptr,
+             [](TempFolder&, const std::string& f) {
+                 QCOMPARE(attribute(f, "system.posix_acl_access"), std::string("(none)"));
+                 struct stat st {};
+                 ::stat(f.c_str(), &st);
+                 QCOMPARE(st.st_mode & 07777, mode_t(0640));
              }},
             {"owner and group kept (root)",
              [root](TempFolder&, const std::string& f) {
@@ -260,6 +289,160 @@ private slots:
         const Outcome out = manufacRun(files, dir.file("lib"));
         ::setrlimit(RLIMIT_NOFILE, &old);
         QCOMPARE(out.batch.written, 300L);
+    }
+
+    // Other programs at work on lib/sub/a.ies while a run edits it. `after` is the file's
+    // text at the end ("(none)": no file), `failed` whether the run reports it failed.
+    void otherPrograms() {
+        const std::string kOther = kOld + "4 5 6\r\n";
+        struct Row {
+            const char* name;
+            std::function<platform::TestHooks(TempFolder&, const std::string& file)> act;
+            std::string after;
+            const char* failedBecause; // nullptr: written
+        };
+        const auto swapFolder = [](TempFolder& d) {
+            QCOMPARE(::rename(d.file("lib/sub").c_str(), d.file("lib/sub.old").c_str()), 0);
+            QCOMPARE(::symlink("../victim", d.file("lib/sub").c_str()), 0);
+        };
+        const std::vector<Row> rows = {
+            {"folder swapped for a link after the search",
+             [&](TempFolder& d, const std::string&) {
+                 swapFolder(d);
+                 return platform::TestHooks{};
+             },
+             kOld, "outside"},
+            {"folder swapped for a link while the file is read: the write stays in the folder read",
+             [&](TempFolder& d, const std::string&) {
+                 platform::TestHooks h;
+                 h.duringRead = [&d, swapFolder, done = false](const std::string&) mutable {
+                     if (!std::exchange(done, true))
+                         swapFolder(d);
+                 };
+                 return h;
+             },
+             "(moved)", nullptr},
+            {"a writer in place while the file is read: the edit goes on its text",
+             [&](TempFolder&, const std::string& f) {
+                 platform::TestHooks h;
+                 h.duringRead = [f, kOther, done = false](const std::string&) mutable {
+                     if (!std::exchange(done, true))
+                         writeInPlace(f, kOther);
+                 };
+                 return h;
+             },
+             kNew + "4 5 6\r\n", nullptr},
+            {"a writer in place that never stops",
+             [&](TempFolder&, const std::string& f) {
+                 platform::TestHooks h;
+                 h.duringRead = [f, kOther](const std::string&) { writeInPlace(f, kOther); };
+                 return h;
+             },
+             kOther, "kept writing"},
+            {"a writer that renames its text over the file",
+             [&](TempFolder& d, const std::string& f) {
+                 platform::TestHooks h;
+                 h.beforePlace = [&d, f, kOther](const std::string&) { writeByRename(d, f, kOther); };
+                 return h;
+             },
+             kOther, "changed after it was read"},
+            {"the file moved away is not made again",
+             [&](TempFolder& d, const std::string& f) {
+                 platform::TestHooks h;
+                 h.beforePlace = [&d, f](const std::string&) {
+                     QCOMPARE(::rename(f.c_str(), d.file("lib/sub/b.ies").c_str()), 0);
+                 };
+                 return h;
+             },
+             "(none)", "moved"},
+            {"a folder that cannot be flushed",
+             [&](TempFolder&, const std::string&) {
+                 platform::TestHooks h;
+                 h.folderFlush = [] { return EIO; };
+                 return h;
+             },
+             kNew, "could not be flushed"},
+        };
+        for (const Row& row : rows) {
+            TempFolder dir;
+            const std::string file = dir.write("lib/sub/a.ies", kOld);
+            dir.write("victim/a.ies", kOld);
+            Outcome out;
+            {
+                const Hooks hooks(row.act(dir, file));
+                out = manufacRun({file}, dir.file("lib"));
+            }
+            QVERIFY2(out.batch.written == (row.failedBecause ? 0 : 1), row.name);
+            if (row.failedBecause)
+                QVERIFY2(out.messages.size() == 1 && out.messages[0].find(row.failedBecause) != std::string::npos,
+                         row.name);
+            QCOMPARE(readBytes(dir.file("victim/a.ies")), kOld);
+            if (row.after == "(moved)")
+                QCOMPARE(readBytes(dir.file("lib/sub.old/a.ies")), kNew);
+            else
+                QCOMPARE(QFile::exists(QString::fromStdString(file)) ? readBytes(file) : "(none)", row.after);
+            // No temporary file is left behind, wherever the folder went.
+            for (const char* folder : {"lib/sub/", "lib/sub.old", "victim"}) {
+                if (!QFileInfo(QString::fromStdString(dir.file(folder))).isDir())
+                    continue;
+                for (const std::string& name : test::listFolder(dir.file(folder)))
+                    QVERIFY2(name.find("tagmere") == std::string::npos, row.name);
+            }
+        }
+    }
+
+    // Backups go below the backup folder only, never through a link, and are no more
+    // readable than the file they copy.
+    void backups() {
+        struct Row {
+            const char* name;
+            const char* relative;                   // below the backup folder
+            std::function<void(TempFolder&)> plant; // prepares the backup folder
+            const char* copy;                       // where the copy lands; nullptr: refused
+        };
+        const Row rows[] = {
+            {"private file, private folders", "sub/deeper/a.ies", {}, "backup/sub/deeper/a.ies"},
+            {"a path that climbs out", "sub/../../a.ies", {}, nullptr},
+            {"a link planted in the backup folder", "sub/a.ies",
+             [](TempFolder& d) {
+                 QVERIFY(QDir().mkpath(QString::fromStdString(d.file("backup"))));
+                 QVERIFY(QDir().mkpath(QString::fromStdString(d.file("elsewhere"))));
+                 QCOMPARE(::symlink("../elsewhere", d.file("backup/sub").c_str()), 0);
+             },
+             nullptr},
+        };
+        for (const Row& row : rows) {
+            TempFolder dir;
+            const std::string file = dir.write("lib/a.ies", kOld);
+            QCOMPARE(::chmod(file.c_str(), 0600), 0);
+            QCOMPARE(::chmod(dir.file("lib").c_str(), 0700), 0);
+            if (row.plant)
+                row.plant(dir);
+            MiscPanel panel;
+            panel.chkManufac = true;
+            panel.txtManufac = "New";
+            BatchCallbacks callbacks;
+            const std::string relative = row.relative;
+            callbacks.backupPath = [relative](const std::string&, const std::string&) { return relative; };
+            BatchOptions options;
+            options.root = dir.file("lib");
+            options.backupFolder = dir.file("backup");
+            const BatchOutcome out = runBatch({file}, panel, {}, {}, callbacks, options);
+            QVERIFY2(out.written == (row.copy ? 1 : 0), row.name);
+            QCOMPARE(readBytes(file), row.copy ? kNew : kOld);
+            QVERIFY2(!QFile::exists(QString::fromStdString(dir.file("a.ies"))), row.name);
+            QVERIFY2(!QFile::exists(QString::fromStdString(dir.file("elsewhere/a.ies"))), row.name);
+            if (!row.copy)
+                continue;
+            QCOMPARE(readBytes(dir.file(row.copy)), kOld);
+            struct stat st {};
+            QCOMPARE(::stat(dir.file(row.copy).c_str(), &st), 0);
+            QCOMPARE(st.st_mode & 07777, mode_t(0600));
+            for (const char* folder : {"backup/sub", "backup/sub/deeper"}) {
+                QCOMPARE(::stat(dir.file(folder).c_str(), &st), 0);
+                QCOMPARE(st.st_mode & 07777, mode_t(0700));
+            }
+        }
     }
 
     void staleTemporariesOnlyOurs() {
