@@ -43,7 +43,9 @@ const char* const kFindHelp = "usage: tagmere-cli find DIR\n"
                               "below DIR, one per line, in the order the window lists them: the files of a\n"
                               "folder's subfolders (last name first) before its own files, names sorted without\n"
                               "regard to case. Hidden files and folders (name starting with '.') are skipped.\n"
-                              "Exit status: 0, or 2 when DIR is missing or cannot be read.\n";
+                              "A folder below DIR that cannot be read is named on standard error.\n"
+                              "Exit status: 0; 1 when a folder below DIR could not be read or the output\n"
+                              "could not be written; 2 when DIR is missing or cannot be read.\n";
 
 const char* const kShowHelp =
     "usage: tagmere-cli show FILE [--list LIST]\n"
@@ -107,16 +109,17 @@ const char* const kApplyHelp =
     "\n"
     "Prints the report of the keywords modified, and on standard error a summary of the\n"
     "files written, unchanged, refused and failed. Exit status: 0; 1 when a file was\n"
-    "refused or could not be read or written (the run goes on); 2 on bad arguments or\n"
-    "values (nothing is touched); 3 when the colour temperature fails its check (the run\n"
-    "stops).\n";
+    "refused or could not be read or written, or a folder could not be read (the run goes\n"
+    "on); 2 on bad arguments, values or a keyword list over 2 MB (nothing is touched); 3\n"
+    "when the colour temperature fails its check (the run stops).\n";
 
 const char* const kCheckHelp =
     "usage: tagmere-cli check [--quiet] [--format=text|json] TARGET...\n"
     "\n"
     "Checks every target by the rules of the version its first line names: the header\n"
-    "(the lines before TILT=) and the photometric data after it. A file is taken as given,\n"
-    "a folder is searched like 'find'.\n"
+    "(the lines before TILT=) and the photometric data after it. A first line of free text\n"
+    "with a TILT= line below makes an LM-63-1986 file, whose header is not checked. A file\n"
+    "is taken as given, a folder is searched like 'find'. Findings come in line order.\n"
     "\n"
     "--format=text (the default) prints one line per finding, 'PATH:LINE: CODE severity:\n"
     "text', then a summary. --format=json prints one JSON object per file and line:\n"
@@ -127,8 +130,8 @@ const char* const kCheckHelp =
     "Errors:   unreadable, no-tilt, version-unknown, missing-keyword, data-not-number,\n"
     "          data-truncated, lumens, multiplier, photometric-type, units-type, data-count,\n"
     "          angles-order, candela-negative, angles-range (type C)\n"
-    "Warnings: version-blanks, keyword-case, other-version, unknown-keyword, orphan-more,\n"
-    "          block-unbalanced, line-too-long, line-ends, non-ascii, tilt-file,\n"
+    "Warnings: version-blanks, keyword-indent, keyword-case, other-version, unknown-keyword,\n"
+    "          orphan-more, block-unbalanced, line-too-long, line-ends, non-ascii, tilt-file,\n"
     "          angles-range (types A and B), data-extra\n"
     "\n"
     "Exit status: 0 when no file has an error, 1 when one has, 2 on bad arguments.\n";

@@ -12,6 +12,7 @@
 #include "photometryview.h"
 #include "ui_frmaddkeywords.h"
 
+#include "core/platform.h"
 #include "search/readback.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,8 @@ namespace {
 
 // How often a running search shows how far it is and takes the user's input.
 constexpr qint64 kSearchRepaintMs = 50;
+// Folders a search could not read that its message names one by one.
+constexpr int kSkippedFoldersNamed = 10;
 
 } // namespace
 
@@ -124,6 +127,13 @@ void frmAddKeywords::cmdFind_Click() {
             showFound();
         return m_stopSearch;
     };
+    std::string skipped;
+    int skippedCount = 0;
+    callbacks.folderSkipped = [&](const std::string& folder, const std::string& why) {
+        // A few named in full are enough to act on; the rest are counted.
+        if (++skippedCount <= kSkippedFoldersNamed)
+            skipped += platform::displayPath(folder) + ": " + why + "\r";
+    };
     m_searchRoot = app::fromQPath(ui->dirList->path());
     m_search.mfnDirDiver(m_searchRoot, m_found->items(), callbacks);
     m_found->showAdded();
@@ -138,6 +148,12 @@ void frmAddKeywords::cmdFind_Click() {
     msbClearMisc();
     m_trees.uncheckAll(colors());
     m_treesView->paintAll();
+    if (skippedCount > 0) {
+        if (skippedCount > kSkippedFoldersNamed)
+            skipped += "and " + std::to_string(skippedCount - kSkippedFoldersNamed) + " more\r";
+        MessageBoxes::show(this, warningMessage("These folders could not be read, so their files are not listed:\r" +
+                                                skipped));
+    }
 }
 
 // ---- Found files and the current file

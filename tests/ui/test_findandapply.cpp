@@ -12,6 +12,12 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace tagmere::test;
 using tagmere::ui::frmAddKeywords;
 
@@ -104,6 +110,28 @@ private slots:
         m->messages.answers.push_back(QMessageBox::Yes);
         c().cmdAddKeywords->click();
         QVERIFY(nomaker->icon(0).isNull() && !bad->icon(0).isNull());
+    }
+
+    void foldersThatCannotBeReadAreNamed() {
+        // Below the search folder, a folder whose path is longer than the system allows.
+        int fd = ::open(m->files.path().c_str(), O_RDONLY | O_DIRECTORY);
+        const std::string step(250, 'd');
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(::mkdirat(fd, step.c_str(), 0700), 0);
+            const int next = ::openat(fd, step.c_str(), O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+        }
+        ::close(::openat(fd, "deep.ies", O_WRONLY | O_CREAT, 0644));
+        ::close(fd);
+        start({"a.ies"});
+        QCOMPARE(rowCount(list()), 1);
+        QCOMPARE(m->messages.shown.size(), size_t(1));
+        const std::string& text = m->messages.shown[0].text;
+        QVERIFY2(text.find("could not be read") != std::string::npos && text.find(step) != std::string::npos &&
+                     text.find("File name too long") != std::string::npos,
+                 text.c_str());
+        QCOMPARE(std::system(("rm -rf " + m->files.path() + "/" + step).c_str()), 0);
     }
 
     void searchTakesNoInputAndEscStopsIt() {
