@@ -9,8 +9,10 @@ bool LineCursor::next(RawLine& line) {
     if (m_pos >= m_bytes.size())
         return false;
     const size_t start = m_pos;
-    const size_t stop = m_bytes.find_first_of("\r\n", start);
-    if (stop == std::string_view::npos) {
+    size_t stop = start;
+    while (stop < m_bytes.size() && m_bytes[stop] != '\r' && m_bytes[stop] != '\n')
+        ++stop;
+    if (stop == m_bytes.size()) {
         line = {m_bytes.substr(start), {}};
         m_pos = m_bytes.size();
         return true;
