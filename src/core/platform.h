@@ -117,8 +117,8 @@ public:
 // each step below `root` is opened without following a link: a step that is a link now
 // is refused.
 FileStatus openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir);
-// Opens the folder `relative` below `base` (the user's backup folder), making what is
-// missing with mode 0700, never through a link; `relative` may not climb out of `base`.
+// Opens the folder `relative` (plain: no "..") below `base` (the user's backup folder),
+// making what is missing with mode 0700, never through a link.
 // `target.folder` and `target.dir` name the folder opened.
 FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target);
 

@@ -341,10 +341,12 @@ std::string fileNameOf(const std::string& path) {
     return fs::path(path).filename().string();
 }
 
-PathState lookUp(const std::string& path, bool follow) {
+namespace {
+
+// What a look with stat found (`found` false: errno says why not).
+PathState stateOf(bool found, const struct stat& st) {
     PathState state;
-    struct stat st {};
-    if ((follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
+    if (!found) {
         state.missing = errno == ENOENT;
         state.status = FileStatus::failure(errnoText(errno));
         return state;
@@ -354,31 +356,25 @@ PathState lookUp(const std::string& path, bool follow) {
     return state;
 }
 
+} // namespace
+
+PathState lookUp(const std::string& path, bool follow) {
+    struct stat st {};
+    return stateOf((follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) == 0, st);
+}
+
 PathState lookUp(const EditTarget& target) {
     PathState state;
     const std::shared_ptr<Folder> dir = folderOfTarget(target, state.status);
     struct stat st {};
-    if (!dir || ::fstatat(fdOf(*dir), target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (dir) {
-            state.missing = errno == ENOENT;
-            state.status = FileStatus::failure(errnoText(errno));
-        }
-        return state;
-    }
-    state.folder = S_ISDIR(st.st_mode);
-    state.identity = identityOf(st);
-    return state;
+    return dir ? stateOf(::fstatat(fdOf(*dir), target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0, st) : state;
 }
 
 PathState lookUpFolder(const EditTarget& target) {
     PathState state;
     const std::shared_ptr<Folder> dir = folderOfTarget(target, state.status);
     struct stat st {};
-    if (dir && ::fstat(fdOf(*dir), &st) != 0)
-        state.status = FileStatus::failure(errnoText(errno));
-    state.folder = true;
-    state.identity = identityOf(st);
-    return state;
+    return dir ? stateOf(::fstat(fdOf(*dir), &st) == 0, st) : state;
 }
 
 FileStatus openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir) {
@@ -420,10 +416,6 @@ FileStatus openFolder(const std::string& root, const std::string& folder, std::s
 FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target) {
     const fs::path below = fs::path(relative).lexically_normal().relative_path();
     target.folder = (fs::path(base) / below).lexically_normal().string();
-    for (const fs::path& step : below) {
-        if (step == "..")
-            return FileStatus::failure("the path climbs out of the backup folder " + base);
-    }
     // The backup folder itself as the user named it; folders made for it are private.
     std::error_code ec;
     if (!fs::is_directory(base, ec)) {

@@ -214,7 +214,10 @@ FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& ide
     const size_t firstNew = m_impl->staged.size();
     if (backup) {
         EditTarget folder;
-        const std::string relativeFolder = platform::folderOf(backup->relative);
+        const std::filesystem::path plain = std::filesystem::u8path(backup->relative).lexically_normal();
+        if (!plain.empty() && *plain.begin() == "..")
+            return FileStatus::failure("its backup path " + backup->relative + " climbs out of the backup folder");
+        const std::string relativeFolder = platform::folderOf(plain.u8string());
         if (FileStatus status = platform::openFolderBelow(backup->base, relativeFolder, folder); !status.ok)
             return FileStatus::failure("cannot make the backup folder " + folder.folder + ": " + status.description);
         Impl::Staged entry;
