@@ -97,6 +97,7 @@ private slots:
         row("worked example", "[LAMPCAT] wall, Pendant\n[MORE] ceiling", kLamp, "0:1 0:2 0:3");
         row("no comma, value case ignored", "[LAMPCAT] Wall", kLamp, "0:1 0:2");
         row("comma, blanks and case ignored", "[LAMPCAT] wall ,CEILING", kLamp, "0:1 0:2 0:3");
+        row("comma, no blank after the bracket", "[LAMPCAT]wall,ceiling", kLamp, "0:1 0:2 0:3");
         row("unknown or empty value marks nothing, not even the keyword", "[LAMPCAT] pendant\n[LAMPCAT]", kLamp, "");
         row("matching runs on past later keywords, never back", "[LAMPCAT] recessed\n[_MOUNTING] wall", kLamp,
             "0:1 0:5");
