@@ -13,8 +13,6 @@
 using namespace tagmere;
 using tagmere::test::q;
 
-Q_DECLARE_METATYPE(std::string)
-
 namespace {
 
 const std::string k2002 = "IESNA:LM-63-2002\r\n[TEST] T\r\n[TESTLAB] L\r\n[ISSUEDATE] D\r\n";
@@ -44,60 +42,50 @@ class TestRealForms : public QObject {
 
 private slots:
     // Each file gets [MANUFAC] NEW. `manufac` is what the read-back finds ("-": none),
-    // `findings` what the check says, `changed` the Preview's changed lines, `after` the
-    // file as written.
-    void forms_data() {
-        QTest::addColumn<std::string>("name");
-        QTest::addColumn<std::string>("before");
-        QTest::addColumn<QString>("manufac");
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QStringList>("findings");
-        QTest::addColumn<QStringList>("changed");
-        QTest::addColumn<std::string>("after");
-        const QStringList replaced{"-[MANUFAC] ACME", "+[MANUFAC] NEW"};
+    // `findings` what the check says, `changed` the Preview's note and changed lines ("|"
+    // between them), `after` the file as written.
+    void forms() {
+        const std::string acme = k2002 + "[MANUFAC] ACME\r\n";
         const std::string written = k2002 + "[MANUFAC] NEW\r\n" + kData;
-
-        QTest::newRow("indented keyword line")
-            << std::string("a.ies") << k2002 + " [MANUFAC] ACME\r\n" + kData << "ACME"
-            << "LM-63-2002" << QStringList{"keyword-indent@5"} << QStringList{"- [MANUFAC] ACME", "+[MANUFAC] NEW"}
-            << written;
-        QTest::newRow("no blank after the bracket")
-            << std::string("b.ies") << k2002 + "[MANUFAC]ACME\r\n" + kData << "ACME"
-            << "LM-63-2002" << QStringList{} << QStringList{"-[MANUFAC]ACME", "+[MANUFAC] NEW"} << written;
+        const char* const replaced = "-[MANUFAC] ACME|+[MANUFAC] NEW";
         // A 1986 header is free text: a line that merely mentions a keyword is no keyword line.
         const std::string header1986 = "ACME CO. TEST 1234\r\nSEE [MANUFAC] NOTE\r\n";
-        QTest::newRow("1986 header") << std::string("c.ies") << header1986 + kData << "-"
-                                     << "LM-63-1986" << QStringList{} << QStringList{"+[MANUFAC] NEW"}
-                                     << header1986 + "[MANUFAC] NEW\r\n" + kData;
-        QTest::newRow("LF only") << std::string("d.ies") << lf(k2002 + "[MANUFAC] ACME\r\n" + kData) << "ACME"
-                                 << "LM-63-2002" << QStringList{"line-ends@1"}
-                                 << QStringList{"line ends become CR LF"} + replaced << written;
-        QTest::newRow("DOS end-of-file byte") << std::string("e.ies") << k2002 + "[MANUFAC] ACME\r\n" + kData + "\x1a"
-                                              << "ACME"
-                                              << "LM-63-2002" << QStringList{} << replaced << written + "\x1a";
-        QTest::newRow("Latin-1 bytes") << std::string("f.ies")
-                                       << k2002 + "[MANUFAC] LUMI\xc8RE\r\n[LAMP] caf\xe9\r\n" + kData
-                                       << q("LUMI\xc8RE") << "LM-63-2002" << QStringList{"non-ascii@5", "non-ascii@6"}
-                                       << QStringList{q("-[MANUFAC] LUMI\xc8RE"), "+[MANUFAC] NEW"}
-                                       << k2002 + "[LAMP] caf\xe9\r\n[MANUFAC] NEW\r\n" + kData;
-        QTest::newRow("upper-case name") << std::string("G.IES") << k2002 + "[MANUFAC] ACME\r\n" + kData << "ACME"
-                                         << "LM-63-2002" << QStringList{} << replaced << written;
         const std::string wide =
             "TILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 10\r\n0 90\r\n0\r\n100" + std::string(250, ' ') + "50\r\n";
-        QTest::newRow("255-character data line")
-            << std::string("h.ies") << k2002 + "[MANUFAC] ACME\r\n" + wide << "ACME"
-            << "LM-63-2002" << QStringList{} << replaced << k2002 + "[MANUFAC] NEW\r\n" + wide;
+        const struct {
+            const char* name;
+            std::string before;
+            const char* manufac;
+            const char* version;
+            const char* findings;
+            const char* changed;
+            std::string after;
+        } rows[] = {
+            {"a.ies", k2002 + " [MANUFAC] ACME\r\n" + kData, "ACME", "LM-63-2002", "keyword-indent@5",
+             "- [MANUFAC] ACME|+[MANUFAC] NEW", written},
+            {"b.ies", k2002 + "[MANUFAC]ACME\r\n" + kData, "ACME", "LM-63-2002", "", "-[MANUFAC]ACME|+[MANUFAC] NEW",
+             written},
+            {"c.ies", header1986 + kData, "-", "LM-63-1986", "", "+[MANUFAC] NEW",
+             header1986 + "[MANUFAC] NEW\r\n" + kData},
+            {"d.ies", lf(acme + kData), "ACME", "LM-63-2002", "line-ends@1",
+             "line ends become CR LF|-[MANUFAC] ACME|+[MANUFAC] NEW", written},
+            {"e.ies", acme + kData + "\x1a", "ACME", "LM-63-2002", "", replaced, written + "\x1a"},
+            {"f.ies", k2002 + "[MANUFAC] LUMI\xc8RE\r\n[LAMP] caf\xe9\r\n" + kData, "LUMI\xc8RE", "LM-63-2002",
+             "non-ascii@5 non-ascii@6", "-[MANUFAC] LUMI\xc8RE|+[MANUFAC] NEW",
+             k2002 + "[LAMP] caf\xe9\r\n[MANUFAC] NEW\r\n" + kData},
+            {"G.IES", acme + kData, "ACME", "LM-63-2002", "", replaced, written},
+            {"h.ies", acme + wide, "ACME", "LM-63-2002", "", replaced, k2002 + "[MANUFAC] NEW\r\n" + wide},
+        };
+        for (const auto& row : rows) {
+            form(row.name, row.before, row.manufac, row.version, row.findings, row.changed, row.after);
+            if (QTest::currentTestFailed())
+                QFAIL(row.name);
+        }
     }
 
-    void forms() {
-        QFETCH(std::string, name);
-        QFETCH(std::string, before);
-        QFETCH(QString, manufac);
-        QFETCH(QString, version);
-        QFETCH(QStringList, findings);
-        QFETCH(QStringList, changed);
-        QFETCH(std::string, after);
-
+private:
+    void form(const std::string& name, const std::string& before, const char* manufac, const char* version,
+              const char* findings, const char* changed, const std::string& after) {
         test::TempFolder dir;
         const std::string path = dir.write(name, before);
         FileSearch search;
@@ -107,14 +95,14 @@ private slots:
         QCOMPARE(found.fullPath(1), path);
 
         const KeywordReadBack readBack = readBackKeywords(splitLines(before), {});
-        QCOMPARE(readBack.manufac.found ? q(readBack.manufac.value) : QStringLiteral("-"), manufac);
+        QCOMPARE(readBack.manufac.found ? q(readBack.manufac.value) : QStringLiteral("-"), q(manufac));
 
         const FileCheck check = checkFile(before);
-        QCOMPARE(QString::fromStdString(check.version), version);
+        QCOMPARE(check.version, std::string(version));
         QStringList codes;
         for (const auto& f : check.findings)
             codes << QString::fromStdString(f.code) + QLatin1Char('@') + QString::number(f.line);
-        QCOMPARE(codes, findings);
+        QCOMPARE(codes.join(QLatin1Char(' ')), QString::fromLatin1(findings));
 
         MiscPanel panel;
         panel.chkManufac = true;
@@ -127,9 +115,10 @@ private slots:
         runBatch({path}, panel, {}, {}, callbacks, dryRun);
         QCOMPARE(results.size(), size_t(1));
         const std::string note = lineEndNote(results[0].before, results[0].after);
-        QCOMPARE((note.empty() ? QStringList() : QStringList{q(note)}) +
-                     changedLines(unifiedDiff(path, results[0].before, results[0].after, true)),
-                 changed);
+        QCOMPARE(((note.empty() ? QStringList() : QStringList{q(note)}) +
+                  changedLines(unifiedDiff(path, results[0].before, results[0].after, true)))
+                     .join(QLatin1Char('|')),
+                 q(changed));
         QCOMPARE(test::readBytes(path), before);
 
         const BatchOutcome outcome = runBatch({path}, panel, {}, {}, callbacks);
