@@ -141,7 +141,8 @@ private:
     std::vector<RunKeyword> m_runKeywords;
     BatchOutcome m_outcome;
     EditTarget m_lastTarget; // lends its open folder to the next file in the same folder
-    // Last, so it is destroyed first: what it still commits reports into m_outcome.
+    // Last, so it goes first: a run dropped before finish() discards what it staged, and
+    // nothing reports into the members above once they are gone.
     FileReplacer m_replacer;
 };
 

@@ -118,17 +118,12 @@ private:
 
     // Finds the TILT= line and starts the numbers after it.
     bool findTilt() {
-        long line = 1;
-        size_t start = 0;
-        while (start < m_bytes.size()) {
-            size_t end = start;
-            while (end < m_bytes.size() && m_bytes[end] != '\r' && m_bytes[end] != '\n')
-                ++end;
-            const std::string_view text = m_bytes.substr(start, end - start);
-            size_t next = end;
-            if (next < m_bytes.size())
-                next += (m_bytes[next] == '\r' && next + 1 < m_bytes.size() && m_bytes[next + 1] == '\n') ? 2 : 1;
+        LineCursor cursor(m_bytes);
+        RawLine raw;
+        for (long line = 1; cursor.next(raw); ++line) {
+            const std::string_view text = raw.text;
             if (startsWith(text, kTiltPrefix)) {
+                const size_t next = static_cast<size_t>(raw.end.data() - m_bytes.data()) + raw.end.size();
                 TiltData& tilt = m_result.values.tilt;
                 tilt.line = line;
                 const std::string value = trimBlanks(text.substr(5));
@@ -145,8 +140,6 @@ private:
                 m_numbers = Numbers(m_bytes, next, line + 1);
                 return true;
             }
-            start = next;
-            ++line;
         }
         return false;
     }

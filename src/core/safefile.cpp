@@ -168,7 +168,9 @@ FileReplacer::FileReplacer(size_t chunk) : m_impl(std::make_unique<Impl>()) {
 }
 
 FileReplacer::~FileReplacer() {
-    m_impl->commit();
+    // Only commit() puts files in place: what is still staged was never meant to be written.
+    for (auto& s : m_impl->staged)
+        platform::discard(*s.temp);
 }
 
 FileStatus FileReplacer::lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting) {
@@ -281,6 +283,7 @@ FileStatus replaceOne(const std::string& path, std::string_view bytes, const Fil
             replacer.stage(target, identity, bytes, [&](const std::string&, const FileStatus& s) { result = s; });
         if (!staged.ok)
             return staged;
+        replacer.commit();
     }
     return result;
 }

@@ -97,7 +97,7 @@ public:
     // `chunk` files are staged before they are flushed and renamed together; 1 makes
     // every file durable on its own (single saves).
     explicit FileReplacer(size_t chunk = 64);
-    ~FileReplacer(); // commits what is staged
+    ~FileReplacer(); // discards what is still staged: only commit() writes
     FileReplacer(const FileReplacer&) = delete;
     FileReplacer& operator=(const FileReplacer&) = delete;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "keywordlist.h"
 
+#include "core/linebuffer.h"
 #include "core/safefile.h"
 #include "core/text.h"
 
@@ -53,17 +54,6 @@ int keywordColumn(std::string_view columnItem) {
 
 namespace {
 
-bool isLineEnd(char c) {
-    return c == '\r' || c == '\n';
-}
-
-// Steps over the line end at `pos` (CR LF counts as one).
-size_t skipLineEnd(std::string_view bytes, size_t pos) {
-    if (bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n')
-        return pos + 2;
-    return pos + 1;
-}
-
 std::string dropTrailingBlanks(std::string_view text) {
     const auto last = text.find_last_not_of(' ');
     return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
@@ -73,41 +63,25 @@ std::string dropTrailingBlanks(std::string_view text) {
 
 std::vector<std::string> splitListItems(std::string_view bytes) {
     std::vector<std::string> items;
-    const size_t n = bytes.size();
-    size_t pos = 0;
-    // After a comma another item follows, even at the end of the data.
-    bool afterComma = false;
-    while (pos < n || afterComma) {
-        afterComma = false;
-        while (pos < n && bytes[pos] == ' ')
-            ++pos;
-        std::string item;
-        if (pos < n && bytes[pos] == '"') {
-            size_t end = pos + 1;
-            while (end < n && bytes[end] != '"' && !isLineEnd(bytes[end]))
-                ++end;
-            item.assign(bytes.substr(pos + 1, end - pos - 1));
-            pos = end;
-            if (pos < n && bytes[pos] == '"')
-                ++pos;
-            // What trails the closing quote belongs to no item.
-            while (pos < n && bytes[pos] != ',' && !isLineEnd(bytes[pos]))
-                ++pos;
-        } else {
-            size_t end = pos;
-            while (end < n && bytes[end] != ',' && !isLineEnd(bytes[end]))
-                ++end;
-            item = dropTrailingBlanks(bytes.substr(pos, end - pos));
-            pos = end;
-        }
-        items.push_back(std::move(item));
-        if (pos < n) {
-            if (bytes[pos] == ',') {
-                ++pos;
-                afterComma = true;
+    LineCursor cursor(bytes);
+    for (RawLine line; cursor.next(line);) {
+        // Every line gives at least one item, and after a comma another follows.
+        std::string_view rest = line.text;
+        for (;;) {
+            rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+            size_t comma = 0;
+            if (!rest.empty() && rest[0] == '"') {
+                const size_t close = std::min(rest.find('"', 1), rest.size());
+                items.emplace_back(rest.substr(1, close - 1));
+                // What trails the closing quote belongs to no item.
+                comma = rest.find(',', close);
             } else {
-                pos = skipLineEnd(bytes, pos);
+                comma = rest.find(',');
+                items.push_back(dropTrailingBlanks(rest.substr(0, comma)));
             }
+            if (comma == std::string_view::npos)
+                break;
+            rest.remove_prefix(comma + 1);
         }
     }
     return items;
