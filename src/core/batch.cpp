@@ -13,8 +13,6 @@ namespace {
 
 constexpr size_t kLineLimit = 250;
 
-using RunKeyword = BatchRun::RunKeyword;
-
 RunKeyword& runKeyword(std::vector<RunKeyword>& list, const std::string& text) {
     auto it = std::find_if(list.begin(), list.end(), [&](const RunKeyword& k) { return k.text == text; });
     if (it != list.end())
@@ -56,6 +54,29 @@ void composeKeywordLine(const std::string& keyword, const std::vector<std::strin
         }
     }
     line = keyword + " " + joined;
+}
+
+std::vector<TreeEdit> treeEdits(const BatchTrees& trees, std::vector<RunKeyword>& met) {
+    std::vector<TreeEdit> edits;
+    for (const auto& tree : trees) {
+        for (size_t n = 0; n < tree.size(); ++n) {
+            const BatchNode& node = tree[n];
+            if (!node.checked || !startsWith(node.text, "["))
+                continue;
+            RunKeyword& keyword = runKeyword(met, node.text);
+            std::vector<std::string> values;
+            for (size_t v = n + 1; v < tree.size() && !startsWith(tree[v].text, "["); ++v) {
+                if (tree[v].checked && !isBlank(tree[v].text)) {
+                    keyword.hasValue = true;
+                    values.push_back(tree[v].text);
+                }
+            }
+            TreeEdit edit{node.text, {}, {}, !keyword.hasValue};
+            composeKeywordLine(node.text, values, edit.line, edit.more);
+            edits.push_back(std::move(edit));
+        }
+    }
+    return edits;
 }
 
 std::string batchSummary(const BatchOutcome& outcome, bool dryRun) {
@@ -185,25 +206,8 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
             m_miscReported.push_back(edit.keyword);
     }
 
-    for (const auto& tree : m_trees) {
-        for (size_t n = 0; n < tree.size(); ++n) {
-            const BatchNode& node = tree[n];
-            if (!node.checked || !startsWith(node.text, "["))
-                continue;
-            RunKeyword& keyword = runKeyword(m_runKeywords, node.text);
-            std::vector<std::string> values;
-            for (size_t v = n + 1; v < tree.size() && !startsWith(tree[v].text, "["); ++v) {
-                if (tree[v].checked && !isBlank(tree[v].text)) {
-                    keyword.hasValue = true;
-                    values.push_back(tree[v].text);
-                }
-            }
-            std::string line;
-            std::vector<std::string> more;
-            composeKeywordLine(node.text, values, line, more);
-            msbAddReplaceKeyword(lines, node.text, line, more, !keyword.hasValue, place);
-        }
-    }
+    for (const TreeEdit& edit : treeEdits(m_trees, m_runKeywords))
+        msbAddReplaceKeyword(lines, edit.keyword, edit.line, edit.more, edit.remove, place);
 
     for (const auto& extra : m_extras) {
         RunKeyword& keyword = runKeyword(m_runKeywords, extra.keyword);

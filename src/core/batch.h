@@ -84,6 +84,24 @@ struct BatchOutcome {
 // The report message: header, empty line, one entry per line (lines end in "\r").
 Message batchReport(const BatchOutcome& outcome);
 
+// A keyword a run has met: first met order is the report order; has-a-value, once set, is
+// never reset, so a later file of the run writes a keyword that an earlier tree gave a value.
+struct RunKeyword {
+    std::string text;
+    bool hasValue = false;
+};
+
+// What the ticked trees do to one file, in the order the run does it: each ticked keyword
+// node gives its keyword line (with "[MORE]" lines), or its removal while no tree has given
+// the keyword a ticked value yet. `met` carries the run's keywords from file to file.
+struct TreeEdit {
+    std::string keyword;
+    std::string line;
+    std::vector<std::string> more; // element 0 empty
+    bool remove = false;
+};
+std::vector<TreeEdit> treeEdits(const BatchTrees& trees, std::vector<RunKeyword>& met);
+
 // The values of one ticked keyword node as a keyword line and "[MORE] " lines
 // (element 0 of `more` left empty). Values go to continuation lines once the
 // keyword text and the values collected reach past 250 characters.
@@ -120,12 +138,6 @@ public:
     void cancel();
     bool stopped() const;
     BatchOutcome finish();
-
-    // A run keyword: first met order is the report order; has-a-value is never reset.
-    struct RunKeyword {
-        std::string text;
-        bool hasValue = false;
-    };
 
 private:
     void done(const BatchFileResult& result);

@@ -84,27 +84,9 @@ std::string bulkQuestionText(size_t files, const MiscPanel& panel, const BatchTr
     };
     for (const KeywordEdit& edit : composeMisc(panel))
         outcomeOf(edit.keyword) = Outcome{edit.keyword, edit.line, 0, false};
-    // A ticked keyword is removed until some tree has given it a ticked value.
-    std::vector<std::string> withValue;
-    for (const auto& tree : trees) {
-        for (size_t n = 0; n < tree.size(); ++n) {
-            if (!tree[n].checked || !startsWith(tree[n].text, "["))
-                continue;
-            std::vector<std::string> values;
-            for (size_t v = n + 1; v < tree.size() && !startsWith(tree[v].text, "["); ++v) {
-                if (tree[v].checked && !isBlank(tree[v].text))
-                    values.push_back(tree[v].text);
-            }
-            if (!values.empty() && std::find(withValue.begin(), withValue.end(), tree[n].text) == withValue.end())
-                withValue.push_back(tree[n].text);
-            Outcome outcome{tree[n].text, {}, 0, false};
-            std::vector<std::string> more;
-            composeKeywordLine(outcome.keyword, values, outcome.line, more);
-            outcome.moreLines = more.size() - 1;
-            outcome.removed = std::find(withValue.begin(), withValue.end(), tree[n].text) == withValue.end();
-            outcomeOf(outcome.keyword) = std::move(outcome);
-        }
-    }
+    std::vector<RunKeyword> met; // as for the run's first file
+    for (TreeEdit& edit : treeEdits(trees, met))
+        outcomeOf(edit.keyword) = Outcome{edit.keyword, std::move(edit.line), edit.more.size() - 1, edit.remove};
     if (outcomes.empty())
         return {};
     std::string written, removed;
