@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "addkeywords.h"
 
-#include "core/safefile.h"
+#include "files/safefile.h"
 
 #include <QDir>
 #include <QFile>

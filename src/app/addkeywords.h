@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/linebuffer.h"
+#include "format/linebuffer.h"
 
 #include <QString>
 
@@ -50,7 +50,6 @@ struct InstallResult {
 // Creates the keyword folder and copies the factory list that ships inside the program into
 // it when that file is missing. An existing file, even one edited by hand, is kept.
 InstallResult installFactoryList(const AddKeywords& globals);
-
 
 // Text at the widget edge: file and list texts are single-byte, so every byte maps to one
 // character (Latin-1) and back.

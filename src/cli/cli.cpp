@@ -2,14 +2,15 @@
 #include "cli.h"
 
 #include "core/batch.h"
-#include "core/diff.h"
-#include "core/figures.h"
-#include "core/headercheck.h"
-#include "core/linebuffer.h"
-#include "core/platform.h"
-#include "core/safefile.h"
-#include "core/text.h"
 #include "core/version.h"
+#include "files/platform.h"
+#include "files/readfile.h"
+#include "files/safefile.h"
+#include "format/diff.h"
+#include "format/figures.h"
+#include "format/headercheck.h"
+#include "format/linebuffer.h"
+#include "format/text.h"
 #include "keywords/keywordlist.h"
 #include "keywords/keywordtree.h"
 #include "search/filesearch.h"
@@ -403,9 +404,9 @@ int runShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitUsage;
 
     FileLines lines;
-    const FileResult read = msbIESFileRead(p.positionals[0], lines);
+    const FileStatus read = msbIESFileRead(p.positionals[0], lines);
     if (!read.ok) {
-        err << "tagmere-cli: " << consoleText(read.message) << "\n";
+        err << "tagmere-cli: Unable to read file: " << read.description << "\n";
         return kExitFileFailed;
     }
     const TreeNodeTexts texts = trees.nodeTexts();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli.h"
-#include "core/platform.h"
+#include "files/platform.h"
 
 #include <iostream>
 #include <new>

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch.h"
 
-#include "keywordedit.h"
-#include "text.h"
+#include "files/readfile.h"
+#include "format/keywordedit.h"
+#include "format/text.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "linebuffer.h"
+#include "files/safefile.h"
+#include "format/linebuffer.h"
 #include "message.h"
 #include "misc.h"
-#include "safefile.h"
 
 #include <array>
 #include <functional>

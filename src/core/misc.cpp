@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "misc.h"
 
-#include "text.h"
+#include "format/text.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "keywordlist.h"
 
-#include "core/linebuffer.h"
-#include "core/safefile.h"
-#include "core/text.h"
+#include "files/safefile.h"
+#include "format/linebuffer.h"
+#include "format/text.h"
 
 #include <algorithm>
 #include <filesystem>

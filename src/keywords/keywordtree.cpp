@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "keywordtree.h"
 
-#include "core/text.h"
+#include "format/text.h"
 
 #include <algorithm>
 #include <cstdint>

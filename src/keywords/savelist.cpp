@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "savelist.h"
 
-#include "core/safefile.h"
-#include "core/text.h"
+#include "files/safefile.h"
+#include "format/text.h"
 
 namespace tagmere {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "filesearch.h"
 
-#include "core/platform.h"
-#include "core/text.h"
+#include "files/platform.h"
+#include "format/text.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pattern.h"
 
-#include "core/text.h"
+#include "format/text.h"
 
 namespace tagmere {
 

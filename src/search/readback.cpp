@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readback.h"
 
-#include "core/keywordedit.h"
-#include "core/text.h"
+#include "format/keywordedit.h"
+#include "format/text.h"
 
 #include <algorithm>
 #include <string_view>

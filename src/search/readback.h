@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/linebuffer.h"
 #include "core/misc.h"
+#include "format/linebuffer.h"
 
 #include <array>
 #include <set>

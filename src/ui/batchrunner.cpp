@@ -5,7 +5,7 @@
 #include "previewdialog.h"
 
 #include "app/addkeywords.h"
-#include "core/text.h"
+#include "format/text.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls.h"
 
-#include "core/platform.h"
+#include "files/platform.h"
 
 #include <algorithm>
 

@@ -2,8 +2,9 @@
 #include "foundfilesview.h"
 
 #include "app/addkeywords.h"
-#include "core/headercheck.h"
-#include "core/linebuffer.h"
+#include "files/readfile.h"
+#include "format/headercheck.h"
+#include "format/linebuffer.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -12,7 +12,8 @@
 #include "photometryview.h"
 #include "ui_frmaddkeywords.h"
 
-#include "core/platform.h"
+#include "files/platform.h"
+#include "files/readfile.h"
 #include "search/readback.h"
 
 #include <QElapsedTimer>
@@ -151,8 +152,8 @@ void frmAddKeywords::cmdFind_Click() {
     if (skippedCount > 0) {
         if (skippedCount > kSkippedFoldersNamed)
             skipped += "and " + std::to_string(skippedCount - kSkippedFoldersNamed) + " more\r";
-        MessageBoxes::show(this, warningMessage("These folders could not be read, so their files are not listed:\r" +
-                                                skipped));
+        MessageBoxes::show(
+            this, warningMessage("These folders could not be read, so their files are not listed:\r" + skipped));
     }
 }
 
@@ -187,10 +188,10 @@ void frmAddKeywords::msbShowSelectedFile() {
 
 void frmAddKeywords::msbShowCurrentFile() {
     ui->fraNonFound->hide();
-    const FileResult read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
+    const FileStatus read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
     m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
     if (!read.ok)
-        MessageBoxes::show(this, read.message);
+        MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
     msbDisplayKeywords();
     msbUpdateKeywords();
     ui->cmdRefresh->setEnabled(true);
@@ -246,10 +247,10 @@ void frmAddKeywords::fillView() {
     frmView* view = viewWindow();
     if (m_bufferState == BufferState::Stale && !m_globals.gstrSelectedFile.empty()) {
         // The file changed since it was read: show it as it is now.
-        const FileResult read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
+        const FileStatus read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
         m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
         if (!read.ok)
-            MessageBoxes::show(this, read.message);
+            MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
     }
     const QString name = app::toQPath(mfnFileTitle(m_globals.gstrSelectedFile)) + QStringLiteral(".ies");
     if (m_bufferState != BufferState::Current) {

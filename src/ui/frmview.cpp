@@ -7,8 +7,8 @@
 #include "ui_frmview.h"
 
 #include "app/addkeywords.h"
-#include "core/platform.h"
-#include "core/safefile.h"
+#include "files/platform.h"
+#include "files/safefile.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -3,7 +3,8 @@
 
 #include "app/addkeywords.h"
 #include "app/settings.h"
-#include "core/linebuffer.h"
+#include "files/fileinfo.h"
+#include "format/linebuffer.h"
 
 #include <QWidget>
 

@@ -6,8 +6,9 @@
 #include "messageboxes.h"
 
 #include "app/addkeywords.h"
-#include "core/linebuffer.h"
-#include "core/photometry.h"
+#include "files/readfile.h"
+#include "format/linebuffer.h"
+#include "format/photometry.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/settings.h"
-#include "core/figures.h"
+#include "format/figures.h"
 
 #include <QWidget>
 

@@ -2,7 +2,7 @@
 #include "previewdialog.h"
 
 #include "app/addkeywords.h"
-#include "core/diff.h"
+#include "format/diff.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>

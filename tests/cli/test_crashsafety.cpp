@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/safefile.h"
+#include "files/safefile.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>

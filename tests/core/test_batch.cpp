@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/batch.h"
-#include "core/text.h"
+#include "format/text.h"
 #include "testsupport.h"
 
 #include <QtTest>

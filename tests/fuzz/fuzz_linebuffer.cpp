@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/keywordedit.h"
-#include "core/linebuffer.h"
-#include "core/text.h"
+#include "format/keywordedit.h"
+#include "format/linebuffer.h"
+#include "format/text.h"
 #include "fuzzcheck.h"
 
 #include <array>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/linebuffer.h"
+#include "format/linebuffer.h"
 #include "fuzzcheck.h"
 #include "keywords/keywordlist.h"
 #include "keywords/keywordtree.h"

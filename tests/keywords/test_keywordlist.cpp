@@ -2,7 +2,7 @@
 #include "keywordtestutil.h"
 #include "testsupport.h"
 
-#include "core/text.h"
+#include "format/text.h"
 
 #include <QtTest>
 

@@ -4,7 +4,7 @@
 
 #include "keywords/savelist.h"
 
-#include "core/text.h"
+#include "format/text.h"
 
 #include <QtTest>
 

@@ -2,8 +2,8 @@
 // The forms real libraries hold, each in a small file of our own, through every reader
 // and writer: the search, the read-back, the check, the Preview's diff and a real write.
 #include "core/batch.h"
-#include "core/diff.h"
-#include "core/headercheck.h"
+#include "format/diff.h"
+#include "format/headercheck.h"
 #include "search/filesearch.h"
 #include "search/readback.h"
 #include "testsupport.h"

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/batch.h"
-#include "core/platform.h"
-#include "core/safefile.h"
+#include "files/platform.h"
+#include "files/readfile.h"
+#include "files/safefile.h"
 #include "testsupport.h"
 
 #include <QtTest>

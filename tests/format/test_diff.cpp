@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/diff.h"
+#include "format/diff.h"
 
 #include <QtTest>
 

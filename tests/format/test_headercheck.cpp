@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/headercheck.h"
-#include "core/photometry.h"
-#include "core/text.h"
+#include "files/readfile.h"
+#include "format/headercheck.h"
+#include "format/photometry.h"
+#include "format/text.h"
 
 #include <QtTest>
 
@@ -112,8 +113,11 @@ private slots:
         row("not a number", "TILT=NONE\r\n" + counts + "0 9O\r\n0\r\n100 50\r\n", {"data-not-number@5"}, true);
         row("truncated", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100\r\n", {"data-truncated@7"}, true);
         row("extra data", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\r\n7 8\r\n", {"data-extra@8"}, false);
-        row("DOS end-of-file byte after the last value", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 50\x1a" "7", {},
-            false);
+        row("DOS end-of-file byte after the last value",
+            "TILT=NONE\r\n" + counts +
+                "0 90\r\n0\r\n100 50\x1a"
+                "7",
+            {}, false);
         row("lumens", firstLine("1 0 1 2 1 1 2 0 0 0"), {"lumens@3"}, true);
         row("half a lumen is some", firstLine("1 0.5 1 2 1 1 2 0 0 0"), {}, false);
         row("multiplier", firstLine("1 -1 0 2 1 1 2 0 0 0"), {"multiplier@3"}, true);

@@ -345,12 +345,4 @@ FileCheck checkFile(std::string_view bytes) {
     return check;
 }
 
-FileCheck checkHeaderFile(const std::string& path) {
-    std::string bytes;
-    const FileStatus read = readTextFile(path, bytes);
-    if (!read.ok)
-        return {{}, {{finding::kUnreadable, Severity::Error, 1, "cannot read the file: " + read.description}}};
-    return checkFile(bytes);
-}
-
 } // namespace tagmere

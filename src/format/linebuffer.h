@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "message.h"
-#include "safefile.h"
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +10,6 @@ namespace tagmere {
 // The lines of one photometric file: element 0 is always the empty text, the
 // file's lines are elements 1..N without their terminators (N = size() - 1).
 using FileLines = std::vector<std::string>;
-
-// Outcome of reading or writing a file, with the message the user is to see.
-struct FileResult {
-    bool ok = true;
-    std::string description;
-    Message message;
-};
 
 inline FileLines emptyFileLines() {
     return FileLines(1);
@@ -73,19 +63,5 @@ std::string joinLinesForWrite(const FileLines& lines, bool lastLineEnded = true)
 
 // True when the bytes end with a line end (or are empty).
 bool endsWithLineEnd(std::string_view bytes);
-
-// Photometric files are small text files; anything larger is refused unread.
-inline constexpr long long kMaxFileBytes = 64LL * 1024 * 1024;
-
-// Reads a photometric file's bytes. Besides the system's errors it refuses a file that
-// is not text (it holds a NUL byte) or is larger than kMaxFileBytes, so that no such
-// file is ever rewritten line by line.
-FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity = nullptr);
-// The same through the target's open folder (see EditTarget).
-FileStatus readTextFile(const EditTarget& target, std::string& bytes, FileIdentity* identity = nullptr);
-
-// Replaces gstrFileLine by the file's lines. On failure it holds the lines read
-// before the error and the result says "Unable to read file: " + the reason.
-FileResult msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine);
 
 } // namespace tagmere

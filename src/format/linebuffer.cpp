@@ -102,31 +102,4 @@ bool endsWithLineEnd(std::string_view bytes) {
     return bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
 }
 
-namespace {
-
-FileStatus refuseBinary(FileStatus status, const std::string& bytes) {
-    if (status.ok && bytes.find('\0') != std::string::npos)
-        return FileStatus::failure("it holds NUL bytes, so it is not a photometric text file");
-    return status;
-}
-
-} // namespace
-
-FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity) {
-    return refuseBinary(readWholeFile(path, bytes, kMaxFileBytes, identity), bytes);
-}
-
-FileStatus readTextFile(const EditTarget& target, std::string& bytes, FileIdentity* identity) {
-    return refuseBinary(readWholeFile(target, bytes, kMaxFileBytes, identity), bytes);
-}
-
-FileResult msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine) {
-    std::string bytes;
-    const FileStatus status = readTextFile(Filename, bytes);
-    gstrFileLine = splitLines(bytes);
-    if (status.ok)
-        return {};
-    return {false, status.description, plainMessage("Unable to read file: " + status.description)};
-}
-
 } // namespace tagmere

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform.h"
-#include "safefile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,10 +4,10 @@
 // Everything that differs between systems sits behind this header, one source file per
 // system (platform_posix.cpp, platform_windows.cpp); nothing else includes a system
 // header. Names are UTF-8 std::string throughout; a Windows build converts them to and
-// from UTF-16 at the system's edge. The safe replacement (safefile.h) is implemented
-// in the same files.
+// from UTF-16 at the system's edge. The same files implement the calls of fileinfo.h;
+// the safe replacement (safefile.cpp) puts these steps together.
 
-#include "safefile.h"
+#include "fileinfo.h"
 
 #include <ctime>
 #include <functional>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/keywordedit.h"
-#include "core/text.h"
+#include "format/keywordedit.h"
+#include "format/text.h"
 
 #include <QtTest>
 

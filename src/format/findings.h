@@ -2,9 +2,9 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
+// What the checks of a file report: the header check and the photometric reader alike.
 namespace tagmere {
 
 enum class Severity { Error, Warning };
@@ -56,22 +56,6 @@ inline constexpr const char* kDataExtra = "data-extra";             // warning: 
 // True when a first line does not try to name a version: an LM-63-1986 file, whose header
 // is free text up to TILT=, begins so.
 bool isFreeTextHeader(std::string_view firstLine);
-
-// Checks the header of a photometric file given as its bytes, by the rules of the version
-// its first line names (a free-text first line and a TILT= line: LM-63-1986). The header is
-// the lines before the first line starting "TILT=". Findings come in line order.
-std::vector<HeaderFinding> checkHeader(std::string_view bytes);
-
-// A whole file checked: the header as above, then the photometric block.
-struct FileCheck {
-    std::string version; // "LM-63-2002" and so on; empty when it cannot be told
-    std::vector<HeaderFinding> findings;
-};
-FileCheck checkFile(std::string_view bytes);
-
-// Reads the file (as the editor does, so a file it would refuse is "unreadable") and checks
-// it. The command line and the window both use this, so they agree.
-FileCheck checkHeaderFile(const std::string& path);
 
 inline bool hasError(const std::vector<HeaderFinding>& findings) {
     for (const auto& f : findings) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/figures.h"
+#include "format/figures.h"
 
 #include <QtTest>
 
