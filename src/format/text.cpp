@@ -63,4 +63,13 @@ bool isValidKeyword(std::string_view keyword) {
     return inner.find_first_of("[] ") == std::string_view::npos && !hasControlByte(inner);
 }
 
+std::vector<std::string_view> splitAt(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    size_t start = 0;
+    for (size_t p; (p = text.find(separator, start)) != std::string_view::npos; start = p + 1)
+        pieces.push_back(text.substr(start, p - start));
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
 } // namespace tagmere

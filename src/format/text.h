@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Text helpers shared by every part: all comparisons are exact and byte-wise, and
 // "blank" means the space character only.
@@ -13,6 +14,10 @@ bool startsWith(std::string_view text, std::string_view prefix);
 bool contains(std::string_view text, std::string_view part);
 // ASCII upper-casing; other bytes pass unchanged so that every byte survives.
 std::string upperAscii(std::string_view text);
+// The pieces of the text between separators: n separators give n + 1 pieces, empty ones
+// kept. The pieces view into the text.
+std::vector<std::string_view> splitAt(std::string_view text, char separator);
+
 // True when the text is empty or holds blanks only.
 bool isBlank(std::string_view text);
 

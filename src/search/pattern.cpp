@@ -7,16 +7,9 @@ namespace tagmere {
 
 void msbSplitList(std::string& text, std::vector<std::string>& list) {
     list.assign(1, std::string());
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto p = text.find(';', start);
-        if (p == std::string::npos)
-            break;
-        list.push_back(text.substr(start, p - start));
-        start = p + 1;
-    }
-    text.erase(0, start);
-    list.push_back(text);
+    for (const std::string_view piece : splitAt(text, ';'))
+        list.emplace_back(piece);
+    text = list.back();
 }
 
 void msbSplitPath(std::string& path, std::string& folder, std::string& extension) {

@@ -23,20 +23,6 @@ std::string_view afterKeyword(std::string_view line, std::string_view keyword) {
     return line.substr(line.find(keyword) + keyword.size());
 }
 
-std::vector<std::string_view> splitAtCommas(std::string_view text) {
-    std::vector<std::string_view> pieces;
-    std::string_view::size_type start = 0;
-    for (;;) {
-        const auto p = text.find(',', start);
-        if (p == std::string_view::npos)
-            break;
-        pieces.push_back(text.substr(start, p - start));
-        start = p + 1;
-    }
-    pieces.push_back(text.substr(start));
-    return pieces;
-}
-
 std::string matchKey(std::string_view text) {
     return upperAscii(trimBlanks(text));
 }
@@ -117,14 +103,14 @@ KeywordReadBack readBackKeywords(const FileLines& gstrFileLine, const TreeNodeTe
                 if (!startsWith(text, "[") || !holds(line, text))
                     continue;
                 if (contains(line, ","))
-                    matcher.match(t, n, splitAtCommas(afterKeyword(line, text)), n + 1);
+                    matcher.match(t, n, splitAt(afterKeyword(line, text), ','), n + 1);
                 else
                     matcher.match(t, n, {afterFirstBracket(line)}, n);
 
                 for (std::size_t j = i + 1; j <= last && holds(gstrFileLine[j], kMoreMarker); ++j) {
                     const std::string& more = gstrFileLine[j];
                     if (contains(more, ","))
-                        matcher.match(t, n, splitAtCommas(afterFirstBracket(more)), n + 1);
+                        matcher.match(t, n, splitAt(afterFirstBracket(more), ','), n + 1);
                     else
                         matcher.match(t, n, {afterFirstBracket(more)}, n);
                 }
