@@ -117,13 +117,11 @@ public:
     KeywordTree& tree(int column) { return m_trees.at(static_cast<size_t>(column)); }
     const KeywordTree& tree(int column) const { return m_trees.at(static_cast<size_t>(column)); }
 
-    // Rebuilds all three trees from the loaded list: a keyword node per keyword entry in
-    // its column (Checked false, not bold, colour normal), a value node per value entry
-    // under the keyword before it with Tag = the entry's index, a spacer node (Text of 20
-    // blanks, BackColor RGB(240, 240, 240)) per empty entry, nothing for "REMOVE". Every
-    // node is expanded. Then every node of every column whose Text equals a remembered
-    // selected text is ticked: Checked, Bold, colour fileSelect when fileKeywordsShown,
-    // otherwise defaultSelect.
+    // Rebuilds the trees from the loaded list, every node expanded and unticked, then
+    // ticks each node whose text the list remembers as selected (in the file colour while
+    // a file's keywords are shown). A value node's Tag is its entry's index, so a delete
+    // can mark the entry; an empty entry shows as a grey spacer, a deleted ("REMOVE") one
+    // not at all.
     void msbDisplayKeywords(const KeywordList& list, const SelectColors& colors, bool fileKeywordsShown);
 
     // "Show Selected Only": the remembered selected texts become the texts of the ticked
@@ -137,10 +135,10 @@ public:
     bool msbShowSelectedOnly(KeywordList& list, const SelectColors& colors, bool fileKeywordsShown);
 
     // The user clicked node n's check box in tree `column`; `checked` is its new state.
-    // Keyword ticked: bold, defaultSelect. Keyword unticked: not bold, normal; its values
-    // are left as they are. Value ticked: it and its keyword node are ticked, bold,
-    // defaultSelect. Value unticked: not bold, normal; its keyword is left as it is.
-    // The node becomes the tree's selected node.
+    // A ticked value ticks its keyword too, since a run writes values only under a ticked
+    // keyword; unticking leaves the other level alone, so a keyword whose values are all
+    // unticked stays ticked and is removed from the files. Ticks show bold in the default
+    // colour. The node becomes the tree's selected node.
     void nodeCheck(int column, long n, bool checked, const SelectColors& colors);
 
     // The Delete key in tree `column`: the selected node, when it is a value node, is

@@ -75,9 +75,9 @@ public:
     // in name order. Returns true when the walk was abandoned; what was found stays.
     bool mfnDirDiver(const std::string& lstNewPath, FoundFilesList& found, const SearchCallbacks& callbacks = {});
 
-    // The windowless part of the Search command: empties `found`, builds the pattern
-    // lists from `patternText`, walks `startFolder`, clears mblnSearching and deselects
-    // every item. Returns true when the walk was abandoned.
+    // The Search command without its window, so the CLI and the window list the same
+    // files: `found` holds only this search's files, none of them selected. Returns true
+    // when the walk was abandoned.
     bool runSearch(const std::string& patternText, const std::string& startFolder, FoundFilesList& found,
                    const SearchCallbacks& callbacks = {});
 
