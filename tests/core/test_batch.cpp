@@ -125,6 +125,7 @@ private slots:
         QTest::newRow("blank inside keyword") << std::string("[A B]") << std::string("x") << true;
         QTest::newRow("CR LF in a value") << std::string("[A]") << std::string("x\r\nTILT=NONE") << false;
         QTest::newRow("tab in a tree value") << std::string("[A]") << std::string("x\ty") << true;
+        QTest::newRow("DEL in a tree value") << std::string("[A]") << std::string("x\x7fy") << true;
         QTest::newRow("line feed in the panel") << std::string(kManufac) << std::string("ACME\n1 1") << false;
     }
     void badKeywordsAndValuesTouchNothing() {

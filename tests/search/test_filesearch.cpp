@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include <unistd.h>
@@ -98,6 +99,9 @@ private slots:
             FoundFilesList found;
             QVERIFY(!search.runSearch(pattern.toStdString(), root, found));
             QCOMPARE(relativePaths(found, root), expected);
+            // Items are numbered 1..count(), and only those.
+            QVERIFY_THROWS_EXCEPTION(std::out_of_range, found.item(0));
+            QVERIFY_THROWS_EXCEPTION(std::out_of_range, found.item(found.count() + 1));
         }
     }
 
