@@ -275,7 +275,7 @@ def main():
         wine, args = args[1], args[2:]
     if not args:
         sys.exit(__doc__)
-    runner = Runner(args[0], wine, args[1] if len(args) > 1 else "0.1.0")
+    runner = Runner(args[0], wine, args[1] if len(args) > 1 else "0.2.0")
     failed = 0
     cases = CASES + (WINDOWS_CASES if wine else POSIX_CASES)
     for case in cases:
