@@ -133,6 +133,8 @@ private slots:
         row("negative candela", "TILT=NONE\r\n" + counts + "0 90\r\n0\r\n100 -5\r\n", {"candela-negative@7"}, true);
         row("type C horizontal range", "TILT=NONE\r\n" + counts + "0 90\r\n45\r\n100 50\r\n", {"angles-range@6"}, true);
         row("type B range is a warning", firstLine("1 -1 1 2 1 2 2 0 0 0"), {"angles-range@6"}, false);
+        row("type B horizontal angles short of 90",
+            "TILT=NONE\r\n1 -1 1 2 2 2 2 0 0 0\r\n1 1 10\r\n0 90\r\n0 45\r\n1 2 3 4\r\n", {"angles-range@6"}, false);
     }
     void dataBlocks() {
         QFETCH(std::string, data);
