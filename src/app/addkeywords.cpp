@@ -71,39 +71,25 @@ AddKeywords mainGlobals() {
     return mainGlobals(commonAppDataFolder());
 }
 
-InstallResult installFactoryList(const AddKeywords& globals) {
-    InstallResult result;
-    if (globals.gstrKeywordFolder.empty()) {
-        result.ok = false;
-        result.error = QStringLiteral("no keyword folder");
-        return result;
-    }
+Result<bool> installFactoryList(const AddKeywords& globals) {
+    if (globals.gstrKeywordFolder.empty())
+        return Status::failure("no keyword folder");
     const QString folder = toQPath(globals.gstrKeywordFolder);
-    if (!QDir().mkpath(folder)) {
-        result.ok = false;
-        result.error = QStringLiteral("cannot create folder ") + folder;
-        return result;
-    }
+    if (!QDir().mkpath(folder))
+        return Status::failure("cannot create folder " + globals.gstrKeywordFolder);
     const QString target = folder + QLatin1Char('/') + QLatin1String(globals.gstrFactoryKeywordFile.c_str());
     if (QFileInfo::exists(target))
-        return result;
+        return false;
     QFile resource{QLatin1String(kFactoryResource)};
-    if (!resource.open(QIODevice::ReadOnly)) {
-        result.ok = false;
-        result.error = resource.errorString();
-        return result;
-    }
+    if (!resource.open(QIODevice::ReadOnly))
+        return Status::failure(resource.errorString().toStdString());
     const QByteArray bytes = resource.readAll();
     // Written whole through a temporary file, so a crash never leaves half a factory list.
-    const FileStatus status =
+    const Status status =
         replaceFile(fromQPath(target), std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    if (!status.ok) {
-        result.ok = false;
-        result.error = QString::fromLocal8Bit(status.description.c_str());
-        return result;
-    }
-    result.installed = true;
-    return result;
+    if (!status.ok)
+        return status;
+    return true;
 }
 
 } // namespace tagmere::app

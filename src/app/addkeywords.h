@@ -2,6 +2,7 @@
 #pragma once
 
 #include "format/linebuffer.h"
+#include "format/result.h"
 
 #include <QString>
 
@@ -40,16 +41,10 @@ AddKeywords mainGlobals(const QString& dataFolder);
 // Main's globals for this machine (mainGlobals of commonAppDataFolder()).
 AddKeywords mainGlobals();
 
-// Outcome of installing the factory list; `error` is the system's reason on failure.
-struct InstallResult {
-    bool ok = true;
-    bool installed = false; // the list was copied this time
-    QString error;
-};
-
 // Creates the keyword folder and copies the factory list that ships inside the program into
-// it when that file is missing. An existing file, even one edited by hand, is kept.
-InstallResult installFactoryList(const AddKeywords& globals);
+// it when that file is missing. An existing file, even one edited by hand, is kept. The
+// value says whether the list was copied this time.
+Result<bool> installFactoryList(const AddKeywords& globals);
 
 // Text at the widget edge: file and list texts are single-byte, so every byte maps to one
 // character (Latin-1) and back.

@@ -47,7 +47,7 @@ int showPhotometry(const std::vector<std::string>& paths, bool json, std::ostrea
     bool failed = false;
     for (const std::string& path : paths) {
         std::string bytes;
-        const FileStatus read = readTextFile(path, bytes);
+        const Status read = readTextFile(path, bytes);
         FiguresResult result;
         if (read.ok)
             result = computeFigures(readPhotometry(bytes));
@@ -133,7 +133,7 @@ int runShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitUsage;
 
     FileLines lines;
-    const FileStatus read = msbIESFileRead(p.positionals[0], lines);
+    const Status read = msbIESFileRead(p.positionals[0], lines);
     if (!read.ok) {
         err << "tagmere-cli: Unable to read file: " << read.description << "\n";
         return kExitFileFailed;

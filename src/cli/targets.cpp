@@ -77,11 +77,11 @@ bool loadTrees(const std::string& listPath, KeywordTrees& trees, std::ostream& e
     KeywordList list;
     const ListLoadResult loaded = readKeywordFile(listPath, list);
     if (!loaded.ok) {
-        err << "tagmere-cli: " << consoleText(loaded.message) << "\n";
+        err << "tagmere-cli: " << loaded.description << "\n";
         return false;
     }
-    if (loaded.warning)
-        err << "tagmere-cli: " << consoleText(*loaded.warning) << "\n";
+    if (loaded.value)
+        err << "tagmere-cli: " << consoleText(*loaded.value) << "\n";
     trees.msbDisplayKeywords(list, SelectColors{}, false);
     return true;
 }

@@ -174,7 +174,7 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     result.path = path;
     EditTarget target;
     FileIdentity identity;
-    FileStatus read = resolveEditTarget(path, root, target, &m_lastTarget);
+    Status read = resolveEditTarget(path, root, target, &m_lastTarget);
     m_lastTarget = target;
     if (target.escapes) {
         refuse(result, read.description);
@@ -240,9 +240,9 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     auto pending = std::make_shared<BatchFileResult>(std::move(result));
     // Viewed only after the move: a short text moves its bytes with it.
     const FileReplacer::Backup backup{m_options.backupFolder, backupPath, pending->before};
-    const FileStatus staged = m_replacer.stage(
+    const Status staged = m_replacer.stage(
         target, identity, pending->after,
-        [this, pending](const std::string&, const FileStatus& status) {
+        [this, pending](const std::string&, const Status& status) {
             if (!status.ok) {
                 pending->writeFailed = true;
                 say(m_callbacks, plainMessage("Unable to perform edit: " + pending->path + ": " + status.description));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "format/result.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,15 +15,6 @@ namespace tagmere {
 namespace platform {
 class Folder;
 } // namespace platform
-
-// Outcome of a file operation; description is the system's text for the error.
-struct FileStatus {
-    bool ok = true;
-    std::string description;
-
-    static FileStatus success() { return {}; }
-    static FileStatus failure(std::string why) { return {false, std::move(why)}; }
-};
 
 // What a file was when it was read. A replacement goes ahead only while the file is
 // still this one, so another writer's change is never overwritten unseen.
@@ -53,8 +46,8 @@ struct FileIdentity {
 // Reads the whole file. On failure `bytes` holds what was read before the error. A file
 // larger than maxBytes (when not negative) is refused without being read, and so is one
 // that another program keeps writing while it is read.
-FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes = -1,
-                         FileIdentity* identity = nullptr);
+Status readWholeFile(const std::string& path, std::string& bytes, long long maxBytes = -1,
+                     FileIdentity* identity = nullptr);
 
 // Where a file to be edited really lives. A symbolic link is followed to its file,
 // which must lie inside `root` (a folder being searched; for a file named on its own,
@@ -72,12 +65,12 @@ struct EditTarget {
 };
 // `previous`, the target before this one, lends its open folder when it is the same: a
 // run over a large folder then holds one descriptor for it, not one per file.
-FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target,
-                             const EditTarget* previous = nullptr);
+Status resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target,
+                         const EditTarget* previous = nullptr);
 
 // Reads the target's file through its open folder, without following a link.
-FileStatus readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes = -1,
-                         FileIdentity* identity = nullptr);
+Status readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes = -1,
+                     FileIdentity* identity = nullptr);
 
 // Why an existing file must not be replaced, or empty: write-protected, more than one
 // hard link, or owned by someone else (the replacement would become ours).

@@ -87,7 +87,7 @@ unsigned long processId();
 // How many files this process may hold open at once (a run keeps well below it).
 size_t openFileLimit();
 // The refusal of a file over the size a read takes.
-FileStatus tooLarge(long long maxBytes);
+Status tooLarge(long long maxBytes);
 std::string temporaryFileName();
 bool matchesTemporaryPattern(std::string_view name);
 
@@ -98,7 +98,7 @@ std::string fileNameOf(const std::string& path);
 // What is at `path` now (a link itself unless `follow`): its identity, or why it
 // cannot be looked at; `missing` when nothing is there.
 struct PathState {
-    FileStatus status;
+    Status status;
     bool missing = false;
     bool folder = false;
     FileIdentity identity;
@@ -116,11 +116,11 @@ public:
 // Opens `folder`. When it lies below `root` (the folder the user chose, opened as named),
 // each step below `root` is opened without following a link: a step that is a link now
 // is refused.
-FileStatus openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir);
+Status openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir);
 // Opens the folder `relative` (plain: no "..") below `base` (the user's backup folder),
 // making what is missing with mode 0700, never through a link.
 // `target.folder` and `target.dir` name the folder opened.
-FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target);
+Status openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target);
 
 // A folder lock held by this run, let go when destroyed.
 class FolderLock {
@@ -129,7 +129,7 @@ public:
 };
 // Takes the lock of the target's folder (whose identity is `id`). Without `wait`, a lock
 // that another run holds gives success and no lock.
-FileStatus lockFolder(const EditTarget& target, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock);
+Status lockFolder(const EditTarget& target, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock);
 // Removes the temporary files that no live run holds from the target's folder.
 int removeStaleTemporaries(const EditTarget& target);
 
@@ -142,22 +142,22 @@ public:
 // Writes `bytes` to a new temporary file in the folder of `where`. With `like` it takes
 // that file's group, mode and extended attributes, and no others (none that the folder
 // would hand down); without, those of a new file.
-FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget* like,
-                          std::unique_ptr<TempFile>& temp);
+Status writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget* like,
+                      std::unique_ptr<TempFile>& temp);
 void discard(TempFile& temp);
 // Makes the data of every file durable: one flush per file system, or per file when
 // `each`. Returns a status per file.
-std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool each);
+std::vector<Status> makeDurable(const std::vector<TempFile*>& temps, bool each);
 // Puts a backup in place under `path`, or the next free "path.~N~": never over a file.
-FileStatus placeBackup(TempFile& temp, const std::string& path);
+Status placeBackup(TempFile& temp, const std::string& path);
 // Puts the file in place of `path`, only while that is still the file read as
 // `identity` (for a new file, identity.size < 0: while nothing is there). Where the
 // system can swap two names in one step, it swaps, then checks that what came out is the
 // file that was read, and swaps back when it is not; a file moved away is never made
 // again.
-FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity);
+Status placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity);
 // Makes the renames of these placed files durable with their folders; a status per file.
-std::vector<FileStatus> syncFolders(const std::vector<TempFile*>& placed);
+std::vector<Status> syncFolders(const std::vector<TempFile*>& placed);
 
 // Points where a test plays another program or a failing disk; empty in a real run.
 struct TestHooks {

@@ -90,12 +90,12 @@ public:
 };
 
 // The target's open folder, or (for a target made by hand) the folder opened by its path.
-std::shared_ptr<platform::Folder> folderOfTarget(const EditTarget& target, FileStatus& status) {
+std::shared_ptr<platform::Folder> folderOfTarget(const EditTarget& target, Status& status) {
     if (target.dir)
         return target.dir;
     Fd fd(::open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid()) {
-        status = FileStatus::failure(errnoText(errno));
+        status = Status::failure(errnoText(errno));
         return nullptr;
     }
     return std::make_shared<PosixFolder>(std::move(fd));
@@ -159,14 +159,14 @@ bool attributeNames(int fd, std::vector<std::string>& out) {
 // Gives `to` exactly the extended attributes (POSIX ACLs among them) of `from`: copies
 // each, and takes away those `to` got elsewhere (a folder's default ACL), which would
 // let more users read the file than before.
-FileStatus copyAttributes(int from, int to) {
+Status copyAttributes(int from, int to) {
     std::vector<std::string> names;
     std::vector<std::string> own;
     if (!attributeNames(from, names) || !attributeNames(to, own))
-        return FileStatus::failure("cannot read its attributes: " + errnoText(errno));
+        return Status::failure("cannot read its attributes: " + errnoText(errno));
     for (const std::string& name : own) {
         if (std::find(names.begin(), names.end(), name) == names.end() && ::fremovexattr(to, name.c_str()) != 0)
-            return FileStatus::failure("cannot leave out the attribute " + name + ": " + errnoText(errno));
+            return Status::failure("cannot leave out the attribute " + name + ": " + errnoText(errno));
     }
     std::vector<char> value;
     for (const std::string& attribute : names) {
@@ -177,9 +177,9 @@ FileStatus copyAttributes(int from, int to) {
             length = ::fgetxattr(from, name, value.data(), value.size());
         }
         if (length < 0 || ::fsetxattr(to, name, value.data(), static_cast<size_t>(length), 0) != 0)
-            return FileStatus::failure("cannot keep its attribute " + std::string(name) + ": " + errnoText(errno));
+            return Status::failure("cannot keep its attribute " + std::string(name) + ": " + errnoText(errno));
     }
-    return FileStatus::success();
+    return Status::success();
 }
 
 // Makes everything written to the file system that holds `fd` durable. The error a
@@ -198,23 +198,23 @@ constexpr int kReadTries = 3;
 // Reads the open file whole. The file is looked at before and after the read: a file
 // another program wrote meanwhile is read again, or refused, so a mix of old and new
 // bytes is never taken for its text.
-FileStatus readOpenFile(const Fd& fd, const std::string& path, std::string& bytes, long long maxBytes,
-                        FileIdentity* identity) {
+Status readOpenFile(const Fd& fd, const std::string& path, std::string& bytes, long long maxBytes,
+                    FileIdentity* identity) {
     for (int attempt = 0; attempt < kReadTries; ++attempt) {
         bytes.clear();
         struct stat before {};
         if (::fstat(fd.get(), &before) != 0)
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
         if (S_ISDIR(before.st_mode))
-            return FileStatus::failure(errnoText(EISDIR));
+            return Status::failure(errnoText(EISDIR));
         if (!S_ISREG(before.st_mode))
-            return FileStatus::failure("it is not a regular file");
+            return Status::failure("it is not a regular file");
         if (maxBytes >= 0 && before.st_size > maxBytes)
             return platform::tooLarge(maxBytes);
         if (const auto& hook = platform::testHooks().duringRead)
             hook(path);
         if (::lseek(fd.get(), 0, SEEK_SET) != 0)
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
         bytes.reserve(static_cast<size_t>(before.st_size));
         char chunk[65536];
         for (;;) {
@@ -224,7 +224,7 @@ FileStatus readOpenFile(const Fd& fd, const std::string& path, std::string& byte
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                return FileStatus::failure(errnoText(errno));
+                return Status::failure(errnoText(errno));
             }
             bytes.append(chunk, static_cast<size_t>(n));
             // A file that grows while it is read is held to the limit too.
@@ -233,66 +233,66 @@ FileStatus readOpenFile(const Fd& fd, const std::string& path, std::string& byte
         }
         struct stat after {};
         if (::fstat(fd.get(), &after) != 0)
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
         const FileIdentity id = identityOf(after);
         if (id.sameFile(identityOf(before)) && static_cast<long long>(bytes.size()) == id.size) {
             if (identity)
                 *identity = id;
-            return FileStatus::success();
+            return Status::success();
         }
     }
-    return FileStatus::failure("another program kept writing it while it was read");
+    return Status::failure("another program kept writing it while it was read");
 }
 
 } // namespace
 
-FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
+Status readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     bytes.clear();
     // Non-blocking, so that a pipe or device given by name cannot hang the read.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid())
-        return FileStatus::failure(errnoText(errno));
+        return Status::failure(errnoText(errno));
     return readOpenFile(fd, path, bytes, maxBytes, identity);
 }
 
-FileStatus readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes, FileIdentity* identity) {
+Status readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     bytes.clear();
-    FileStatus status;
+    Status status;
     const std::shared_ptr<platform::Folder> dir = folderOfTarget(target, status);
     if (!dir)
         return status;
     Fd fd(::openat(fdOf(*dir), target.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (!fd.valid())
-        return FileStatus::failure(errno == ELOOP ? "it was replaced by a symbolic link after the search found it"
-                                                  : errnoText(errno));
+        return Status::failure(errno == ELOOP ? "it was replaced by a symbolic link after the search found it"
+                                              : errnoText(errno));
     return readOpenFile(fd, target.path, bytes, maxBytes, identity);
 }
 
-FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target,
-                             const EditTarget* previous) {
+Status resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target,
+                         const EditTarget* previous) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
-        return FileStatus::failure(errnoText(errno));
+        return Status::failure(errnoText(errno));
     const fs::path given(path);
     if (!S_ISLNK(st.st_mode)) {
         target = {path, folderOf(given), given.filename().string(), false, nullptr};
         if (previous && previous->dir && previous->folder == target.folder) {
             target.dir = previous->dir;
-            return FileStatus::success();
+            return Status::success();
         }
         return platform::openFolder(root, target.folder, target.dir);
     }
     std::error_code ec;
     const fs::path real = fs::canonical(given, ec);
     if (ec)
-        return FileStatus::failure(ec.message());
+        return Status::failure(ec.message());
     const fs::path inside = fs::canonical(root.empty() ? fs::path(folderOf(given)) : fs::path(root), ec);
     if (ec)
-        return FileStatus::failure(ec.message());
+        return Status::failure(ec.message());
     const std::string prefix = inside.string() == "/" ? "/" : inside.string() + "/";
     target.escapes = real.string().compare(0, prefix.size(), prefix) != 0;
     if (target.escapes)
-        return FileStatus::failure("it is a symbolic link to " + real.string() + ", outside " + inside.string());
+        return Status::failure("it is a symbolic link to " + real.string() + ", outside " + inside.string());
     target = {real.string(), real.parent_path().string(), real.filename().string(), false, nullptr};
     return platform::openFolder(root, target.folder, target.dir);
 }
@@ -300,7 +300,7 @@ FileStatus resolveEditTarget(const std::string& path, const std::string& root, E
 std::string refusalReason(const EditTarget& target, const FileIdentity& identity) {
     if (identity.size < 0)
         return {};
-    FileStatus status;
+    Status status;
     const std::shared_ptr<platform::Folder> dir = folderOfTarget(target, status);
     if (!dir)
         return status.description;
@@ -347,7 +347,7 @@ PathState stateOf(bool found, const struct stat& st) {
     PathState state;
     if (!found) {
         state.missing = errno == ENOENT;
-        state.status = FileStatus::failure(errnoText(errno));
+        state.status = Status::failure(errnoText(errno));
         return state;
     }
     state.folder = S_ISDIR(st.st_mode);
@@ -376,43 +376,43 @@ PathState lookUpFolder(const EditTarget& target) {
     return dir ? stateOf(::fstat(fdOf(*dir), &st) == 0, st) : state;
 }
 
-FileStatus openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir) {
+Status openFolder(const std::string& root, const std::string& folder, std::shared_ptr<Folder>& dir) {
     dir.reset();
     Fd fd;
     if (root.empty()) {
         fd = Fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!fd.valid())
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
     } else {
         // Resolved now, and each step then entered without following a link: a step
         // swapped for a link after this look is refused, never entered.
         const std::string realRoot = realPath(root);
         const std::string realFolder = realPath(folder);
         if (realRoot.empty() || realFolder.empty())
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
         const fs::path below = fs::path(realFolder).lexically_relative(realRoot);
         if (below.empty() || *below.begin() == "..")
-            return FileStatus::failure("its folder " + realFolder + " lies outside " + realRoot);
+            return Status::failure("its folder " + realFolder + " lies outside " + realRoot);
         fd = Fd(::open(realRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!fd.valid())
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
         for (const fs::path& step : below) {
             if (step == ".")
                 continue;
             Fd next(::openat(fd.get(), step.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!next.valid())
-                return FileStatus::failure(errno == ELOOP || errno == ENOTDIR
-                                               ? "its folder " + step.string() +
-                                                     " was replaced by a symbolic link or a file after the search"
-                                               : errnoText(errno));
+                return Status::failure(errno == ELOOP || errno == ENOTDIR
+                                           ? "its folder " + step.string() +
+                                                 " was replaced by a symbolic link or a file after the search"
+                                           : errnoText(errno));
             fd = std::move(next);
         }
     }
     dir = std::make_shared<PosixFolder>(std::move(fd));
-    return FileStatus::success();
+    return Status::success();
 }
 
-FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target) {
+Status openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target) {
     const fs::path below = fs::path(relative).lexically_normal().relative_path();
     target.folder = (fs::path(base) / below).lexically_normal().string();
     // The backup folder itself as the user named it; folders made for it are private.
@@ -420,30 +420,30 @@ FileStatus openFolderBelow(const std::string& base, const std::string& relative,
     if (!fs::is_directory(base, ec)) {
         fs::create_directories(base, ec);
         if (ec)
-            return FileStatus::failure(ec.message());
+            return Status::failure(ec.message());
         ::chmod(base.c_str(), 0700);
     }
     Fd fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid())
-        return FileStatus::failure(errnoText(errno));
+        return Status::failure(errnoText(errno));
     for (const fs::path& step : below) {
         if (step == "." || step.empty())
             continue;
         if (::mkdirat(fd.get(), step.c_str(), 0700) != 0 && errno != EEXIST)
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
         Fd next(::openat(fd.get(), step.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next.valid())
-            return FileStatus::failure(errno == ELOOP || errno == ENOTDIR
-                                           ? step.string() + " in the backup folder is a symbolic link or a file"
-                                           : errnoText(errno));
+            return Status::failure(errno == ELOOP || errno == ENOTDIR
+                                       ? step.string() + " in the backup folder is a symbolic link or a file"
+                                       : errnoText(errno));
         fd = std::move(next);
     }
     target.dir = std::make_shared<PosixFolder>(std::move(fd));
-    return FileStatus::success();
+    return Status::success();
 }
 
-FileStatus lockFolder(const EditTarget& target, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
-    FileStatus status;
+Status lockFolder(const EditTarget& target, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
+    Status status;
     const std::shared_ptr<Folder> dir = folderOfTarget(target, status);
     if (!dir)
         return status;
@@ -451,20 +451,20 @@ FileStatus lockFolder(const EditTarget& target, const FileIdentity& id, bool wai
     Fd fd(::fcntl(fdOf(*dir), F_DUPFD_CLOEXEC, 0));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
-        return FileStatus::failure(errnoText(errno));
+        return Status::failure(errnoText(errno));
     if (st.st_dev != id.device || st.st_ino != id.inode)
-        return FileStatus::failure("the folder was replaced while it was being locked");
+        return Status::failure("the folder was replaced while it was being locked");
     if (::flock(fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
         if (!wait && errno == EWOULDBLOCK)
-            return FileStatus::success();
-        return FileStatus::failure(errnoText(errno));
+            return Status::success();
+        return Status::failure(errnoText(errno));
     }
     lock = std::make_unique<PosixFolderLock>(std::move(fd));
-    return FileStatus::success();
+    return Status::success();
 }
 
 int removeStaleTemporaries(const EditTarget& target) {
-    FileStatus status;
+    Status status;
     const std::shared_ptr<Folder> dir = folderOfTarget(target, status);
     if (!dir)
         return 0;
@@ -492,10 +492,10 @@ int removeStaleTemporaries(const EditTarget& target) {
     return removed;
 }
 
-FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget* like,
-                          std::unique_ptr<TempFile>& temp) {
+Status writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget* like,
+                      std::unique_ptr<TempFile>& temp) {
     auto file = std::make_unique<PosixTempFile>();
-    FileStatus status;
+    Status status;
     file->dir = folderOfTarget(where, status);
     if (!file->dir)
         return status;
@@ -508,20 +508,20 @@ FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const
             return status;
         from = Fd(::openat(fdOf(*likeDir), like->name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!from.valid() || ::fstat(from.get(), &st) != 0)
-            return FileStatus::failure(errnoText(errno));
+            return Status::failure(errnoText(errno));
     }
     file->name = temporaryFileName();
     file->fd = Fd(::openat(file->folder, file->name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!file->fd.valid())
-        return FileStatus::failure(errnoText(errno));
+        return Status::failure(errnoText(errno));
     // The lock tells a cleanup in another process that this file is alive.
     ::flock(file->fd.get(), LOCK_EX);
-    auto fail = [&](FileStatus failure) {
+    auto fail = [&](Status failure) {
         discard(*file);
         return failure;
     };
     if (!writeAll(file->fd.get(), bytes))
-        return fail(FileStatus::failure(errnoText(errno)));
+        return fail(Status::failure(errnoText(errno)));
     if (like) {
         // A copy elsewhere (a backup) where the group cannot be kept loses the group's
         // access instead: it must never be readable by more users than the original.
@@ -532,13 +532,13 @@ FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const
         const uid_t owner = ::geteuid() == 0 ? st.st_uid : static_cast<uid_t>(-1);
         if (::fchown(file->fd.get(), owner, st.st_gid) != 0) {
             if (!copy)
-                return fail(FileStatus::failure("cannot keep its group: " + errnoText(errno)));
+                return fail(Status::failure("cannot keep its group: " + errnoText(errno)));
             mode &= ~static_cast<mode_t>(S_IRWXG | S_ISGID);
         }
         if (::fchmod(file->fd.get(), mode) != 0)
-            return fail(FileStatus::failure(errnoText(errno)));
+            return fail(Status::failure(errnoText(errno)));
         // After the mode: an ACL sets the group bits from its mask.
-        if (FileStatus copied = copyAttributes(from.get(), file->fd.get()); !copied.ok)
+        if (Status copied = copyAttributes(from.get(), file->fd.get()); !copied.ok)
             return fail(copied);
         struct stat made {};
         // Taking away an inherited ACL leaves its mask in the group bits: the mode once more.
@@ -547,16 +547,16 @@ FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const
             if (attributeNames(from.get(), names) &&
                 std::find(names.begin(), names.end(), "system.posix_acl_access") == names.end() &&
                 ::fchmod(file->fd.get(), mode) != 0)
-                return fail(FileStatus::failure(errnoText(errno)));
+                return fail(Status::failure(errnoText(errno)));
         }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         if (::fchmod(file->fd.get(), 0666 & ~mask) != 0)
-            return fail(FileStatus::failure(errnoText(errno)));
+            return fail(Status::failure(errnoText(errno)));
     }
     temp = std::move(file);
-    return FileStatus::success();
+    return Status::success();
 }
 
 void discard(TempFile& temp) {
@@ -565,12 +565,12 @@ void discard(TempFile& temp) {
         ::unlinkat(file.folder, file.name.c_str(), 0);
 }
 
-std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool each) {
-    std::vector<FileStatus> results(temps.size());
+std::vector<Status> makeDurable(const std::vector<TempFile*>& temps, bool each) {
+    std::vector<Status> results(temps.size());
     if (each) {
         for (size_t i = 0; i < temps.size(); ++i) {
             if (::fsync(posix(*temps[i]).fd.get()) != 0)
-                results[i] = FileStatus::failure(errnoText(errno));
+                results[i] = Status::failure(errnoText(errno));
         }
         return results;
     }
@@ -591,25 +591,25 @@ std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool ea
             devices.emplace_back(st.st_dev, result);
         }
         if (result != 0)
-            results[i] = FileStatus::failure("the data could not be made durable: " + errnoText(result));
+            results[i] = Status::failure("the data could not be made durable: " + errnoText(result));
     }
     return results;
 }
 
-FileStatus placeBackup(TempFile& temp, const std::string& path) {
+Status placeBackup(TempFile& temp, const std::string& path) {
     const PosixTempFile& file = posix(temp);
     const std::string wanted = fileNameOf(path);
     std::string name = wanted;
     for (int n = 1; n < 1000; ++n) {
         if (::linkat(file.folder, file.name.c_str(), file.folder, name.c_str(), 0) == 0) {
             ::unlinkat(file.folder, file.name.c_str(), 0);
-            return FileStatus::success();
+            return Status::success();
         }
         if (errno != EEXIST)
-            return FileStatus::failure("backup to " + path + " failed: " + errnoText(errno));
+            return Status::failure("backup to " + path + " failed: " + errnoText(errno));
         name = wanted + ".~" + std::to_string(n) + "~";
     }
-    return FileStatus::failure("backup to " + path + " failed: too many backups");
+    return Status::failure("backup to " + path + " failed: too many backups");
 }
 
 namespace {
@@ -620,62 +620,62 @@ bool noSwap(int error) {
 }
 
 // The check and the rename as two steps, for where the system cannot do them as one.
-FileStatus checkThenRename(const PosixTempFile& file, const std::string& name, const FileIdentity& identity) {
+Status checkThenRename(const PosixTempFile& file, const std::string& name, const FileIdentity& identity) {
     struct stat st {};
     if (::fstatat(file.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (identity.size < 0 || !identityOf(st).sameFile(identity))
-            return FileStatus::failure(platform::kChangedAfterRead);
+            return Status::failure(platform::kChangedAfterRead);
     } else if (errno != ENOENT || identity.size >= 0) {
-        return FileStatus::failure(errno == ENOENT ? "it was removed or moved after it was read" : errnoText(errno));
+        return Status::failure(errno == ENOENT ? "it was removed or moved after it was read" : errnoText(errno));
     }
     if (::renameat(file.folder, file.name.c_str(), file.folder, name.c_str()) != 0)
-        return FileStatus::failure(errnoText(errno));
-    return FileStatus::success();
+        return Status::failure(errnoText(errno));
+    return Status::success();
 }
 
 } // namespace
 
-FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
+Status placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
     PosixTempFile& file = posix(temp);
     const std::string name = fileNameOf(path);
     if (identity.size < 0) {
         // A new file: never over one that appeared meanwhile.
         if (::renameat2(file.folder, file.name.c_str(), file.folder, name.c_str(), RENAME_NOREPLACE) == 0)
-            return FileStatus::success();
+            return Status::success();
         if (errno == EEXIST)
-            return FileStatus::failure(kChangedAfterRead);
-        return noSwap(errno) ? checkThenRename(file, name, identity) : FileStatus::failure(errnoText(errno));
+            return Status::failure(kChangedAfterRead);
+        return noSwap(errno) ? checkThenRename(file, name, identity) : Status::failure(errnoText(errno));
     }
     struct stat st {};
     if (::fstatat(file.folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return FileStatus::failure(errno == ENOENT ? "it was removed or moved after it was read" : errnoText(errno));
+        return Status::failure(errno == ENOENT ? "it was removed or moved after it was read" : errnoText(errno));
     if (!identityOf(st).sameFile(identity))
-        return FileStatus::failure(kChangedAfterRead);
+        return Status::failure(kChangedAfterRead);
     if (const auto& hook = testHooks().beforePlace)
         hook(path);
     // Swapped in one step, so a file renamed over ours meanwhile comes out and can go back.
     if (::renameat2(file.folder, file.name.c_str(), file.folder, name.c_str(), RENAME_EXCHANGE) != 0) {
         if (errno == ENOENT)
-            return FileStatus::failure("it was removed or moved after it was read");
-        return noSwap(errno) ? checkThenRename(file, name, identity) : FileStatus::failure(errnoText(errno));
+            return Status::failure("it was removed or moved after it was read");
+        return noSwap(errno) ? checkThenRename(file, name, identity) : Status::failure(errnoText(errno));
     }
     if (::fstatat(file.folder, file.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !identityOf(st).sameContent(identity)) {
         if (::renameat2(file.folder, file.name.c_str(), file.folder, name.c_str(), RENAME_EXCHANGE) != 0) {
             // The other program's file is under our temporary name now: it must stay.
             const std::string kept = std::exchange(file.name, std::string());
-            return FileStatus::failure("another program replaced it while it was being replaced; its text is kept in " +
-                                       kept);
+            return Status::failure("another program replaced it while it was being replaced; its text is kept in " +
+                                   kept);
         }
-        return FileStatus::failure(kChangedAfterRead);
+        return Status::failure(kChangedAfterRead);
     }
     // What came out is the file that was read: its old text goes.
     ::unlinkat(file.folder, file.name.c_str(), 0);
-    return FileStatus::success();
+    return Status::success();
 }
 
-std::vector<FileStatus> syncFolders(const std::vector<TempFile*>& placed) {
-    std::vector<FileStatus> results(placed.size());
+std::vector<Status> syncFolders(const std::vector<TempFile*>& placed) {
+    std::vector<Status> results(placed.size());
     std::vector<std::pair<std::pair<dev_t, ino_t>, int>> synced; // folder, its result
     for (size_t i = 0; i < placed.size(); ++i) {
         const int folder = posix(*placed[i]).folder;
@@ -695,8 +695,8 @@ std::vector<FileStatus> syncFolders(const std::vector<TempFile*>& placed) {
             }
         }
         if (result != 0)
-            results[i] = FileStatus::failure("it was replaced, but its folder could not be flushed to disk (" +
-                                             errnoText(result) + "): after a power cut it may hold its old text");
+            results[i] = Status::failure("it was replaced, but its folder could not be flushed to disk (" +
+                                         errnoText(result) + "): after a power cut it may hold its old text");
     }
     return results;
 }

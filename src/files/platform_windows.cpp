@@ -207,19 +207,19 @@ WindowsTempFile& windows(platform::TempFile& temp) {
 
 } // namespace
 
-FileStatus readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
+Status readWholeFile(const std::string& path, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     bytes.clear();
     Handle h(::CreateFileW(systemPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!h.valid())
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(h.get(), &info))
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return FileStatus::failure(std::strerror(EISDIR));
+        return Status::failure(std::strerror(EISDIR));
     if (::GetFileType(h.get()) != FILE_TYPE_DISK)
-        return FileStatus::failure("it is not a regular file");
+        return Status::failure("it is not a regular file");
     const FileIdentity id = identityOf(info);
     if (maxBytes >= 0 && id.size > maxBytes)
         return platform::tooLarge(maxBytes);
@@ -230,7 +230,7 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
     for (;;) {
         DWORD n = 0;
         if (!::ReadFile(h.get(), chunk, sizeof chunk, &n, nullptr))
-            return FileStatus::failure(lastErrorText());
+            return Status::failure(lastErrorText());
         if (n == 0)
             break;
         bytes.append(chunk, n);
@@ -240,43 +240,43 @@ FileStatus readWholeFile(const std::string& path, std::string& bytes, long long 
     // A file another program wrote while it was read is not taken for its text.
     BY_HANDLE_FILE_INFORMATION after{};
     if (!::GetFileInformationByHandle(h.get(), &after))
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     if (!identityOf(after).sameFile(id) || static_cast<long long>(bytes.size()) != id.size)
-        return FileStatus::failure("another program wrote it while it was read");
-    return FileStatus::success();
+        return Status::failure("another program wrote it while it was read");
+    return Status::success();
 }
 
 // Windows has no reading relative to an open folder that this program can use; the
 // search's own refusal of links leading out stands in for it.
-FileStatus readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes, FileIdentity* identity) {
+Status readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes, FileIdentity* identity) {
     return readWholeFile(target.path, bytes, maxBytes, identity);
 }
 
-FileStatus resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target, const EditTarget*) {
+Status resolveEditTarget(const std::string& path, const std::string& root, EditTarget& target, const EditTarget*) {
     const DWORD attributes = ::GetFileAttributesW(systemPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     const fs::path given = fs::u8path(path);
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         target = {path, folderOf(given), given.filename().u8string(), false, nullptr};
-        return FileStatus::success();
+        return Status::success();
     }
     const std::string real = platform::realPath(path);
     const std::string inside = platform::realPath(root.empty() ? folderOf(given) : root);
     if (real.empty() || inside.empty())
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     const std::string prefix = inside.back() == '/' ? inside : inside + "/";
     // Names differ in case only on other systems' shares; compare as the system does.
     target.escapes =
         real.size() < prefix.size() || ::CompareStringOrdinal(widen(real.substr(0, prefix.size())).c_str(), -1,
                                                               widen(prefix).c_str(), -1, TRUE) != CSTR_EQUAL;
     if (target.escapes)
-        return FileStatus::failure("it is a symbolic link to " + platform::displayPath(real) + ", outside " +
-                                   platform::displayPath(inside));
+        return Status::failure("it is a symbolic link to " + platform::displayPath(real) + ", outside " +
+                               platform::displayPath(inside));
     const fs::path resolved = fs::u8path(real);
     target = {platform::displayPath(real), platform::displayPath(folderOf(resolved)), resolved.filename().u8string(),
               false, nullptr};
-    return FileStatus::success();
+    return Status::success();
 }
 
 std::string refusalReason(const EditTarget&, const FileIdentity& identity) {
@@ -304,7 +304,7 @@ PathState lookUp(const std::string& path, bool follow) {
     DWORD error = 0;
     if (!identityAt(path, follow, state.identity, error)) {
         state.missing = error == ERROR_FILE_NOT_FOUND;
-        state.status = FileStatus::failure(errorText(error));
+        state.status = Status::failure(errorText(error));
         return state;
     }
     state.folder = (state.identity.mode & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -319,37 +319,37 @@ PathState lookUpFolder(const EditTarget& target) {
     return lookUp(target.folder, true);
 }
 
-FileStatus openFolder(const std::string&, const std::string& folder, std::shared_ptr<Folder>& dir) {
+Status openFolder(const std::string&, const std::string& folder, std::shared_ptr<Folder>& dir) {
     dir.reset();
     const PathState state = lookUp(folder, true);
     if (!state.status.ok)
         return state.status;
-    return state.folder ? FileStatus::success() : FileStatus::failure(errorText(ERROR_DIRECTORY));
+    return state.folder ? Status::success() : Status::failure(errorText(ERROR_DIRECTORY));
 }
 
-FileStatus openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target) {
+Status openFolderBelow(const std::string& base, const std::string& relative, EditTarget& target) {
     const fs::path below = fs::u8path(relative).lexically_normal().relative_path();
     target.folder = (fs::u8path(base) / below).lexically_normal().u8string();
     std::error_code ec;
     fs::create_directories(fs::u8path(target.folder), ec);
     if (ec)
-        return FileStatus::failure(ec.message());
-    return FileStatus::success();
+        return Status::failure(ec.message());
+    return Status::success();
 }
 
-FileStatus lockFolder(const EditTarget&, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
+Status lockFolder(const EditTarget&, const FileIdentity& id, bool wait, std::unique_ptr<FolderLock>& lock) {
     const std::wstring name = L"Local\\tagmere-folder-" + std::to_wstring(id.device) + L"-" + std::to_wstring(id.inode);
     Handle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
     if (!mutex.valid())
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     const DWORD got = ::WaitForSingleObject(mutex.get(), wait ? INFINITE : 0);
     if (got == WAIT_TIMEOUT && !wait)
-        return FileStatus::success();
+        return Status::success();
     // An abandoned lock belonged to a run that was killed: it is ours now.
     if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED)
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     lock = std::make_unique<WindowsFolderLock>(std::move(mutex));
-    return FileStatus::success();
+    return Status::success();
 }
 
 int removeStaleTemporaries(const EditTarget& target) {
@@ -380,23 +380,23 @@ int removeStaleTemporaries(const EditTarget& target) {
 }
 
 // The attributes and security of an original are kept by ReplaceFileW at the rename.
-FileStatus writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget*,
-                          std::unique_ptr<TempFile>& temp) {
+Status writeTemporary(const EditTarget& where, std::string_view bytes, const EditTarget*,
+                      std::unique_ptr<TempFile>& temp) {
     auto file = std::make_unique<WindowsTempFile>();
     file->path = joinPath(where.folder, temporaryFileName());
     file->file = Handle(::CreateFileW(systemPath(file->path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file->file.valid())
-        return FileStatus::failure(lastErrorText());
+        return Status::failure(lastErrorText());
     // The lock tells a cleanup in another process that this file is alive.
     lockWhole(file->file.get(), true);
     if (!writeAll(file->file.get(), bytes)) {
         const std::string why = lastErrorText();
         discard(*file);
-        return FileStatus::failure(why);
+        return Status::failure(why);
     }
     temp = std::move(file);
-    return FileStatus::success();
+    return Status::success();
 }
 
 void discard(TempFile& temp) {
@@ -406,33 +406,33 @@ void discard(TempFile& temp) {
 }
 
 // Windows has no flush per volume for ordinary users, so each file is flushed.
-std::vector<FileStatus> makeDurable(const std::vector<TempFile*>& temps, bool) {
-    std::vector<FileStatus> results(temps.size());
+std::vector<Status> makeDurable(const std::vector<TempFile*>& temps, bool) {
+    std::vector<Status> results(temps.size());
     for (size_t i = 0; i < temps.size(); ++i) {
         WindowsTempFile& file = windows(*temps[i]);
         if (!::FlushFileBuffers(file.file.get()))
-            results[i] = FileStatus::failure("the data could not be made durable: " + lastErrorText());
+            results[i] = Status::failure("the data could not be made durable: " + lastErrorText());
         else
             file.file.reset();
     }
     return results;
 }
 
-FileStatus placeBackup(TempFile& temp, const std::string& path) {
+Status placeBackup(TempFile& temp, const std::string& path) {
     const WindowsTempFile& file = windows(temp);
     std::string name = path;
     for (int n = 1; n < 1000; ++n) {
         if (::MoveFileExW(systemPath(file.path).c_str(), systemPath(name).c_str(), MOVEFILE_WRITE_THROUGH))
-            return FileStatus::success();
+            return Status::success();
         const DWORD error = ::GetLastError();
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
-            return FileStatus::failure("backup to " + path + " failed: " + errorText(error));
+            return Status::failure("backup to " + path + " failed: " + errorText(error));
         name = path + ".~" + std::to_string(n) + "~";
     }
-    return FileStatus::failure("backup to " + path + " failed: too many backups");
+    return Status::failure("backup to " + path + " failed: too many backups");
 }
 
-FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
+Status placeOver(TempFile& temp, const std::string& path, const FileIdentity& identity) {
     const WindowsTempFile& file = windows(temp);
     if (const auto& hook = testHooks().beforePlace)
         hook(path);
@@ -440,27 +440,26 @@ FileStatus placeOver(TempFile& temp, const std::string& path, const FileIdentity
     DWORD error = 0;
     if (identityAt(path, false, now, error)) {
         if (identity.size < 0 || !now.sameFile(identity))
-            return FileStatus::failure(kChangedAfterRead);
+            return Status::failure(kChangedAfterRead);
     } else if (error != ERROR_FILE_NOT_FOUND || identity.size >= 0) {
-        return FileStatus::failure(error == ERROR_FILE_NOT_FOUND ? "it was removed after it was read"
-                                                                 : errorText(error));
+        return Status::failure(error == ERROR_FILE_NOT_FOUND ? "it was removed after it was read" : errorText(error));
     }
     if (identity.size < 0) {
         // A new file: never over one that appeared meanwhile.
         if (!::MoveFileExW(systemPath(file.path).c_str(), systemPath(path).c_str(), MOVEFILE_WRITE_THROUGH))
-            return FileStatus::failure(lastErrorText());
-        return FileStatus::success();
+            return Status::failure(lastErrorText());
+        return Status::success();
     }
     // Keeps the original's attributes and security descriptor.
     if (!::ReplaceFileW(systemPath(path).c_str(), systemPath(file.path).c_str(), nullptr,
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return FileStatus::failure(lastErrorText());
-    return FileStatus::success();
+        return Status::failure(lastErrorText());
+    return Status::success();
 }
 
 // The moves were written through.
-std::vector<FileStatus> syncFolders(const std::vector<TempFile*>& placed) {
-    return std::vector<FileStatus>(placed.size());
+std::vector<Status> syncFolders(const std::vector<TempFile*>& placed) {
+    return std::vector<Status>(placed.size());
 }
 
 unsigned long processId() {

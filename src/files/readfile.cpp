@@ -5,32 +5,32 @@ namespace tagmere {
 
 namespace {
 
-FileStatus refuseBinary(FileStatus status, const std::string& bytes) {
+Status refuseBinary(Status status, const std::string& bytes) {
     if (status.ok && bytes.find('\0') != std::string::npos)
-        return FileStatus::failure("it holds NUL bytes, so it is not a photometric text file");
+        return Status::failure("it holds NUL bytes, so it is not a photometric text file");
     return status;
 }
 
 } // namespace
 
-FileStatus readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity) {
+Status readTextFile(const std::string& path, std::string& bytes, FileIdentity* identity) {
     return refuseBinary(readWholeFile(path, bytes, kMaxFileBytes, identity), bytes);
 }
 
-FileStatus readTextFile(const EditTarget& target, std::string& bytes, FileIdentity* identity) {
+Status readTextFile(const EditTarget& target, std::string& bytes, FileIdentity* identity) {
     return refuseBinary(readWholeFile(target, bytes, kMaxFileBytes, identity), bytes);
 }
 
-FileStatus msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine) {
+Status msbIESFileRead(const std::string& Filename, FileLines& gstrFileLine) {
     std::string bytes;
-    const FileStatus status = readTextFile(Filename, bytes);
+    const Status status = readTextFile(Filename, bytes);
     gstrFileLine = splitLines(bytes);
     return status;
 }
 
 FileCheck checkHeaderFile(const std::string& path) {
     std::string bytes;
-    const FileStatus read = readTextFile(path, bytes);
+    const Status read = readTextFile(path, bytes);
     if (!read.ok)
         return {{}, {{finding::kUnreadable, Severity::Error, 1, "cannot read the file: " + read.description}}};
     return checkFile(bytes);

@@ -27,9 +27,9 @@ constexpr size_t kMaxFolderLocks = 32;
 
 namespace platform {
 
-FileStatus tooLarge(long long maxBytes) {
-    return FileStatus::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
-                               " MB, more than this program reads");
+Status tooLarge(long long maxBytes) {
+    return Status::failure("it is larger than " + std::to_string(maxBytes / (1024 * 1024)) +
+                           " MB, more than this program reads");
 }
 
 std::string temporaryFileName() {
@@ -95,15 +95,15 @@ struct FileReplacer::Impl {
         });
     }
 
-    FileStatus stageTemp(const EditTarget& where, Staged&& entry, std::string_view bytes, const EditTarget* like) {
-        if (FileStatus status = platform::writeTemporary(where, bytes, like, entry.temp); !status.ok)
+    Status stageTemp(const EditTarget& where, Staged&& entry, std::string_view bytes, const EditTarget* like) {
+        if (Status status = platform::writeTemporary(where, bytes, like, entry.temp); !status.ok)
             return status;
         staged.push_back(std::move(entry));
-        return FileStatus::success();
+        return Status::success();
     }
 
     // `placed`: the temporary file is in place already, so there is nothing to discard.
-    void finish(Staged& s, const FileStatus& status, bool placed = false) {
+    void finish(Staged& s, const Status& status, bool placed = false) {
         if (!status.ok) {
             s.failed = true;
             if (!placed)
@@ -121,7 +121,7 @@ struct FileReplacer::Impl {
         std::vector<platform::TempFile*> temps;
         for (auto& s : staged)
             temps.push_back(s.temp.get());
-        const std::vector<FileStatus> durable = platform::makeDurable(temps, chunk == 1);
+        const std::vector<Status> durable = platform::makeDurable(temps, chunk == 1);
         for (size_t i = 0; i < staged.size(); ++i) {
             if (!durable[i].ok)
                 finish(staged[i], durable[i]);
@@ -134,7 +134,7 @@ struct FileReplacer::Impl {
                 backupFailed = s.isBackup;
                 continue;
             }
-            FileStatus status = FileStatus::failure("its backup could not be written");
+            Status status = Status::failure("its backup could not be written");
             if (s.isBackup || !backupFailed) {
                 if (s.isBackup)
                     status = platform::placeBackup(*s.temp, s.path);
@@ -152,7 +152,7 @@ struct FileReplacer::Impl {
         }
         // Written means durable: a file whose folder could not be flushed may come back old
         // after a power cut, so it counts as failed.
-        const std::vector<FileStatus> flushed = platform::syncFolders(placed);
+        const std::vector<Status> flushed = platform::syncFolders(placed);
         for (size_t i = 0; i < placedEntries.size(); ++i)
             finish(*placedEntries[i], flushed[i], true);
         staged.clear();
@@ -173,19 +173,19 @@ FileReplacer::~FileReplacer() {
         platform::discard(*s.temp);
 }
 
-FileStatus FileReplacer::lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting) {
+Status FileReplacer::lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting) {
     const std::string& folder = target.folder;
     const platform::PathState state = platform::lookUpFolder(target);
     if (!state.status.ok)
         return state.status;
     if (m_impl->holds(state.identity))
-        return FileStatus::success();
+        return Status::success();
     if (m_impl->locks.size() >= m_impl->maxLocks) {
         commit();
         m_impl->locks.clear();
     }
     std::unique_ptr<platform::FolderLock> lock;
-    if (FileStatus status = platform::lockFolder(target, state.identity, false, lock); !status.ok)
+    if (Status status = platform::lockFolder(target, state.identity, false, lock); !status.ok)
         return status;
     if (!lock) {
         // Holding nothing while waiting, two runs can never wait for each other.
@@ -193,57 +193,57 @@ FileStatus FileReplacer::lockFolder(const EditTarget& target, const std::functio
             waiting(folder);
         commit();
         m_impl->locks.clear();
-        if (FileStatus status = platform::lockFolder(target, state.identity, true, lock); !status.ok)
+        if (Status status = platform::lockFolder(target, state.identity, true, lock); !status.ok)
             return status;
     }
     m_impl->locks.push_back({state.identity, std::move(lock)});
     platform::removeStaleTemporaries(target);
-    return FileStatus::success();
+    return Status::success();
 }
 
-FileStatus FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes,
-                               Done done, const Backup* backup) {
+Status FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes, Done done,
+                           const Backup* backup) {
     if (identity.size >= 0) {
         const platform::PathState now = platform::lookUp(target);
         if (!now.status.ok)
             return now.status;
         if (!now.identity.sameFile(identity))
-            return FileStatus::failure(platform::kChangedAfterRead);
+            return Status::failure(platform::kChangedAfterRead);
     }
     if (const std::string why = refusalReason(target, identity); !why.empty())
-        return FileStatus::failure(why);
+        return Status::failure(why);
 
     const size_t firstNew = m_impl->staged.size();
     if (backup) {
         EditTarget folder;
         const std::filesystem::path plain = std::filesystem::u8path(backup->relative).lexically_normal();
         if (!plain.empty() && *plain.begin() == "..")
-            return FileStatus::failure("its backup path " + backup->relative + " climbs out of the backup folder");
+            return Status::failure("its backup path " + backup->relative + " climbs out of the backup folder");
         const std::string relativeFolder = platform::folderOf(plain.u8string());
-        if (FileStatus status = platform::openFolderBelow(backup->base, relativeFolder, folder); !status.ok)
-            return FileStatus::failure("cannot make the backup folder " + folder.folder + ": " + status.description);
+        if (Status status = platform::openFolderBelow(backup->base, relativeFolder, folder); !status.ok)
+            return Status::failure("cannot make the backup folder " + folder.folder + ": " + status.description);
         Impl::Staged entry;
         entry.path = folder.folder + "/" + platform::fileNameOf(backup->relative);
         entry.isBackup = true;
-        if (FileStatus status = m_impl->stageTemp(folder, std::move(entry), backup->oldBytes, &target); !status.ok)
-            return FileStatus::failure("backup to " + folder.folder + " failed: " + status.description);
+        if (Status status = m_impl->stageTemp(folder, std::move(entry), backup->oldBytes, &target); !status.ok)
+            return Status::failure("backup to " + folder.folder + " failed: " + status.description);
     }
     Impl::Staged entry;
     entry.path = target.path;
     entry.identity = identity;
     entry.done = std::move(done);
-    if (FileStatus status = m_impl->stageTemp(target, std::move(entry), bytes, identity.size >= 0 ? &target : nullptr);
+    if (Status status = m_impl->stageTemp(target, std::move(entry), bytes, identity.size >= 0 ? &target : nullptr);
         !status.ok) {
         if (backup) {
             // The backup of a file that will not change is not needed.
-            m_impl->finish(m_impl->staged[firstNew], FileStatus::failure(status.description));
+            m_impl->finish(m_impl->staged[firstNew], Status::failure(status.description));
             m_impl->staged.resize(firstNew);
         }
         return status;
     }
     if (m_impl->staged.size() >= m_impl->chunk)
         commit();
-    return FileStatus::success();
+    return Status::success();
 }
 
 void FileReplacer::commit() {
@@ -253,34 +253,34 @@ void FileReplacer::commit() {
 namespace {
 
 // `expected`: the file as it was read, or nullptr to take it as it is now.
-FileStatus replaceOne(const std::string& path, std::string_view bytes, const FileIdentity* expected) {
+Status replaceOne(const std::string& path, std::string_view bytes, const FileIdentity* expected) {
     EditTarget target;
     FileIdentity identity;
     const platform::PathState given = platform::lookUp(path, false);
     if (given.missing) {
         // Gone since it was read: saving would bring back what its remover meant to drop.
         if (expected && expected->size >= 0)
-            return FileStatus::failure(platform::kChangedAfterRead);
+            return Status::failure(platform::kChangedAfterRead);
         target = {path, platform::folderOf(path), platform::fileNameOf(path), false, nullptr};
-        if (FileStatus status = platform::openFolder({}, target.folder, target.dir); !status.ok)
+        if (Status status = platform::openFolder({}, target.folder, target.dir); !status.ok)
             return status;
     } else if (!given.status.ok) {
         return given.status;
     } else {
-        if (FileStatus status = resolveEditTarget(path, {}, target); !status.ok)
+        if (Status status = resolveEditTarget(path, {}, target); !status.ok)
             return status;
         const platform::PathState real = platform::lookUp(target.path, true);
         if (!real.status.ok)
             return real.status;
         if (real.folder)
-            return FileStatus::failure(std::strerror(EISDIR));
+            return Status::failure(std::strerror(EISDIR));
         identity = expected ? *expected : real.identity;
     }
-    FileStatus result;
+    Status result;
     {
         FileReplacer replacer(1);
-        const FileStatus staged =
-            replacer.stage(target, identity, bytes, [&](const std::string&, const FileStatus& s) { result = s; });
+        const Status staged =
+            replacer.stage(target, identity, bytes, [&](const std::string&, const Status& s) { result = s; });
         if (!staged.ok)
             return staged;
         replacer.commit();
@@ -290,11 +290,11 @@ FileStatus replaceOne(const std::string& path, std::string_view bytes, const Fil
 
 } // namespace
 
-FileStatus replaceFile(const std::string& path, std::string_view bytes) {
+Status replaceFile(const std::string& path, std::string_view bytes) {
     return replaceOne(path, bytes, nullptr);
 }
 
-FileStatus replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected) {
+Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected) {
     return replaceOne(path, bytes, &expected);
 }
 

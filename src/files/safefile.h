@@ -21,7 +21,7 @@ namespace tagmere {
 class FileReplacer final {
 public:
     // Called once per staged file when its fate is known: success, or why it failed.
-    using Done = std::function<void(const std::string& path, const FileStatus& status)>;
+    using Done = std::function<void(const std::string& path, const Status& status)>;
 
     // `chunk` files are staged before they are flushed and renamed together; 1 makes
     // every file durable on its own (single saves).
@@ -31,7 +31,7 @@ public:
     FileReplacer& operator=(const FileReplacer&) = delete;
 
     // Takes the lock of the target's folder (waiting for another run; `waiting` is told first).
-    FileStatus lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting = {});
+    Status lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting = {});
 
     // A copy of the old text kept before the original is replaced, at `relative` below the
     // folder `base`: folders are made there (mode 0700) and entered without following a
@@ -47,8 +47,8 @@ public:
     // Stages the replacement of `target` (read as `identity`; a new file when
     // identity.size < 0). Failures before staging come back at once; later ones and
     // success come through `done`.
-    FileStatus stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes, Done done,
-                     const Backup* backup = nullptr);
+    Status stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes, Done done,
+                 const Backup* backup = nullptr);
 
     // Flushes and renames every staged file, then makes the renames durable; a file is
     // reported written only once its folder is flushed.
@@ -61,10 +61,10 @@ private:
 
 // Replaces one file (an existing one or a new one) and makes it durable before
 // returning. A symbolic link is followed to its file within the link's folder.
-FileStatus replaceFile(const std::string& path, std::string_view bytes);
+Status replaceFile(const std::string& path, std::string_view bytes);
 // The same, only while the file is still the one read as `expected`: a text shown to
 // the user is never saved over a change made since.
-FileStatus replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected);
+Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected);
 
 // Removes the temporary files that no live run holds from `folder`. Returns how many.
 int removeStaleTemporaries(const std::string& folder);

@@ -143,10 +143,10 @@ void parseKeywordList(std::string_view bytes, KeywordList& list, std::vector<std
 
 ListLoadResult readKeywordFile(const std::string& path, KeywordList& list) {
     std::string bytes;
-    const FileStatus status = readWholeFile(path, bytes, kMaxKeywordListBytes);
+    const Status status = readWholeFile(path, bytes, kMaxKeywordListBytes);
     if (!status.ok) {
         list.clear();
-        return {false, plainMessage("Unable to read keyword file: " + status.description), std::nullopt};
+        return Status::failure("Unable to read keyword file: " + status.description);
     }
     ListLoadResult result;
     std::vector<std::string> leftOut;
@@ -156,7 +156,7 @@ ListLoadResult readKeywordFile(const std::string& path, KeywordList& list) {
             "These entries of the keyword list " + path + " are not valid keywords or values and were left out:\r";
         for (const auto& entry : leftOut)
             text += "\r" + printableText(entry);
-        result.warning = warningMessage(text);
+        result.value = warningMessage(text);
     }
     return result;
 }

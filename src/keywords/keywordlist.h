@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/message.h"
+#include "format/result.h"
 
 #include <optional>
 #include <string>
@@ -73,11 +74,8 @@ std::vector<std::string> splitListItems(std::string_view bytes);
 void parseKeywordList(std::string_view bytes, KeywordList& list, std::vector<std::string>* leftOut = nullptr);
 
 // Outcome of loading a list file; `message` is set only when ok is false.
-struct ListLoadResult {
-    bool ok = true;
-    Message message;
-    std::optional<Message> warning; // the list loaded, but entries were left out
-};
+// A list read: on failure why not; when entries were left out, the warning that names them.
+using ListLoadResult = Result<std::optional<Message>>;
 
 // Keyword lists are small text files (the factory list is 2 kB); one larger than this is
 // refused unread, since reading it would take many times its size in memory.

@@ -65,7 +65,7 @@ SaveListResult saveKeywordList(const std::string& typedName, const std::string& 
             return result;
     }
 
-    const FileStatus status = replaceFile(path, formatKeywordList(trees));
+    const Status status = replaceFile(path, formatKeywordList(trees));
     if (!status.ok) {
         result.messages.push_back(warningMessage(kSaveFailedPrefix + status.description));
         return result;

@@ -387,9 +387,9 @@ void frmAddKeywords::msbLoadKeywordFile() {
                                                            : mfnFileTitle(m_globals.gstrFactoryKeywordFile);
     const ListLoadResult result = tagmere::msbLoadKeywordFile(m_globals.gstrKeywordFolder, title, m_list);
     if (!result.ok)
-        MessageBoxes::show(this, result.message);
-    else if (result.warning)
-        MessageBoxes::show(this, *result.warning);
+        MessageBoxes::show(this, plainMessage(result.description));
+    else if (result.value)
+        MessageBoxes::show(this, *result.value);
 }
 
 void frmAddKeywords::cbxKeywordFiles_Click() {

@@ -188,7 +188,7 @@ void frmAddKeywords::msbShowSelectedFile() {
 
 void frmAddKeywords::msbShowCurrentFile() {
     ui->fraNonFound->hide();
-    const FileStatus read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
+    const Status read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
     m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
     if (!read.ok)
         MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
@@ -247,7 +247,7 @@ void frmAddKeywords::fillView() {
     frmView* view = viewWindow();
     if (m_bufferState == BufferState::Stale && !m_globals.gstrSelectedFile.empty()) {
         // The file changed since it was read: show it as it is now.
-        const FileStatus read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
+        const Status read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
         m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
         if (!read.ok)
             MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
@@ -261,7 +261,7 @@ void frmAddKeywords::fillView() {
     // line buffer does not hold, and Save needs to know the file as it was shown.
     std::string bytes;
     FileIdentity shownAs;
-    const FileStatus read = readTextFile(m_globals.gstrSelectedFile, bytes, &shownAs);
+    const Status read = readTextFile(m_globals.gstrSelectedFile, bytes, &shownAs);
     if (!read.ok) {
         MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
         view->fill(QString(), name, std::string());

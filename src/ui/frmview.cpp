@@ -156,7 +156,7 @@ void frmView::txtView_Click() {
 void frmView::cmdSave_Click() {
     const QString text = ui->txtView->document()->toRawText();
     if (!m_savePath.empty() && m_savePath == m_globals.gstrSelectedFile && !text.isEmpty()) {
-        const FileStatus status = replaceFile(m_savePath, savedBytes(text), m_shownAs);
+        const Status status = replaceFile(m_savePath, savedBytes(text), m_shownAs);
         if (!status.ok) {
             // Save stays enabled so the user can try again, or copy the text elsewhere first.
             const std::string why = status.description == platform::kChangedAfterRead

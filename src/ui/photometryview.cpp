@@ -348,7 +348,7 @@ void frmPhotometry::refresh() {
     }
     setWindowTitle(QStringLiteral("Candela Curve - ") + app::toQPath(m_path).section(QLatin1Char('/'), -1));
     std::string bytes;
-    const FileStatus read = readTextFile(m_path, bytes);
+    const Status read = readTextFile(m_path, bytes);
     if (!read.ok) {
         m_diagram->setMessage(QStringLiteral("The file cannot be read: ") + app::fromBytes(read.description));
         return;

@@ -23,9 +23,9 @@ private slots:
         const tagmere::test::TempFolder folder;
         const AddKeywords g = tagmere::app::mainGlobals(qs(folder.path()));
         folder.write("Calvex/OrbKeywordFiles/OrbFactoryKeywords.txt", "[MINE], 0\r\nA\r\n");
-        const tagmere::app::InstallResult result = tagmere::app::installFactoryList(g);
+        const tagmere::Result<bool> result = tagmere::app::installFactoryList(g);
         QVERIFY(result.ok);
-        QVERIFY(!result.installed);
+        QVERIFY(!result.value);
         QCOMPARE(tagmere::test::readBytes(g.gstrKeywordFolder + "/OrbFactoryKeywords.txt"),
                  std::string("[MINE], 0\r\nA\r\n"));
     }

@@ -269,7 +269,7 @@ private slots:
             FileIdentity read;
             QVERIFY(readTextFile(file, bytes, &read).ok);
             row.change(dir);
-            const FileStatus status = replaceFile(file, kNew, read);
+            const Status status = replaceFile(file, kNew, read);
             QVERIFY2(status.ok == (row.after == kNew), row.name);
             QVERIFY2(status.ok || status.description.find("changed after it was read") != std::string::npos, row.name);
             QCOMPARE(QFile::exists(QString::fromStdString(file)) ? readBytes(file) : "(none)", row.after);

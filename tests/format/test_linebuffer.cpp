@@ -85,7 +85,7 @@ private slots:
             FileLines lines{"", "old"};
             if (name == "huge.ies") // sparse: no disk space taken
                 QCOMPARE(::truncate(dir.write(name, "x").c_str(), kMaxFileBytes + 1), 0);
-            const FileStatus r = msbIESFileRead(name.empty() ? dir.path() : dir.file(name), lines);
+            const Status r = msbIESFileRead(name.empty() ? dir.path() : dir.file(name), lines);
             QVERIFY2(!r.ok && !r.description.empty(), name.c_str());
             QCOMPARE(lines, FileLines{""});
         }
