@@ -86,17 +86,16 @@ std::string batchSummary(const BatchOutcome& outcome, bool dryRun) {
            std::to_string(outcome.failed) + " failed";
 }
 
-std::optional<Message> editProblem(const MiscPanel& panel, const BatchTrees& trees,
-                                   const std::vector<ExtraEdit>& extras) {
+Status editProblem(const MiscPanel& panel, const BatchTrees& trees, const std::vector<ExtraEdit>& extras) {
     auto badValue = [](const std::string& keyword) {
-        return warningMessage("The value for " + keyword +
-                              " holds a line break or another control character, which would break the "
-                              "file's lines. Please change!");
+        return Status::failure("The value for " + keyword +
+                               " holds a line break or another control character, which would break the "
+                               "file's lines. Please change!");
     };
     auto badKeyword = [](const std::string& keyword) {
-        return warningMessage("\"" + keyword +
-                              "\" is not a keyword that can be written or removed: a keyword is a name without "
-                              "blanks or brackets in square brackets, such as [TESTLAB], and not [MORE].");
+        return Status::failure("\"" + keyword +
+                               "\" is not a keyword that can be written or removed: a keyword is a name without "
+                               "blanks or brackets in square brackets, such as [TESTLAB], and not [MORE].");
     };
     for (const auto& edit : composeMisc(panel)) {
         if (hasControlByte(edit.line))
@@ -122,7 +121,7 @@ std::optional<Message> editProblem(const MiscPanel& panel, const BatchTrees& tre
         if (hasControlByte(extra.line))
             return badValue(extra.keyword);
     }
-    return std::nullopt;
+    return Status::success();
 }
 
 BatchRun::BatchRun(MiscPanel panel, BatchTrees trees, std::vector<ExtraEdit> extras, BatchCallbacks callbacks,
@@ -133,11 +132,11 @@ BatchRun::BatchRun(MiscPanel panel, BatchTrees trees, std::vector<ExtraEdit> ext
 BatchRun::~BatchRun() = default;
 
 bool BatchRun::start() {
-    std::optional<Message> failure = advanceCheck(m_panel);
-    if (!failure)
-        failure = editProblem(m_panel, m_trees, m_extras);
-    if (failure) {
-        say(m_callbacks, *failure);
+    Status check = advanceCheck(m_panel);
+    if (check.ok)
+        check = editProblem(m_panel, m_trees, m_extras);
+    if (!check.ok) {
+        say(m_callbacks, warningMessage(check.description));
         m_outcome.status = BatchStatus::AdvanceCheckFailed;
         return false;
     }
@@ -196,8 +195,8 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
 
     for (const auto& edit : m_miscEdits) {
         if (edit.keyword == kSearchColorTemp) {
-            if (const auto failure = colorTempCheck(m_panel.txtSearchColorTemp)) {
-                say(m_callbacks, *failure);
+            if (const Status check = colorTempCheck(m_panel.txtSearchColorTemp); !check.ok) {
+                say(m_callbacks, warningMessage(check.description));
                 m_outcome.status = BatchStatus::ColorTempFailed;
                 return false;
             }

@@ -113,8 +113,7 @@ std::string batchSummary(const BatchOutcome& outcome, bool dryRun);
 
 // Why an edit cannot be applied (a bad keyword, a value that would break the file's
 // lines), or nothing.
-std::optional<Message> editProblem(const MiscPanel& panel, const BatchTrees& trees,
-                                   const std::vector<ExtraEdit>& extras);
+Status editProblem(const MiscPanel& panel, const BatchTrees& trees, const std::vector<ExtraEdit>& extras);
 
 // One batch run, file by file, for callers that find their targets as they go (the
 // command line streams a folder search into it, so memory does not grow with the

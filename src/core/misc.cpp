@@ -122,17 +122,17 @@ double leadingValue(const std::string& text) {
     return std::strtod(text.substr(start, len).c_str(), nullptr);
 }
 
-std::optional<Message> advanceCheck(const MiscPanel& panel) {
+Status advanceCheck(const MiscPanel& panel) {
     if (panel.chkSearchSPRatio && !(isNumber(panel.txtSearchSPRatio) && leadingValue(panel.txtSearchSPRatio) > 0))
-        return warningMessage(kSpRatioMessage);
+        return Status::failure(kSpRatioMessage);
     if (panel.chkSearchCRI && !isNumberOrRange(panel.txtSearchCRI))
-        return warningMessage(criMessage());
+        return Status::failure(criMessage());
     if (panel.chkSearchColorTemp && !isNumberOrRange(mfnRemoveText(panel.txtSearchColorTemp, "K", "k")))
-        return warningMessage(colorTempMessage());
-    return std::nullopt;
+        return Status::failure(colorTempMessage());
+    return Status::success();
 }
 
-std::optional<Message> colorTempCheck(const std::string& txtSearchColorTemp) {
+Status colorTempCheck(const std::string& txtSearchColorTemp) {
     const auto parts = splitAtDash(txtSearchColorTemp);
     bool ok;
     if (parts.size() == 2) {
@@ -142,9 +142,7 @@ std::optional<Message> colorTempCheck(const std::string& txtSearchColorTemp) {
     } else {
         ok = leadingValue(parts.empty() ? std::string() : parts[0]) > 0;
     }
-    if (ok)
-        return std::nullopt;
-    return warningMessage(kColorTempFileMessage);
+    return ok ? Status::success() : Status::failure(kColorTempFileMessage);
 }
 
 std::vector<KeywordEdit> composeMisc(const MiscPanel& panel) {

@@ -3,6 +3,8 @@
 
 #include "message.h"
 
+#include "format/result.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -44,10 +46,10 @@ double leadingValue(const std::string& text);
 
 // The check run once before a batch: the first failing ticked keyword's message,
 // or nothing when all pass.
-std::optional<Message> advanceCheck(const MiscPanel& panel);
+Status advanceCheck(const MiscPanel& panel);
 
 // The check run on each file before [_SEARCH_COLORTEMP] is applied.
-std::optional<Message> colorTempCheck(const std::string& txtSearchColorTemp);
+Status colorTempCheck(const std::string& txtSearchColorTemp);
 
 // One keyword line to put into a file: the keyword text and its complete line.
 struct KeywordEdit {

@@ -112,7 +112,7 @@ BatchRunner::BatchRunner(QWidget* window) : QObject(window), m_window(window) {}
 
 bool BatchRunner::askBeforeBulkRun(const RunRequest& request) {
     // Values the run would refuse are reported by the run itself, before any question.
-    if (advanceCheck(request.panel) || editProblem(request.panel, request.trees, {}))
+    if (!advanceCheck(request.panel).ok || !editProblem(request.panel, request.trees, {}).ok)
         return true;
     const std::string text = bulkQuestionText(request.targets.size(), request.panel, request.trees);
     if (text.empty())

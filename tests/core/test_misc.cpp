@@ -64,11 +64,11 @@ private slots:
         const char* const keywords[] = {kSearchSpRatio, kSearchCri, kSearchColorTemp};
         *ticks[row] = true;
         *texts[row] = value;
-        const auto result = tagmere::advanceCheck(p);
-        QCOMPARE(!result, passes);
+        const Status result = tagmere::advanceCheck(p);
+        QCOMPARE(result.ok, passes);
         // The warning names the keyword whose value is wrong.
-        if (result)
-            QVERIFY(startsWith(result->text, keywords[row]) && result->icon == MessageIcon::Exclamation);
+        if (!result.ok)
+            QVERIFY(startsWith(result.description, keywords[row]));
     }
 
     void colorTempFileCheck_data() {
@@ -85,10 +85,10 @@ private slots:
     void colorTempFileCheck() {
         QFETCH(std::string, value);
         QFETCH(bool, passes);
-        const auto result = colorTempCheck(value);
-        QCOMPARE(!result, passes);
-        if (result)
-            QVERIFY(startsWith(result->text, "Invalid [_SEARCH_COLORTEMP] value"));
+        const Status result = colorTempCheck(value);
+        QCOMPARE(result.ok, passes);
+        if (!result.ok)
+            QVERIFY(startsWith(result.description, "Invalid [_SEARCH_COLORTEMP] value"));
     }
 
     void composition() {
