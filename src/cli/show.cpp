@@ -48,14 +48,12 @@ int showPhotometry(const std::vector<std::string>& paths, bool json, std::ostrea
     for (const std::string& path : paths) {
         std::string bytes;
         const Status read = readTextFile(path, bytes);
-        FiguresResult result;
-        if (read.ok)
-            result = computeFigures(readPhotometry(bytes));
-        else
-            result.problem = {finding::kUnreadable, Severity::Error, 1, "cannot read the file: " + read.description};
+        const FiguresResult result = read.ok ? computeFigures(readPhotometry(bytes))
+                                             : FiguresResult({finding::kUnreadable, Severity::Error, 1,
+                                                              "cannot read the file: " + read.description});
         failed = failed || !result.ok;
-        const std::vector<FigureRow> rows = result.ok ? figureRows(result.figures) : std::vector<FigureRow>();
-        const std::vector<std::string>& notes = result.figures.notes;
+        const std::vector<FigureRow> rows = result.ok ? figureRows(result.value) : std::vector<FigureRow>();
+        const std::vector<std::string>& notes = result.value.notes;
         if (!json) {
             out << "file\t" << path << "\t\n";
             if (!result.ok)

@@ -345,25 +345,20 @@ std::optional<double> spreadAngle(const PlaneCurve& curve, double fraction) {
 }
 
 FiguresResult computeFigures(const PhotometryReading& reading) {
-    FiguresResult result;
     const Photometry& p = reading.values;
     for (const HeaderFinding& f : reading.findings) {
-        if (f.severity == Severity::Error) {
-            result.problem = f;
-            return result;
-        }
+        if (f.severity == Severity::Error)
+            return FiguresResult(f);
     }
-    if (p.tilt.kind == TiltKind::Missing) {
-        result.problem = {finding::kNoTilt, Severity::Error, 1,
-                          "no line starts \"TILT=\", so there is no photometric data"};
-        return result;
-    }
-    if (!p.complete || p.candela.empty()) {
-        result.problem = {finding::kDataTruncated, Severity::Error, p.tilt.line, "the photometric data is incomplete"};
-        return result;
-    }
+    if (p.tilt.kind == TiltKind::Missing)
+        return FiguresResult(
+            {finding::kNoTilt, Severity::Error, 1, "no line starts \"TILT=\", so there is no photometric data"});
+    if (!p.complete || p.candela.empty())
+        return FiguresResult(
+            {finding::kDataTruncated, Severity::Error, p.tilt.line, "the photometric data is incomplete"});
+    FiguresResult result;
     result.ok = true;
-    result.figures = Calculator(p).run();
+    result.value = Calculator(p).run();
     return result;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "photometry.h"
+#include "result.h"
 
 #include <optional>
 #include <string>
@@ -53,11 +54,17 @@ struct PhotometricFigures {
     std::vector<PlaneCurve> curves; // the two planes the diagram draws
 };
 
-struct FiguresResult {
-    bool ok = false;
-    PhotometricFigures figures;
-    // Why there are no figures: the reader's first error, or what is missing.
+// The figures, or why there are none: the reader's first error or what is missing, as a
+// finding (scripts read its line and code) whose text is the description. There are none
+// until they are computed.
+struct FiguresResult : Result<PhotometricFigures> {
     HeaderFinding problem;
+
+    FiguresResult() { ok = false; }
+    explicit FiguresResult(HeaderFinding why) : problem(std::move(why)) {
+        ok = false;
+        description = problem.text;
+    }
 };
 
 // The figures of a block as the reader gives it. Needs a complete block without errors.

@@ -188,7 +188,7 @@ void drawDiagram(Canvas& canvas, QSize size, double lineHeight, const FiguresRes
         }
         return;
     }
-    const std::vector<PlaneCurve>& curves = result.figures.curves;
+    const std::vector<PlaneCurve>& curves = result.value.curves;
     double highest = 0;
     for (const PlaneCurve& curve : curves)
         for (const PlanePoint& p : curve.points)
@@ -357,7 +357,7 @@ void frmPhotometry::refresh() {
     m_diagram->setFigures(result);
     if (!result.ok)
         return;
-    for (const FigureRow& row : figureRows(result.figures)) {
+    for (const FigureRow& row : figureRows(result.value)) {
         auto* item = new QTreeWidgetItem(m_figures);
         item->setText(0, app::fromBytes(row.label));
         item->setToolTip(0, app::fromBytes(row.name));
@@ -365,7 +365,7 @@ void frmPhotometry::refresh() {
         item->setText(2, app::fromBytes(row.unit));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
-    for (const std::string& note : result.figures.notes) {
+    for (const std::string& note : result.value.notes) {
         auto* item = new QTreeWidgetItem(m_figures);
         item->setText(0, app::fromBytes(note));
         item->setFirstColumnSpanned(true);

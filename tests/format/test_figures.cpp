@@ -126,7 +126,7 @@ private slots:
         QFETCH(std::vector<double>, expected);
         const FiguresResult result = computeFigures(readPhotometry(file));
         QVERIFY(result.ok);
-        const PhotometricFigures& f = result.figures;
+        const PhotometricFigures& f = result.value;
         const std::optional<double> got[] = {f.maxIntensity, f.flux,     f.beamC0C180, f.beamC90C270,
                                              f.fieldC0C180,  f.efficacy, f.efficiency};
         for (size_t i = 0; i < expected.size(); ++i) {
@@ -144,16 +144,16 @@ private slots:
         b.length = 2;
         b.height = 0.5;
         FiguresResult r = computeFigures(readPhotometry(bytes(b)));
-        QVERIFY(r.figures.openingShape == OpeningShape::Rectangular);
-        QCOMPARE(r.figures.openingWidth, 0.3048);
-        QCOMPARE(r.figures.openingLength, 0.6096);
-        QCOMPARE(r.figures.openingHeight, 0.1524);
+        QVERIFY(r.value.openingShape == OpeningShape::Rectangular);
+        QCOMPARE(r.value.openingWidth, 0.3048);
+        QCOMPARE(r.value.openingLength, 0.6096);
+        QCOMPARE(r.value.openingHeight, 0.1524);
         b.units = 2;
         b.width = -0.1;
         b.length = 0;
         r = computeFigures(readPhotometry(bytes(b)));
-        QVERIFY(r.figures.openingShape == OpeningShape::Round);
-        QCOMPARE(r.figures.openingLength, 0.1);
+        QVERIFY(r.value.openingShape == OpeningShape::Round);
+        QCOMPARE(r.value.openingLength, 0.1);
 
         b.multiplier = 0;
         r = computeFigures(readPhotometry(bytes(b)));
