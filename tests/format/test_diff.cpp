@@ -29,6 +29,14 @@ std::string changes(const std::string& diff) {
     return out;
 }
 
+// A text before and after, and what a diff of them is to give.
+struct Row {
+    const char* name;
+    const char* before;
+    const char* after;
+    const char* expected;
+};
+
 } // namespace
 
 class TestDiff : public QObject {
@@ -37,12 +45,7 @@ class TestDiff : public QObject {
 private slots:
     // Three lines of context; changes at most six unchanged lines apart share a hunk.
     void hunks() {
-        const struct {
-            const char* name;
-            const char* before;
-            const char* after;
-            const char* expected;
-        } rows[] = {
+        const Row rows[] = {
             {"equal texts", "abc", "abc", ""},
             {"one line changed", "abcdefghijkl", "abcdeXghijkl", "@@ -3,7 +3,7 @@ -f +X "},
             {"an inserted line only adds", "abcdef", "abcXdef", "@@ -1,6 +1,7 @@ +X "},
@@ -71,12 +74,7 @@ private slots:
 
     // The Preview's text: the note, then the lines whose text changes; every file named.
     void preview() {
-        const struct {
-            const char* name;
-            const char* before;
-            const char* after;
-            const char* expected;
-        } rows[] = {
+        const Row rows[] = {
             {"equal texts", "a\r\n", "a\r\n", ""},
             {"LF file: the note, then the changed line only", "a\nb\n", "a\r\nc\r\n",
              "line ends become CR LF\n--- f.ies\n+++ f.ies\n@@ -1,2 +1,2 @@\n a\n-b\n+c\n"},
