@@ -156,10 +156,11 @@ bool attributeNames(int fd, std::vector<std::string>& out) {
     return true;
 }
 
-// Gives `to` exactly the extended attributes (POSIX ACLs among them) of `from`: copies
-// each, and takes away those `to` got elsewhere (a folder's default ACL), which would
-// let more users read the file than before.
-Status copyAttributes(int from, int to) {
+// Gives `to` the mode `mode` and exactly the extended attributes (POSIX ACLs among them)
+// of `from`. Attributes `to` got elsewhere (a folder's default ACL, which would let more
+// users read it) go first, then the mode is set, then `from`'s attributes are copied, so
+// an ACL's mask sets the group bits as it does on `from`.
+Status copyModeAndAttributes(int from, int to, mode_t mode) {
     std::vector<std::string> names;
     std::vector<std::string> own;
     if (!attributeNames(from, names) || !attributeNames(to, own))
@@ -168,6 +169,8 @@ Status copyAttributes(int from, int to) {
         if (std::find(names.begin(), names.end(), name) == names.end() && ::fremovexattr(to, name.c_str()) != 0)
             return Status::failure("cannot leave out the attribute " + name + ": " + errnoText(errno));
     }
+    if (::fchmod(to, mode) != 0)
+        return Status::failure(errnoText(errno));
     std::vector<char> value;
     for (const std::string& attribute : names) {
         const char* name = attribute.c_str();
@@ -535,20 +538,8 @@ Status writeTemporary(const EditTarget& where, std::string_view bytes, const Edi
                 return fail(Status::failure("cannot keep its group: " + errnoText(errno)));
             mode &= ~static_cast<mode_t>(S_IRWXG | S_ISGID);
         }
-        if (::fchmod(file->fd.get(), mode) != 0)
-            return fail(Status::failure(errnoText(errno)));
-        // After the mode: an ACL sets the group bits from its mask.
-        if (Status copied = copyAttributes(from.get(), file->fd.get()); !copied.ok)
+        if (Status copied = copyModeAndAttributes(from.get(), file->fd.get(), mode); !copied.ok)
             return fail(copied);
-        struct stat made {};
-        // Taking away an inherited ACL leaves its mask in the group bits: the mode once more.
-        if (::fstat(file->fd.get(), &made) == 0 && (made.st_mode & 07777) != mode) {
-            std::vector<std::string> names;
-            if (attributeNames(from.get(), names) &&
-                std::find(names.begin(), names.end(), "system.posix_acl_access") == names.end() &&
-                ::fchmod(file->fd.get(), mode) != 0)
-                return fail(Status::failure(errnoText(errno)));
-        }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);

@@ -245,23 +245,22 @@ void frmAddKeywords::msbUpdateKeywords() {
 
 void frmAddKeywords::fillView() {
     frmView* view = viewWindow();
-    if (m_bufferState == BufferState::Stale && !m_globals.gstrSelectedFile.empty()) {
-        // The file changed since it was read: show it as it is now.
-        const Status read = msbIESFileRead(m_globals.gstrSelectedFile, m_globals.gstrFileLine);
-        m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
-        if (!read.ok)
-            MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
-    }
     const QString name = app::toQPath(mfnFileTitle(m_globals.gstrSelectedFile)) + QStringLiteral(".ies");
-    if (m_bufferState != BufferState::Current) {
-        view->fill(QString(), name, std::string()); // part of a file is never saved over it
+    // A read of its own: the view keeps the file's empty lines and last line end, which the
+    // line buffer does not hold, and Save needs to know the file as it was shown. Part of a
+    // file is never shown for saving over it.
+    if (m_bufferState == BufferState::Failed || m_globals.gstrSelectedFile.empty()) {
+        view->fill(QString(), name, std::string());
         return;
     }
-    // A read of its own: the view keeps the file's empty lines and last line end, which the
-    // line buffer does not hold, and Save needs to know the file as it was shown.
     std::string bytes;
     FileIdentity shownAs;
     const Status read = readTextFile(m_globals.gstrSelectedFile, bytes, &shownAs);
+    if (m_bufferState == BufferState::Stale) {
+        // The file changed since the line buffer read it: the buffer follows it too.
+        m_globals.gstrFileLine = splitLines(bytes);
+        m_bufferState = read.ok ? BufferState::Current : BufferState::Failed;
+    }
     if (!read.ok) {
         MessageBoxes::show(this, plainMessage("Unable to read file: " + read.description));
         view->fill(QString(), name, std::string());
