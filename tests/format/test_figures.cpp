@@ -136,6 +136,17 @@ private slots:
         }
     }
 
+    // Two latitudes on a coarse grid: their zones reach exactly to the poles, so the flux is exact.
+    void typeBZonesEndAtThePoles() {
+        Block b;
+        b.type = 2;
+        b.vertical = {-90, 90};
+        b.horizontal = {-90, 90};
+        const FiguresResult result = computeFigures(readPhotometry(bytes(b)));
+        QVERIFY(result.ok && result.value.flux);
+        QCOMPARE(std::round(*result.value.flux * 1e6) / 1e6, std::round(2 * kPi * 100 * 1e6) / 1e6);
+    }
+
     // The opening in metres, and the reader's first error instead of figures.
     void openingAndProblems() {
         Block b;

@@ -161,6 +161,11 @@ private slots:
         trees.tree(0).addValue(1, "a3");
         QCOMPARE(shape(t), QStringLiteral("[A] a2 a3 [B] b1 _ b2"));
         QCOMPARE(t.findKey("[B]"), 4L);
+
+        // The list's last entry can be deleted too.
+        trees.select(1, findNode(trees.tree(1), "c1", "[C]"));
+        QCOMPARE(trees.deleteSelected(1, list), 1);
+        QCOMPARE(q(list.mstrListEntry[9]), QString::fromLatin1(kRemovedEntry));
     }
 };
 

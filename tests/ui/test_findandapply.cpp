@@ -191,6 +191,8 @@ private slots:
         QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
         c().optBulk->click();
         QCOMPARE(a->checkState(0), Qt::Unchecked);
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(a->checkState(0), Qt::Unchecked);
         QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(a->checkState(0), Qt::Checked);
     }
