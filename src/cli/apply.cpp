@@ -5,6 +5,7 @@
 
 #include "core/batch.h"
 #include "core/message.h"
+#include "files/journal.h"
 #include "files/platform.h"
 #include "format/diff.h"
 #include "format/text.h"
@@ -47,6 +48,12 @@ const char* const kApplyHelp =
     "                        it keeps its path below the target folder (a file named on its\n"
     "                        own, its whole path); an existing copy is never overwritten, the\n"
     "                        new one gets '.~N~' appended. DIR must not lie inside a target.\n"
+    "  --no-journal          keep no copy in the run journal, so 'tagmere-cli undo' cannot take\n"
+    "                        this run back (for scripts that keep their own backups)\n"
+    "  --keep N              keep the newest N runs in the run journal (default 20)\n"
+    "\n"
+    "Every run keeps the old text of each file it replaces in the run journal first, so\n"
+    "'tagmere-cli undo' can take it back.\n"
     "\n"
     "Files are left as they are, with a message, when they have no TILT= line, are\n"
     "write-protected, have more than one hard link, belong to another user, are symbolic\n"
@@ -57,7 +64,8 @@ const char* const kApplyHelp =
     "files written, unchanged, refused and failed. Exit status: 0; 1 when a file was\n"
     "refused or could not be read or written, or a folder could not be read (the run goes\n"
     "on); 2 on bad arguments, values or a keyword list over 2 MB (nothing is touched); 3\n"
-    "when the colour temperature fails its check (the run stops).\n";
+    "when the colour temperature fails its check (the run stops); 4 when the run journal\n"
+    "cannot be written (the run stops; at the start, nothing is touched).\n";
 
 // A backup folder must be named, and must not lie in a folder being edited, where the
 // copies would be searched and edited too.
@@ -82,8 +90,8 @@ std::string backupProblem(const std::string& dir, const std::vector<std::string>
 int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Parsed p = parse(args, 1,
                            {"--manufac", "--source-type", "--sp-ratio", "--cri", "--color-temp", "--list", "--set",
-                            "--remove", "--backup"},
-                           {"--dry-run"}, {"--dry-run"});
+                            "--remove", "--backup", "--keep"},
+                           {"--dry-run", "--no-journal"}, {"--dry-run"});
     if (p.help) {
         out << kApplyHelp;
         return kExitOk;
@@ -95,6 +103,10 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (exactDiff && optionValue(p, "--dry-run") != "exact")
         return usageError(err, "unknown value of --dry-run: " + optionValue(p, "--dry-run") + " (only --dry-run=exact)",
                           kApplyHelp);
+    std::string keepError;
+    const int keep = keepOption(p, kDefaultRunsKept, keepError);
+    if (!keepError.empty())
+        return usageError(err, keepError, kApplyHelp);
 
     MiscPanel panel;
     panel.chkManufac = hasOption(p, "--manufac");
@@ -170,13 +182,17 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "tagmere-cli: waiting for another run working in " << folder << "\n";
     };
 
+    const bool journalled = !dryRun && std::find(p.flags.begin(), p.flags.end(), "--no-journal") == p.flags.end();
+    const std::string journalFolder = defaultJournalFolder();
+    RunJournal journal(journalFolder, commandLineText(args));
     BatchOptions options;
     options.dryRun = dryRun;
     options.backupFolder = backupFolder;
+    options.journal = journalled ? &journal : nullptr;
     BatchRun run(panel, batchTrees, extras, callbacks, options);
     // The checks come before any folder is searched, so a bad value touches nothing.
     if (!run.start())
-        return kExitUsage;
+        return run.finish().status == BatchStatus::JournalFailed ? kExitJournal : kExitUsage;
 
     TargetVisitor visit;
     visit.file = [&](const std::string& path, const std::string& root) { return run.processFile(path, root); };
@@ -184,12 +200,16 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitUsage;
 
     const BatchOutcome outcome = run.finish();
+    if (journalled)
+        pruneRuns(journalFolder, keep);
     if (outcome.status == BatchStatus::ColorTempFailed)
         return kExitColorTemp;
     if (outcome.showReport())
         out << consoleText(batchReport(outcome));
     err << "tagmere-cli: " << batchSummary(outcome, dryRun)
         << (visit.skipped > 0 ? ", " + std::to_string(visit.skipped) + " folder(s) skipped" : std::string()) << "\n";
+    if (outcome.status == BatchStatus::JournalFailed)
+        return kExitJournal;
     return outcome.anyFileFailed() || visit.skipped > 0 ? kExitFileFailed : kExitOk;
 }
 

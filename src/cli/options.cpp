@@ -38,6 +38,27 @@ Parsed parse(const std::vector<std::string>& args, size_t from, const std::set<s
     return p;
 }
 
+int keepOption(const Parsed& p, int fallback, std::string& error) {
+    if (!hasOption(p, "--keep"))
+        return fallback;
+    const std::string value = optionValue(p, "--keep");
+    if (value.empty() || value.size() > 5 || value.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(value) < 1 || std::stoi(value) > 10000) {
+        error = "--keep needs a number of runs from 1 to 10000";
+        return fallback;
+    }
+    return std::stoi(value);
+}
+
+std::string commandLineText(const std::vector<std::string>& args) {
+    std::string text = "tagmere-cli";
+    for (const auto& a : args) {
+        const bool plain = !a.empty() && a.find_first_of(" \t\"'$\\") == std::string::npos;
+        text += " " + (plain ? a : "'" + a + "'");
+    }
+    return text;
+}
+
 int usageError(std::ostream& err, const std::string& why, const char* usage) {
     err << "tagmere-cli: " << why << "\n" << usage;
     return kExitUsage;

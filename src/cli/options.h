@@ -28,6 +28,13 @@ Parsed parse(const std::vector<std::string>& args, size_t from, const std::set<s
 std::string optionValue(const Parsed& p, const std::string& name);
 bool hasOption(const Parsed& p, const std::string& name);
 
+// The value of --keep (how many runs the journal keeps), or `fallback` when not given;
+// empty `error` unless it is not a whole number from 1 to 10000.
+int keepOption(const Parsed& p, int fallback, std::string& error);
+
+// The command line as a user would type it again, for the run journal.
+std::string commandLineText(const std::vector<std::string>& args);
+
 // Prints why the arguments are wrong and the command's usage; gives kExitUsage.
 int usageError(std::ostream& err, const std::string& why, const char* usage);
 

@@ -140,6 +140,14 @@ bool BatchRun::start() {
         m_outcome.status = BatchStatus::AdvanceCheckFailed;
         return false;
     }
+    if (m_options.journal && !m_options.dryRun) {
+        if (const Status opened = m_options.journal->open(); !opened.ok) {
+            say(m_callbacks, warningMessage("Nothing was changed: " + opened.description + "."));
+            m_outcome.status = BatchStatus::JournalFailed;
+            return false;
+        }
+        m_replacer.setJournal(m_options.journal);
+    }
     return true;
 }
 
@@ -237,10 +245,10 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
     const std::string backupPath = m_callbacks.backupPath ? m_callbacks.backupPath(path, root) : std::string();
     // The outcome is known once the file is flushed and renamed, a chunk of files later.
     auto pending = std::make_shared<BatchFileResult>(std::move(result));
+    const FileReplacer::Backup backup{m_options.backupFolder, backupPath};
     // Viewed only after the move: a short text moves its bytes with it.
-    const FileReplacer::Backup backup{m_options.backupFolder, backupPath, pending->before};
     const Status staged = m_replacer.stage(
-        target, identity, pending->after,
+        target, identity, pending->before, pending->after,
         [this, pending](const std::string&, const Status& status) {
             if (!status.ok) {
                 pending->writeFailed = true;
@@ -253,6 +261,11 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
         pending->writeFailed = true;
         say(m_callbacks, plainMessage("Unable to perform edit: " + pending->path + ": " + staged.description));
         done(*pending);
+        // Without its journal the run could not be undone: it goes no further.
+        if (m_options.journal && m_options.journal->failed()) {
+            m_outcome.status = BatchStatus::JournalFailed;
+            return false;
+        }
     }
     return true;
 }
@@ -263,13 +276,17 @@ void BatchRun::cancel() {
 }
 
 bool BatchRun::stopped() const {
-    return m_outcome.status == BatchStatus::ColorTempFailed || m_outcome.status == BatchStatus::AdvanceCheckFailed;
+    return m_outcome.status == BatchStatus::ColorTempFailed || m_outcome.status == BatchStatus::AdvanceCheckFailed ||
+           m_outcome.status == BatchStatus::JournalFailed;
 }
 
 BatchOutcome BatchRun::finish() {
     m_replacer.commit();
+    if (m_options.journal)
+        m_options.journal->close();
     BatchOutcome outcome = m_outcome;
-    if (stopped())
+    if (outcome.status == BatchStatus::ColorTempFailed || outcome.status == BatchStatus::AdvanceCheckFailed ||
+        (outcome.status == BatchStatus::JournalFailed && outcome.fileCount == 0))
         return outcome;
     outcome.entries = m_miscReported;
     for (const auto& keyword : m_runKeywords)

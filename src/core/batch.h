@@ -61,11 +61,17 @@ struct BatchCallbacks {
 
 struct BatchOptions {
     bool dryRun = false;      // compute everything, write nothing
+    // Where the old text of every file replaced is kept first, so the run can be undone;
+    // null for none (a dry run never opens it). start() opens it: a journal that cannot
+    // be written stops the run before anything is replaced.
+    RunJournal* journal = nullptr;
     std::string root;         // runBatch: the folder the targets were found in (empty: each file's own)
     std::string backupFolder; // the folder backups go below (see BatchCallbacks::backupPath)
 };
 
-enum class BatchStatus { Completed, Cancelled, AdvanceCheckFailed, ColorTempFailed };
+// JournalFailed: the run journal could not be written, so the run stopped; what was
+// written before stays written, and in the journal.
+enum class BatchStatus { Completed, Cancelled, AdvanceCheckFailed, ColorTempFailed, JournalFailed };
 
 struct BatchOutcome {
     BatchStatus status = BatchStatus::Completed;
@@ -77,7 +83,9 @@ struct BatchOutcome {
     long failed = 0; // could not be read or written
     bool anyFileFailed() const { return refused > 0 || failed > 0; }
     bool showReport() const {
-        return (status == BatchStatus::Completed || status == BatchStatus::Cancelled) && fileCount > 0;
+        return (status == BatchStatus::Completed || status == BatchStatus::Cancelled ||
+                status == BatchStatus::JournalFailed) &&
+               fileCount > 0;
     }
 };
 

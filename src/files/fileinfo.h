@@ -72,6 +72,10 @@ Status resolveEditTarget(const std::string& path, const std::string& root, EditT
 Status readWholeFile(const EditTarget& target, std::string& bytes, long long maxBytes = -1,
                      FileIdentity* identity = nullptr);
 
+// The same permissions and owner: what a replacement keeps, so a file whose permissions
+// changed since is not the file a run left.
+bool samePermissions(const FileIdentity& a, const FileIdentity& b);
+
 // Why an existing file must not be replaced, or empty: write-protected, more than one
 // hard link, or owned by someone else (the replacement would become ours).
 std::string refusalReason(const EditTarget& target, const FileIdentity& identity);

@@ -159,6 +159,27 @@ Status placeOver(TempFile& temp, const std::string& path, const FileIdentity& id
 // Makes the renames of these placed files durable with their folders; a status per file.
 std::vector<Status> syncFolders(const std::vector<TempFile*>& placed);
 
+// What the temporary file is now, and so what the file will be once placed (a rename
+// keeps a file's device, number, size and modification time).
+FileIdentity temporaryIdentity(TempFile& temp);
+
+// ---- The run journal's files.
+
+// Where this program keeps what it must remember between runs, the run journal: on POSIX
+// $XDG_STATE_HOME/tagmere (~/.local/state/tagmere when unset), on Windows
+// %LOCALAPPDATA%\Tagmere.
+std::string stateFolder();
+
+// A file that is only ever appended to: made new (never over a file) and private to the
+// user, its name made durable at once; flushAppendFile makes what was appended durable.
+class AppendFile {
+public:
+    virtual ~AppendFile() = default;
+};
+Status createAppendFile(const EditTarget& folder, const std::string& name, std::unique_ptr<AppendFile>& file);
+Status appendTo(AppendFile& file, std::string_view bytes);
+Status flushAppendFile(AppendFile& file);
+
 // Points where a test plays another program or a failing disk; empty in a real run.
 struct TestHooks {
     // Before a file is put in place over `path`, after the last look at it.

@@ -300,6 +300,10 @@ Status resolveEditTarget(const std::string& path, const std::string& root, EditT
     return platform::openFolder(root, target.folder, target.dir);
 }
 
+bool samePermissions(const FileIdentity& a, const FileIdentity& b) {
+    return (a.mode & 07777) == (b.mode & 07777) && a.owner == b.owner;
+}
+
 std::string refusalReason(const EditTarget& target, const FileIdentity& identity) {
     if (identity.size < 0)
         return {};
@@ -662,6 +666,57 @@ Status placeOver(TempFile& temp, const std::string& path, const FileIdentity& id
     }
     // What came out is the file that was read: its old text goes.
     ::unlinkat(file.folder, file.name.c_str(), 0);
+    return Status::success();
+}
+
+FileIdentity temporaryIdentity(TempFile& temp) {
+    struct stat st {};
+    ::fstat(posix(temp).fd.get(), &st);
+    return identityOf(st);
+}
+
+std::string stateFolder() {
+    // Only an absolute XDG_STATE_HOME counts; a relative one is to be ignored.
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return std::string(state) + "/tagmere";
+    const char* home = std::getenv("HOME");
+    return std::string(home && home[0] ? home : "/tmp") + "/.local/state/tagmere";
+}
+
+namespace {
+
+class PosixAppendFile final : public AppendFile {
+public:
+    Fd fd;
+};
+
+} // namespace
+
+Status createAppendFile(const EditTarget& folder, const std::string& name, std::unique_ptr<AppendFile>& file) {
+    Status status;
+    const std::shared_ptr<Folder> dir = folderOfTarget(folder, status);
+    if (!dir)
+        return status;
+    auto made = std::make_unique<PosixAppendFile>();
+    made->fd = Fd(::openat(fdOf(*dir), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600));
+    if (!made->fd.valid())
+        return Status::failure(errnoText(errno));
+    if (::fsync(fdOf(*dir)) != 0)
+        return Status::failure(errnoText(errno));
+    file = std::move(made);
+    return Status::success();
+}
+
+Status appendTo(AppendFile& file, std::string_view bytes) {
+    if (!writeAll(static_cast<PosixAppendFile&>(file).fd.get(), bytes))
+        return Status::failure(errnoText(errno));
+    return Status::success();
+}
+
+Status flushAppendFile(AppendFile& file) {
+    if (::fdatasync(static_cast<PosixAppendFile&>(file).fd.get()) != 0)
+        return Status::failure(errnoText(errno));
     return Status::success();
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
@@ -279,6 +280,12 @@ Status resolveEditTarget(const std::string& path, const std::string& root, EditT
     return Status::success();
 }
 
+// The read-only attribute is the permission a replacement keeps; the archive bit comes
+// and goes with every write.
+bool samePermissions(const FileIdentity& a, const FileIdentity& b) {
+    return (a.mode & FILE_ATTRIBUTE_READONLY) == (b.mode & FILE_ATTRIBUTE_READONLY);
+}
+
 std::string refusalReason(const EditTarget&, const FileIdentity& identity) {
     if (identity.size < 0)
         return {};
@@ -453,6 +460,51 @@ Status placeOver(TempFile& temp, const std::string& path, const FileIdentity& id
     // Keeps the original's attributes and security descriptor.
     if (!::ReplaceFileW(systemPath(path).c_str(), systemPath(file.path).c_str(), nullptr,
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return Status::failure(lastErrorText());
+    return Status::success();
+}
+
+FileIdentity temporaryIdentity(TempFile& temp) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    ::GetFileInformationByHandle(windows(temp).file.get(), &info);
+    return identityOf(info);
+}
+
+std::string stateFolder() {
+    const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA");
+    if (local && local[0])
+        return narrow(local, std::wcslen(local)) + "\\Tagmere";
+    const wchar_t* profile = ::_wgetenv(L"USERPROFILE");
+    return narrow(profile ? profile : L"C:", profile ? std::wcslen(profile) : 2) + "\\AppData\\Local\\Tagmere";
+}
+
+namespace {
+
+class WindowsAppendFile final : public AppendFile {
+public:
+    Handle file;
+};
+
+} // namespace
+
+Status createAppendFile(const EditTarget& folder, const std::string& name, std::unique_ptr<AppendFile>& file) {
+    auto made = std::make_unique<WindowsAppendFile>();
+    made->file = Handle(::CreateFileW(systemPath(joinPath(folder.folder, name)).c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!made->file.valid())
+        return Status::failure(lastErrorText());
+    file = std::move(made);
+    return Status::success();
+}
+
+Status appendTo(AppendFile& file, std::string_view bytes) {
+    if (!writeAll(static_cast<WindowsAppendFile&>(file).file.get(), bytes))
+        return Status::failure(lastErrorText());
+    return Status::success();
+}
+
+Status flushAppendFile(AppendFile& file) {
+    if (!::FlushFileBuffers(static_cast<WindowsAppendFile&>(file).file.get()))
         return Status::failure(lastErrorText());
     return Status::success();
 }

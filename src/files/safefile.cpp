@@ -86,6 +86,7 @@ struct FileReplacer::Impl {
 
     size_t chunk = 1;
     size_t maxLocks = kMaxFolderLocks;
+    RunJournal* journal = nullptr;
     std::vector<Lock> locks;
     std::vector<Staged> staged;
 
@@ -122,9 +123,14 @@ struct FileReplacer::Impl {
         for (auto& s : staged)
             temps.push_back(s.temp.get());
         const std::vector<Status> durable = platform::makeDurable(temps, chunk == 1);
+        // The old texts first: a file renamed before its journal line is durable could not
+        // be taken back after a power cut.
+        const Status journalled = journal ? journal->flush() : Status::success();
         for (size_t i = 0; i < staged.size(); ++i) {
             if (!durable[i].ok)
                 finish(staged[i], durable[i]);
+            else if (!journalled.ok)
+                finish(staged[i], journalled);
         }
         std::vector<platform::TempFile*> placed;
         std::vector<Staged*> placedEntries;
@@ -201,8 +207,12 @@ Status FileReplacer::lockFolder(const EditTarget& target, const std::function<vo
     return Status::success();
 }
 
-Status FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes, Done done,
-                           const Backup* backup) {
+void FileReplacer::setJournal(RunJournal* journal) {
+    m_impl->journal = journal;
+}
+
+Status FileReplacer::stage(const EditTarget& target, const FileIdentity& identity, std::string_view oldBytes,
+                           std::string_view bytes, Done done, const Backup* backup) {
     if (identity.size >= 0) {
         const platform::PathState now = platform::lookUp(target);
         if (!now.status.ok)
@@ -225,20 +235,25 @@ Status FileReplacer::stage(const EditTarget& target, const FileIdentity& identit
         Impl::Staged entry;
         entry.path = folder.folder + "/" + platform::fileNameOf(backup->relative);
         entry.isBackup = true;
-        if (Status status = m_impl->stageTemp(folder, std::move(entry), backup->oldBytes, &target); !status.ok)
+        if (Status status = m_impl->stageTemp(folder, std::move(entry), oldBytes, &target); !status.ok)
             return Status::failure("backup to " + folder.folder + " failed: " + status.description);
     }
     Impl::Staged entry;
     entry.path = target.path;
     entry.identity = identity;
     entry.done = std::move(done);
-    if (Status status = m_impl->stageTemp(target, std::move(entry), bytes, identity.size >= 0 ? &target : nullptr);
-        !status.ok) {
-        if (backup) {
-            // The backup of a file that will not change is not needed.
-            m_impl->finish(m_impl->staged[firstNew], Status::failure(status.description));
-            m_impl->staged.resize(firstNew);
+    Status status = m_impl->stageTemp(target, std::move(entry), bytes, identity.size >= 0 ? &target : nullptr);
+    if (status.ok && m_impl->journal && identity.size >= 0)
+        status = m_impl->journal->record(target.path, identity, oldBytes,
+                                         platform::temporaryIdentity(*m_impl->staged.back().temp), bytes);
+    if (!status.ok) {
+        // Neither the file nor its backup is written: the staged entries go without a word,
+        // the caller hears why once.
+        for (size_t i = firstNew; i < m_impl->staged.size(); ++i) {
+            m_impl->staged[i].done = nullptr;
+            m_impl->finish(m_impl->staged[i], status);
         }
+        m_impl->staged.resize(firstNew);
         return status;
     }
     if (m_impl->staged.size() >= m_impl->chunk)
@@ -253,7 +268,7 @@ void FileReplacer::commit() {
 namespace {
 
 // `expected`: the file as it was read, or nullptr to take it as it is now.
-Status replaceOne(const std::string& path, std::string_view bytes, const FileIdentity* expected) {
+Status replaceOne(const std::string& path, std::string_view bytes, const FileIdentity* expected, RunJournal* journal) {
     EditTarget target;
     FileIdentity identity;
     const platform::PathState given = platform::lookUp(path, false);
@@ -276,11 +291,21 @@ Status replaceOne(const std::string& path, std::string_view bytes, const FileIde
             return Status::failure(std::strerror(EISDIR));
         identity = expected ? *expected : real.identity;
     }
+    // The journal keeps the text as it is now, which must be the text that was read.
+    std::string oldBytes;
+    if (journal && identity.size >= 0) {
+        FileIdentity now;
+        if (Status read = readWholeFile(target, oldBytes, -1, &now); !read.ok)
+            return read;
+        if (!now.sameFile(identity))
+            return Status::failure(platform::kChangedAfterRead);
+    }
     Status result;
     {
         FileReplacer replacer(1);
-        const Status staged =
-            replacer.stage(target, identity, bytes, [&](const std::string&, const Status& s) { result = s; });
+        replacer.setJournal(journal);
+        const Status staged = replacer.stage(target, identity, oldBytes, bytes,
+                                             [&](const std::string&, const Status& s) { result = s; });
         if (!staged.ok)
             return staged;
         replacer.commit();
@@ -291,11 +316,12 @@ Status replaceOne(const std::string& path, std::string_view bytes, const FileIde
 } // namespace
 
 Status replaceFile(const std::string& path, std::string_view bytes) {
-    return replaceOne(path, bytes, nullptr);
+    return replaceOne(path, bytes, nullptr, nullptr);
 }
 
-Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected) {
-    return replaceOne(path, bytes, &expected);
+Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected,
+                   RunJournal* journal) {
+    return replaceOne(path, bytes, &expected, journal);
 }
 
 } // namespace tagmere

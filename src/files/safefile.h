@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fileinfo.h"
+#include "journal.h"
 
 #include <functional>
 #include <memory>
@@ -33,6 +34,11 @@ public:
     // Takes the lock of the target's folder (waiting for another run; `waiting` is told first).
     Status lockFolder(const EditTarget& target, const std::function<void(const std::string&)>& waiting = {});
 
+    // Every file staged from now on has its old text kept in `journal` first; a staged
+    // file whose journal line fails is not written, and nothing of a chunk is renamed
+    // before the journal is durable.
+    void setJournal(RunJournal* journal);
+
     // A copy of the old text kept before the original is replaced, at `relative` below the
     // folder `base`: folders are made there (mode 0700) and entered without following a
     // link, and a path that climbs out of `base` is refused. It never overwrites a file:
@@ -41,14 +47,13 @@ public:
     struct Backup {
         std::string base;
         std::string relative;
-        std::string_view oldBytes;
     };
 
-    // Stages the replacement of `target` (read as `identity`; a new file when
-    // identity.size < 0). Failures before staging come back at once; later ones and
-    // success come through `done`.
-    Status stage(const EditTarget& target, const FileIdentity& identity, std::string_view bytes, Done done,
-                 const Backup* backup = nullptr);
+    // Stages the replacement of `target` (read as `identity` with the text `oldBytes`; a
+    // new file when identity.size < 0) by `bytes`. Failures before staging come back at
+    // once; later ones and success come through `done`.
+    Status stage(const EditTarget& target, const FileIdentity& identity, std::string_view oldBytes,
+                 std::string_view bytes, Done done, const Backup* backup = nullptr);
 
     // Flushes and renames every staged file, then makes the renames durable; a file is
     // reported written only once its folder is flushed.
@@ -63,8 +68,10 @@ private:
 // returning. A symbolic link is followed to its file within the link's folder.
 Status replaceFile(const std::string& path, std::string_view bytes);
 // The same, only while the file is still the one read as `expected`: a text shown to
-// the user is never saved over a change made since.
-Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected);
+// the user is never saved over a change made since. With a journal, the old text is kept
+// there first.
+Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected,
+                   RunJournal* journal = nullptr);
 
 // Removes the temporary files that no live run holds from `folder`. Returns how many.
 int removeStaleTemporaries(const std::string& folder);

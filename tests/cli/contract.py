@@ -38,6 +38,8 @@ USAGE_ERRORS = [
     ["apply", "--manufac", "--dry-run", "x.ies"], ["apply", "--manufac", "X"], ["apply", "--dry-run", "x.ies"],
     ["apply", "--set", "[ x", "x.ies"], ["apply", "--set", "[MORE] x", "x.ies"], ["apply", "--remove", "[MORE]", "x.ies"],
     ["apply", "--set", "[A B] x", "x.ies"], ["check", "--frob"], ["check", "--format=xml", "x.ies"],
+    ["undo", "x"], ["undo", "1", "2"], ["undo", "--keep", "0"], ["undo", "--list", "3"],
+    ["apply", "--keep", "many", "--manufac", "X", "x.ies"],
 ]
 
 # name, files before, arguments, exit code, and what is expected: out / err (exact),
@@ -54,7 +56,7 @@ CASES = [
          err="tagmere-cli: no such folder: {nope}\n"),
     dict(name="version", args=["--version"], code=0, out="tagmere-cli {version}\n"),
     *[dict(name=c + " --help", args=[c, "--help"], code=0, out_start="usage: tagmere-cli " + c)
-      for c in ("find", "show", "apply", "check")],
+      for c in ("find", "show", "apply", "check", "undo")],
     *[dict(name="usage error: " + " ".join(a), args=a, code=2, out="", err_has="usage:") for a in USAGE_ERRORS],
     dict(name="apply reports and writes", files={"lib/a.ies": SAMPLE, "lib/sub/b.ies": SAMPLE, "lib/sub/c.ies": SAMPLE},
          args=["apply", "--manufac", " ACME ", "--source-type", "LED", "--cri", "70-80", "--set",
@@ -161,6 +163,43 @@ def deep_folder(root):
 
 LINE_ENDS = b"IESNA:LM-63-2002\r\nTILT=NONE\r\n" + b"\n" * (60 << 20)
 
+def write(name, data):
+    def step(root):
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(data)
+    return step
+
+
+def remove(name):
+    return lambda root: os.remove(os.path.join(root, name))
+
+
+APPLY_X = ["apply", "--manufac", "X", "{lib}"]
+TWO = {"lib/a.ies": SAMPLE, "lib/sub/b.ies": SAMPLE}
+# Undo through the command line; the cases of what undo proves are in test_undo.
+UNDO_CASES = [
+    dict(name="undo restores every file of the newest run", files=TWO, first=[APPLY_X], args=["undo"], code=0,
+         out_has=["restored {lib/a.ies}\n", "restored {lib/sub/b.ies}\n"], err_has="\ntagmere-cli: 2 restored\n",
+         after=TWO),
+    dict(name="undo --dry-run restores nothing", files=TWO, first=[APPLY_X], args=["undo", "--dry-run", "1"], code=0,
+         out_has="would restore {lib/a.ies}\n", after={"lib/a.ies": WITH_X}),
+    dict(name="undo --list: newest first, with what each run did",
+         files=TWO, first=[APPLY_X, ["apply", "--manufac", "Y", "{lib/a.ies}"]], args=["undo", "--list"], code=0,
+         out_has=["kB  tagmere-cli apply --manufac Y {lib/a.ies}\n     1  ", "kB  tagmere-cli apply --manufac X {lib}\n2 runs, "]),
+    dict(name="a file changed since the run is left as it is, exit 1", files=TWO,
+         first=[(APPLY_X, write("lib/a.ies", b"mine"))], args=["undo"], code=1,
+         err_has="Not restored: {lib/a.ies}: it changed since the run", after={"lib/a.ies": b"mine", "lib/sub/b.ies": SAMPLE}),
+    dict(name="apply --no-journal leaves nothing to undo", files=TWO,
+         first=[["apply", "--no-journal", "--manufac", "X", "{lib}"]], args=["undo"], code=2, err_has="holds no run",
+         after={"lib/a.ies": WITH_X}),
+    dict(name="--keep 1 keeps the newest run only", files=TWO,
+         first=[APPLY_X, ["apply", "--keep", "1", "--manufac", "Y", "{lib}"]], args=["undo", "--list"], code=0,
+         out_has=["     2  ", "\n1 run, "]),
+    dict(name="a journal that cannot be written stops the run before anything changes", files=TWO,
+         make=write(".state", b"a file where the journal's folder should be"), args=APPLY_X, code=4,
+         err_has="run journal", after=TWO),
+]
+
 # What the POSIX build must hold under hostile conditions. `limits` are resource limits for
 # the run, `stdout` a file its output goes to, `make` lays out more, `rss_mb` bounds the
 # peak memory of the run.
@@ -202,8 +241,10 @@ class Runner:
         return re.sub(r"\{([^{}]*)\}",
                       lambda m: self.version if m.group(1) == "version" else self.native(root, m.group(1)), text)
 
-    def run(self, args, limits=None, stdout=None):
+    def run(self, args, limits=None, stdout=None, state=None):
         command = ([self.wine] if self.wine else []) + [self.binary] + args
+        # Each case keeps its own run journal, so undo sees only the case's runs.
+        env = dict(os.environ, XDG_STATE_HOME=state) if state else None
 
         def limit():
             import resource
@@ -212,9 +253,9 @@ class Runner:
 
         if stdout:
             with open(stdout, "wb") as sink:
-                p = subprocess.run(command, stdout=sink, stderr=subprocess.PIPE, timeout=120, preexec_fn=limit)
+                p = subprocess.run(command, stdout=sink, stderr=subprocess.PIPE, timeout=120, preexec_fn=limit, env=env)
             return p.returncode, "", p.stderr.decode("utf-8", "replace")
-        p = subprocess.run(command, capture_output=True, timeout=120, preexec_fn=limit if limits else None)
+        p = subprocess.run(command, capture_output=True, timeout=120, preexec_fn=limit if limits else None, env=env)
         return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
 
     def case(self, case):
@@ -230,8 +271,15 @@ class Runner:
                     return "SKIP", "attrib %s failed under wine: %s" % (flag, r.stderr.decode(errors="replace"))
             if "make" in case:
                 case["make"](root)
+            state = os.path.join(root, ".state")
+            # Runs before the one checked, each with a step between (a file changed by hand).
+            for first in case.get("first", []):
+                args, between = first if isinstance(first, tuple) else (first, None)
+                self.run([self.expand(root, a) for a in args], state=state)
+                if between:
+                    between(root)
             code, out, err = self.run([self.expand(root, a) for a in case["args"]], case.get("limits"),
-                                      case.get("stdout"))
+                                      case.get("stdout"), state=state)
             problems = []
             if "rss_mb" in case:
                 import resource
@@ -277,7 +325,7 @@ def main():
         sys.exit(__doc__)
     runner = Runner(args[0], wine, args[1] if len(args) > 1 else "0.2.0")
     failed = 0
-    cases = CASES + (WINDOWS_CASES if wine else POSIX_CASES)
+    cases = CASES + (WINDOWS_CASES if wine else POSIX_CASES + UNDO_CASES)
     for case in cases:
         verdict, why = runner.case(case)
         print("%-4s %s%s" % (verdict, case["name"], ": " + why if why else ""))
