@@ -60,7 +60,7 @@ struct BatchCallbacks {
 };
 
 struct BatchOptions {
-    bool dryRun = false;      // compute everything, write nothing
+    bool dryRun = false; // compute everything, write nothing
     // Where the old text of every file replaced is kept first, so the run can be undone;
     // null for none (a dry run never opens it). start() opens it: a journal that cannot
     // be written stops the run before anything is replaced.

@@ -122,14 +122,14 @@ private:
         if (m_dryRun)
             return done(result);
         auto pending = std::make_shared<UndoFileResult>(result);
-        const Status staged = m_replacer.stage(target, now, current, *old,
-                                               [this, pending, old](const std::string&, const Status& s) {
-                                                   if (!s.ok) {
-                                                       pending->fate = Fate::Failed;
-                                                       pending->reason = s.description;
-                                                   }
-                                                   done(*pending);
-                                               });
+        const Status staged =
+            m_replacer.stage(target, now, current, *old, [this, pending, old](const std::string&, const Status& s) {
+                if (!s.ok) {
+                    pending->fate = Fate::Failed;
+                    pending->reason = s.description;
+                }
+                done(*pending);
+            });
         if (!staged.ok)
             leave(Fate::Failed, staged.description);
     }

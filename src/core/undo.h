@@ -13,10 +13,10 @@ namespace tagmere {
 // What undo did with one file of the run.
 struct UndoFileResult {
     enum class Fate {
-        Restored,  // back to its old text (in a dry run: would be)
+        Restored,   // back to its old text (in a dry run: would be)
         AlreadyOld, // it holds its old text already: the run never replaced it, or it was put back
-        LeftAlone, // changed, moved or removed since the run, or not writable: left as it is
-        Failed     // its old text could not be proved or written
+        LeftAlone,  // changed, moved or removed since the run, or not writable: left as it is
+        Failed      // its old text could not be proved or written
     };
     std::string path;
     Fate fate = Fate::Restored;
@@ -31,9 +31,9 @@ struct UndoCallbacks {
 };
 
 struct UndoOutcome {
-    Status status;            // failed: no such run, or its journal cannot be read or written
+    Status status;              // failed: no such run, or its journal cannot be read or written
     bool journalFailed = false; // the undo's own journal could not be written
-    RunSummary run;           // the run taken back
+    RunSummary run;             // the run taken back
     long restored = 0;
     long alreadyOld = 0;
     long leftAlone = 0;

@@ -299,11 +299,11 @@ Status RunJournal::record(const std::string& path, const FileIdentity& before, s
     std::snprintf(mode, sizeof mode, "%o", before.mode);
     // Undo may run from another folder: the path is kept whole.
     const std::string whole = fs::absolute(fs::u8path(path)).lexically_normal().u8string();
-    const std::string line = manifestLine(
-        {"file", escaped(whole), std::to_string(oldBytes.size()), hashText(contentHash(oldBytes)),
-         std::to_string(d.dataSize), idText(before), mode, std::to_string(before.owner),
-         std::to_string(newBytes.size()), hashText(contentHash(newBytes)), idText(after),
-         std::to_string(after.modifiedSec) + "." + std::to_string(after.modifiedNsec)});
+    const std::string line =
+        manifestLine({"file", escaped(whole), std::to_string(oldBytes.size()), hashText(contentHash(oldBytes)),
+                      std::to_string(d.dataSize), idText(before), mode, std::to_string(before.owner),
+                      std::to_string(newBytes.size()), hashText(contentHash(newBytes)), idText(after),
+                      std::to_string(after.modifiedSec) + "." + std::to_string(after.modifiedNsec)});
     d.dataSize += static_cast<long long>(oldBytes.size());
     if (Status status = platform::appendTo(*d.manifest, line); !status.ok)
         return d.fail(status.description);

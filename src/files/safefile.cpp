@@ -304,8 +304,8 @@ Status replaceOne(const std::string& path, std::string_view bytes, const FileIde
     {
         FileReplacer replacer(1);
         replacer.setJournal(journal);
-        const Status staged = replacer.stage(target, identity, oldBytes, bytes,
-                                             [&](const std::string&, const Status& s) { result = s; });
+        const Status staged =
+            replacer.stage(target, identity, oldBytes, bytes, [&](const std::string&, const Status& s) { result = s; });
         if (!staged.ok)
             return staged;
         replacer.commit();
@@ -319,8 +319,7 @@ Status replaceFile(const std::string& path, std::string_view bytes) {
     return replaceOne(path, bytes, nullptr, nullptr);
 }
 
-Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected,
-                   RunJournal* journal) {
+Status replaceFile(const std::string& path, std::string_view bytes, const FileIdentity& expected, RunJournal* journal) {
     return replaceOne(path, bytes, &expected, journal);
 }
 
