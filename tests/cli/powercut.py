@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Power cut in the middle of `tagmere-cli apply`: on a loop-mounted XFS image the file
 system is shut down at several moments of a run, then mounted again, and every file
-must be either as it was or fully edited, never empty or torn. Needs root, loop
-devices and xfsprogs; exits 77 (skipped) without them."""
+must be either as it was or fully edited, never empty or torn. The run journal lies on
+the same image; after each cut, undo of the interrupted run must bring back every file it
+had replaced. Needs root, loop devices and xfsprogs; exits 77 (skipped) without them."""
 import os, shutil, subprocess, sys, tempfile, time
 
 FILES = 3000
@@ -69,7 +70,7 @@ def main():
         sh("sync")
         # How long one whole run takes decides where the cuts fall.
         start = time.monotonic()
-        sh(cli, "apply", "--manufac", "Warm-up", lib)
+        sh(cli, "apply", "--no-journal", "--manufac", "Warm-up", lib)
         whole = time.monotonic() - start
         print(f"one run over {FILES} files: {whole:.2f} s")
         failures = 0
@@ -78,12 +79,14 @@ def main():
             expected_dir = os.path.join(work, f"expected{trial}")
             shutil.copytree(lib, expected_dir)
             value = f"Trial {trial}"
-            sh(cli, "apply", "--manufac", value, expected_dir)
+            sh(cli, "apply", "--no-journal", "--manufac", value, expected_dir)
             expected = snapshot(expected_dir)
             shutil.rmtree(expected_dir)
 
+            # The journal is cut with the files, so it must be durable before each rename.
+            journal = dict(os.environ, XDG_STATE_HOME=os.path.join(mnt, "state"))
             run = subprocess.Popen([cli, "apply", "--manufac", value, lib], stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+                                   stderr=subprocess.DEVNULL, env=journal)
             time.sleep(whole * fraction)
             sh("xfs_io", "-x", "-c", "shutdown -f", mnt)
             run.wait()
@@ -98,8 +101,17 @@ def main():
             for k in bad[:5]:
                 print(f"  {k}: {len(after.get(k, b''))} bytes, neither old nor new")
             failures += len(bad)
+            # Every file is old again after undo of the interrupted run.
+            subprocess.run([cli, "undo"], capture_output=True, env=journal)
+            undone = snapshot(lib)
+            kept = [k for k in before if undone.get(k) != before[k]]
+            print(f"  undo of the cut run: {new - len([k for k in kept if after.get(k) == expected[k]])} of {new} "
+                  f"new files restored")
+            for k in kept[:5]:
+                print(f"  {k}: not restored by undo")
+            failures += len(kept)
         if failures:
-            print(f"FAIL: {failures} file(s) empty, torn or missing after a power cut")
+            print(f"FAIL: {failures} file(s) empty, torn or missing after a power cut, or not restored by undo")
             return 1
         print("every file came back old or new")
         return 0
