@@ -435,6 +435,7 @@ def main(argv):
                                "(for reference)", folder_ours.best <= folder_theirs.best))
 
         lines += header(f"2b. The run journal: apply with it and without it, {files:,} files")
+        apply_big.label = "tagmere-cli apply --manufac X FILES"
         lines += [row(apply_big), row(bare_big)]
         cost = apply_big.best / bare_big.best
         lines.append(ratio_row("apply / apply --no-journal (best)", cost, "<= 1.15 x", cost <= 1.15))

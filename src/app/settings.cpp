@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings.h"
 
+#include "files/journal.h"
+
 #include <QDir>
 #include <QSettings>
 
@@ -112,6 +114,14 @@ void Settings::sync() {
 
 QString Settings::fileName(SettingsApp app) const {
     return store(app).fileName();
+}
+
+int runsKept(const Settings& settings) {
+    constexpr std::int32_t kMostRunsKept = 10000; // as tagmere-cli --keep
+    std::int32_t kept = 0;
+    if (settingToInt(settings.readText(Setting::RunsKept), kept) && kept >= 1 && kept <= kMostRunsKept)
+        return kept;
+    return kDefaultRunsKept;
 }
 
 } // namespace tagmere::app

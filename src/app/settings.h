@@ -29,6 +29,7 @@ enum class Setting {
     OrbPhotometryWidth,
     OrbPhotometryHeight,
     OrbPhotometryShown,
+    RunsKept,
 };
 
 // Which of the two settings applications holds a key.
@@ -38,12 +39,13 @@ struct SettingDef {
     Setting id;
     SettingsApp app;
     const char* key;
-    // The default as stored text; nullptr where the default is the window's own value at load.
+    // The default as stored text; nullptr where the default is the window's own value at load
+    // (or, for RunsKept, the run journal's).
     const char* defaultText;
 };
 
 // The whole table: application, key and default. All keys are in section "Startup".
-inline constexpr std::array<SettingDef, 16> kSettingTable = {{
+inline constexpr std::array<SettingDef, 17> kSettingTable = {{
     {Setting::OrbDefaultSelectColor, SettingsApp::RegApp, "OrbDefaultSelectColor", "255"},
     {Setting::OrbFileSelectColor, SettingsApp::RegApp, "OrbFileSelectColor", "0"},
     {Setting::FindFilePath_Orb, SettingsApp::RegAppValues, "FindFilePath_Orb", nullptr},
@@ -61,6 +63,8 @@ inline constexpr std::array<SettingDef, 16> kSettingTable = {{
     {Setting::OrbPhotometryHeight, SettingsApp::RegApp, "OrbPhotometryHeight", nullptr},
     // 1 when the candela curve window was open as the program closed.
     {Setting::OrbPhotometryShown, SettingsApp::RegApp, "OrbPhotometryShown", "0"},
+    // How many runs the run journal keeps for undo; see runsKept().
+    {Setting::RunsKept, SettingsApp::RegApp, "RunsKept", nullptr},
 }};
 
 inline constexpr const char* kSettingsSection = "Startup";
@@ -109,6 +113,10 @@ private:
     std::unique_ptr<QSettings> m_regApp;
     std::unique_ptr<QSettings> m_regAppValues;
 };
+
+// How many runs the run journal keeps: the stored RunsKept when it is 1 to 10000, else the
+// journal's default. Never 0, which would throw away the run just made.
+int runsKept(const Settings& settings);
 
 // The ordinary text-to-number conversion of a stored value: decimal text with blanks around
 // it allowed, rounded to a 32-bit integer. False when the text is not such a number.

@@ -5,6 +5,7 @@
 #include "previewdialog.h"
 
 #include "app/addkeywords.h"
+#include "files/journal.h"
 #include "format/text.h"
 
 #include <QCoreApplication>
@@ -65,50 +66,105 @@ private:
     std::vector<const QWidget*> m_windows;
 };
 
+// What a run does to one keyword, composed as the run composes it: the panel's edits first,
+// then the trees', the last one of a keyword winning.
+struct KeywordOutcome {
+    std::string keyword;
+    std::string line;
+    size_t moreLines = 0;
+    bool removed = false;
+};
+
+std::vector<KeywordOutcome> keywordOutcomes(const MiscPanel& panel, const BatchTrees& trees) {
+    std::vector<KeywordOutcome> outcomes;
+    const auto outcomeOf = [&outcomes](const std::string& keyword) -> KeywordOutcome& {
+        const auto it = std::find_if(outcomes.begin(), outcomes.end(),
+                                     [&](const KeywordOutcome& o) { return o.keyword == keyword; });
+        return it != outcomes.end() ? *it : outcomes.emplace_back(KeywordOutcome{keyword, {}, 0, false});
+    };
+    for (const KeywordEdit& edit : composeMisc(panel))
+        outcomeOf(edit.keyword) = KeywordOutcome{edit.keyword, edit.line, 0, false};
+    std::vector<RunKeyword> met; // as for the run's first file
+    for (TreeEdit& edit : treeEdits(trees, met))
+        outcomeOf(edit.keyword) =
+            KeywordOutcome{edit.keyword, std::move(edit.line), edit.more.size() - 1, edit.remove};
+    return outcomes;
+}
+
+std::string moreLinesText(size_t lines) {
+    return "... (+" + std::to_string(lines) + " [MORE] line(s))";
+}
+
+// A run's description is one line of the journal's list and of the undo question: a run that
+// ticks the whole list must not fill the screen.
+constexpr size_t kRunJournalTextLimit = 300;
+// Files the undo report names one by one; the rest are counted.
+constexpr size_t kUndoFilesNamed = 20;
+
 } // namespace
 
 std::string bulkQuestionText(size_t files, const MiscPanel& panel, const BatchTrees& trees) {
-    // What each keyword comes to in the files, composed as the run composes it: the panel's
-    // edits first, then the trees', the last one of a keyword winning.
-    struct Outcome {
-        std::string keyword;
-        std::string line;
-        size_t moreLines = 0;
-        bool removed = false;
-    };
-    std::vector<Outcome> outcomes;
-    const auto outcomeOf = [&outcomes](const std::string& keyword) -> Outcome& {
-        const auto it =
-            std::find_if(outcomes.begin(), outcomes.end(), [&](const Outcome& o) { return o.keyword == keyword; });
-        return it != outcomes.end() ? *it : outcomes.emplace_back(Outcome{keyword, {}, 0, false});
-    };
-    for (const KeywordEdit& edit : composeMisc(panel))
-        outcomeOf(edit.keyword) = Outcome{edit.keyword, edit.line, 0, false};
-    std::vector<RunKeyword> met; // as for the run's first file
-    for (TreeEdit& edit : treeEdits(trees, met))
-        outcomeOf(edit.keyword) = Outcome{edit.keyword, std::move(edit.line), edit.more.size() - 1, edit.remove};
+    const std::vector<KeywordOutcome> outcomes = keywordOutcomes(panel, trees);
     if (outcomes.empty())
         return {};
     std::string written, removed;
-    for (const Outcome& o : outcomes) {
+    for (const KeywordOutcome& o : outcomes) {
         if (o.removed) {
             removed += o.keyword + " removed\r";
             continue;
         }
         written += o.line + "\r";
         if (o.moreLines > 0)
-            written += "... (+" + std::to_string(o.moreLines) + " [MORE] line(s))\r";
+            written += moreLinesText(o.moreLines) + "\r";
     }
     std::string text = "This run will edit (" + std::to_string(files) + ") file(s).\r";
     if (!written.empty())
         text += "\rThe following Keyword(s) will be added or replaced:\r" + written;
     if (!removed.empty())
         text += "\rThe following Keyword(s) will be removed:\r" + removed;
-    text += "\rThere is no undo. Write the files now? (Preview shows the changes and writes nothing.)";
+    text += "\rUndo Last Run can take the run back. Write the files now? (Preview shows the changes and writes "
+            "nothing.)";
     return text;
 }
 
-BatchRunner::BatchRunner(QWidget* window) : QObject(window), m_window(window) {}
+std::string runJournalText(const MiscPanel& panel, const BatchTrees& trees) {
+    std::string text;
+    for (const KeywordOutcome& o : keywordOutcomes(panel, trees)) {
+        text += text.empty() ? " " : "; ";
+        text += o.removed ? o.keyword + " removed" : o.line;
+        if (!o.removed && o.moreLines > 0)
+            text += " " + moreLinesText(o.moreLines);
+    }
+    if (text.empty())
+        text = " no keyword edit"; // such a run still writes CR LF line ends
+    if (text.size() > kRunJournalTextLimit)
+        text = text.substr(0, kRunJournalTextLimit) + "...";
+    return "window:" + text;
+}
+
+std::string undoQuestionText(const RunSummary& run) {
+    return "Undo run " + std::to_string(run.number) + " of " + run.time + "?\r\rIt restores the (" +
+           std::to_string(run.files) + ") file(s) it changed to what they were before:\r" + run.what +
+           "\r\rA file changed since the run is left as it is.";
+}
+
+Message undoReport(const UndoOutcome& outcome, const std::vector<std::string>& notRestored) {
+    std::string text = "Run " + std::to_string(outcome.run.number) + " of " + outcome.run.time +
+                       " was undone:\r\r" + undoSummary(outcome, false) + "\r";
+    if (outcome.journalFailed)
+        text += "\rThe undo stopped: its own run journal could not be written.\r";
+    if (!notRestored.empty()) {
+        text += "\r";
+        for (size_t i = 0; i < notRestored.size() && i < kUndoFilesNamed; ++i)
+            text += notRestored[i] + "\r";
+        if (notRestored.size() > kUndoFilesNamed)
+            text += "and " + std::to_string(notRestored.size() - kUndoFilesNamed) + " more\r";
+    }
+    return outcome.anyProblem() || outcome.journalFailed ? warningMessage(text) : plainMessage(text);
+}
+
+BatchRunner::BatchRunner(QWidget* window, const app::Settings& settings)
+    : QObject(window), m_window(window), m_settings(settings) {}
 
 bool BatchRunner::askBeforeBulkRun(const RunRequest& request) {
     // Values the run would refuse are reported by the run itself, before any question.
@@ -173,10 +229,16 @@ BatchOutcome BatchRunner::run(const RunRequest& request, std::initializer_list<Q
         return !stopAsked && !(dialog && dialog->wasCanceled());
     };
 
+    // Every run of the window can be undone; one whose journal cannot be written stops
+    // before it writes anything, and says so through callbacks.message.
+    const std::string journalFolder = defaultJournalFolder();
+    RunJournal journal(journalFolder, runJournalText(request.panel, request.trees));
     BatchOptions options;
     options.root = request.root;
+    options.journal = &journal;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const BatchOutcome outcome = runBatch(request.targets, request.panel, request.trees, {}, callbacks, options);
+    pruneRuns(journalFolder, app::runsKept(m_settings));
     QGuiApplication::restoreOverrideCursor();
     dialog.reset(); // gone before any message that follows
     return outcome;
@@ -208,6 +270,43 @@ void BatchRunner::preview(const RunRequest& request) {
     dialog->finish(outcome);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
+}
+
+std::optional<Message> BatchRunner::undoLastRun(std::initializer_list<QWidget*> held,
+                                                const std::function<void(const UndoFileResult&)>& fileDone) {
+    const std::string journalFolder = defaultJournalFolder();
+    const std::vector<RunSummary> runs = listRuns(journalFolder);
+    if (runs.empty()) {
+        MessageBoxes::show(m_window, plainMessage("There is no run to undo."));
+        return std::nullopt;
+    }
+    // The run asked about is the one undone, even if another run ends meanwhile.
+    const RunSummary& newest = runs.front();
+    if (MessageBoxes::show(m_window, question(undoQuestionText(newest))) != QMessageBox::Yes)
+        return std::nullopt;
+
+    std::vector<std::string> notRestored;
+    UndoCallbacks callbacks;
+    // One box per file would bury the user on a large run: the report lists them.
+    callbacks.message = [&notRestored](const Message& message) { notRestored.push_back(message.text); };
+    callbacks.fileDone = fileDone;
+    // The undo keeps what it replaces, so it can be undone in turn.
+    RunJournal journal(journalFolder, {});
+    UndoOutcome outcome;
+    {
+        InputHold hold(held);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        outcome = undoRun(journalFolder, newest.number, false, &journal, callbacks);
+        // Clicks made while it ran are dropped here, not run after it.
+        QCoreApplication::processEvents();
+        QGuiApplication::restoreOverrideCursor();
+    }
+    if (!outcome.status.ok) {
+        MessageBoxes::show(m_window, warningMessage("Nothing was restored: " + outcome.status.description + "."));
+        return std::nullopt;
+    }
+    pruneRuns(journalFolder, app::runsKept(m_settings));
+    return undoReport(outcome, notRestored);
 }
 
 } // namespace tagmere::ui

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/settings.h"
 #include "core/batch.h"
 #include "core/misc.h"
+#include "core/undo.h"
 
 #include <QObject>
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,14 +32,26 @@ struct RunRequest {
 // value shows before anything is written. Empty when the run has no edit.
 std::string bulkQuestionText(size_t files, const MiscPanel& panel, const BatchTrees& trees);
 
+// What a window run does, in one line for the run journal: the same lines as the question
+// ("window: [MANUFAC] ACME; [_MOUNTING] removed"), cut short when very long.
+std::string runJournalText(const MiscPanel& panel, const BatchTrees& trees);
+
+// The question before `run` is undone: which run, how many files it changed and what it did.
+std::string undoQuestionText(const RunSummary& run);
+
+// The report after an undo: the counts, then `notRestored` (one line each, a file left as it
+// is and why), the first ones named and the rest counted.
+Message undoReport(const UndoOutcome& outcome, const std::vector<std::string>& notRestored);
+
 // Runs the edit for the main window: asks before writing more than one file, keeps the
 // windows from taking input while it writes, shows its progress with a Stop button once
-// it has taken a while, and previews a run without writing.
+// it has taken a while, and previews a run without writing. Every run and undo keeps the
+// old texts in the run journal, which keeps as many runs as the settings say.
 class BatchRunner final : public QObject {
     Q_OBJECT
 public:
-    // Messages and dialogs are shown over `window`.
-    explicit BatchRunner(QWidget* window);
+    // Messages and dialogs are shown over `window`; `settings` outlives the runner.
+    BatchRunner(QWidget* window, const app::Settings& settings);
 
     // How long a run goes before its progress dialog shows, in milliseconds.
     void setProgressDelay(int milliseconds) { m_progressDelayMs = milliseconds; }
@@ -48,6 +63,12 @@ public:
                      const std::function<void(const BatchFileResult&)>& fileDone);
     // Shows what run() would change, through the same run in a mode that writes nothing.
     void preview(const RunRequest& request);
+    // Asks, then puts back the files of the journal's newest run; the `held` windows take no
+    // input until it ends, and `fileDone` hears of each file. Returns the report to show, or
+    // nothing when nothing was undone (no run, No, or the undo could not start: a message
+    // has said why).
+    std::optional<Message> undoLastRun(std::initializer_list<QWidget*> held,
+                                       const std::function<void(const UndoFileResult&)>& fileDone);
 
 signals:
     // A run finished `done` of its `total` files.
@@ -55,6 +76,7 @@ signals:
 
 private:
     QWidget* m_window;
+    const app::Settings& m_settings;
     int m_progressDelayMs = 500;
 };
 

@@ -114,7 +114,7 @@ frmAddKeywords::frmAddKeywords(app::AddKeywords& globals, app::Settings& setting
 
     // Search, folders, found files and the run (their handlers live in frmaddkeywords_files.cpp).
     m_found = new FoundFilesView(ui->ltvFoundFiles);
-    m_runner = new BatchRunner(this);
+    m_runner = new BatchRunner(this, m_settings);
     connect(m_runner, &BatchRunner::progress, this, &frmAddKeywords::batchProgress);
     connectFileControls();
 

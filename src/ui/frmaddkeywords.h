@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
@@ -123,6 +124,11 @@ private:
     RunRequest runRequest() const;
     void cmdAddKeywords_Click();
     void cmdPreview_Click();
+    void cmdUndoLastRun_Click();
+    // After a run or an undo wrote files: the current file (when `showSelected` and the
+    // selection shows it) and the view window are read again, `report` is shown, and the
+    // found list's checks look at the files as they are now.
+    void showAfterRun(bool selectedFileChanged, bool showSelected, const std::optional<Message>& report);
 
     // Colours of the main window (red + 256 x green + 65536 x blue).
     Color mlngNormalColor = 0;

@@ -20,6 +20,8 @@
 #include <QGuiApplication>
 #include <QShortcut>
 
+#include <filesystem>
+
 namespace tagmere::ui {
 
 namespace {
@@ -50,6 +52,7 @@ void frmAddKeywords::connectFileControls() {
 
     connect(ui->cmdAddKeywords, &QPushButton::clicked, this, [this] { cmdAddKeywords_Click(); });
     connect(ui->cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
+    connect(ui->cmdUndoLastRun, &QPushButton::clicked, this, [this] { cmdUndoLastRun_Click(); });
 
     m_stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_stopKey->setContext(Qt::ApplicationShortcut);
@@ -91,6 +94,7 @@ void frmAddKeywords::setSearchInput(bool enabled) {
     ui->dirList->setEnabled(enabled);
     ui->cmdFind->setEnabled(enabled);
     ui->cmdAddKeywords->setEnabled(enabled);
+    ui->cmdUndoLastRun->setEnabled(enabled);
     m_stopKey->setEnabled(!enabled);
 }
 
@@ -296,12 +300,20 @@ void frmAddKeywords::cmdAddKeywords_Click() {
             selectedFileChanged = true;
     });
 
-    if (selectedFileChanged)
-        m_bufferState = BufferState::Stale;
-    if (outcome.status == BatchStatus::AdvanceCheckFailed)
+    // A run stopped before its first file (a value refused, or a journal that cannot be
+    // written) has said why; there is nothing to show again.
+    if (outcome.status == BatchStatus::AdvanceCheckFailed ||
+        (outcome.status == BatchStatus::JournalFailed && outcome.fileCount == 0))
         return;
     const bool stopped = outcome.status == BatchStatus::ColorTempFailed;
-    if (!stopped && mblnFileKeywordsShown) {
+    showAfterRun(selectedFileChanged, !stopped,
+                 !stopped && outcome.showReport() ? std::optional<Message>(batchReport(outcome)) : std::nullopt);
+}
+
+void frmAddKeywords::showAfterRun(bool selectedFileChanged, bool showSelected, const std::optional<Message>& report) {
+    if (selectedFileChanged)
+        m_bufferState = BufferState::Stale;
+    if (showSelected && mblnFileKeywordsShown) {
         msbShowSelectedFile();
     } else if (selectedFileChanged && m_view && m_view->shownFile() == m_globals.gstrSelectedFile) {
         // The view window must not offer the text from before the run for saving.
@@ -310,14 +322,31 @@ void frmAddKeywords::cmdAddKeywords_Click() {
         else
             m_view->clearView();
     }
-    if (!stopped && outcome.showReport())
-        MessageBoxes::show(this, batchReport(outcome));
+    if (report)
+        MessageBoxes::show(this, *report);
     m_found->recheckHeaders();
 }
 
 void frmAddKeywords::cmdPreview_Click() {
     if (!mblnSearching)
         m_runner->preview(runRequest());
+}
+
+void frmAddKeywords::cmdUndoLastRun_Click() {
+    if (mblnSearching)
+        return;
+    bool selectedFileChanged = false;
+    const std::optional<Message> report = m_runner->undoLastRun({this, m_view}, [&](const UndoFileResult& result) {
+        // The journal keeps a file's whole path, which may name the found file another way.
+        std::error_code ec;
+        if (result.fate == UndoFileResult::Fate::Restored &&
+            (result.path == m_globals.gstrSelectedFile ||
+             std::filesystem::equivalent(std::filesystem::u8path(result.path),
+                                         std::filesystem::u8path(m_globals.gstrSelectedFile), ec)))
+            selectedFileChanged = true;
+    });
+    if (report)
+        showAfterRun(selectedFileChanged, true, report);
 }
 
 } // namespace tagmere::ui

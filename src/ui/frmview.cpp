@@ -7,6 +7,7 @@
 #include "ui_frmview.h"
 
 #include "app/addkeywords.h"
+#include "files/journal.h"
 #include "files/platform.h"
 #include "files/safefile.h"
 
@@ -156,7 +157,12 @@ void frmView::txtView_Click() {
 void frmView::cmdSave_Click() {
     const QString text = ui->txtView->document()->toRawText();
     if (!m_savePath.empty() && m_savePath == m_globals.gstrSelectedFile && !text.isEmpty()) {
-        const Status status = replaceFile(m_savePath, savedBytes(text), m_shownAs);
+        // A save is a run of its own in the journal, so Undo Last Run can take it back.
+        const std::string journalFolder = defaultJournalFolder();
+        RunJournal journal(journalFolder, "View / Edit save of " + m_savePath);
+        const Status status = replaceFile(m_savePath, savedBytes(text), m_shownAs, &journal);
+        journal.close();
+        pruneRuns(journalFolder, app::runsKept(m_settings));
         if (!status.ok) {
             // Save stays enabled so the user can try again, or copy the text elsewhere first.
             const std::string why = status.description == platform::kChangedAfterRead

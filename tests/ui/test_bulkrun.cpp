@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs a lighting engineer can trust: the question before a Bulk write, and a preview that
-// shows the keyword lines that change and the files it would refuse.
+// Runs a lighting engineer can trust: the question before a Bulk write, a preview that
+// shows the keyword lines that change and the files it would refuse, and an undo.
 #include "guitest.h"
 #include "testsupport.h"
 
@@ -34,6 +34,8 @@ private slots:
     void init() {
         m = std::make_unique<Fixture>();
         m->data.write("Calvex/OrbKeywordFiles/Test.txt", kList);
+        // Each test starts from an empty run journal of its own.
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(m->state.path()));
     }
     void cleanup() { m.reset(); }
 
@@ -74,6 +76,65 @@ private slots:
         QCOMPARE(qs(readBytes(file("a.ies"))), written);
         QCOMPARE(qs(readBytes(file("b.ies"))), written);
         QCOMPARE(m->messages.shown.size(), size_t(2)); // the question, then the report
+    }
+
+    // Undo Last Run puts back what the newest run wrote, after a question that names the run,
+    // and the window shows the restored file as it showed the written one.
+    void undoLastRunPutsTheFilesBack() {
+        for (const char* name : {"a.ies", "b.ies"})
+            m->files.write(name, kSample);
+        start();
+        c().cmdUndoLastRun->click();
+        QCOMPARE(m->messages.shown.size(), size_t(1));
+        QCOMPARE(m->messages.shown[0].text, std::string("There is no run to undo."));
+
+        c().optBulk->click();
+        tagmere::test::clickRow(c().ltvFoundFiles, tagmere::test::findRow(c().ltvFoundFiles, QStringLiteral("a.ies")));
+        QCOMPARE(c().txtManufac->text(), QStringLiteral("ACME"));
+        c().txtManufac->clear();
+        QTest::keyClicks(c().txtManufac, QStringLiteral("NEW"));
+        m->messages.answers.push_back(QMessageBox::Yes);
+        c().cmdAddKeywords->click();
+        QVERIFY(readBytes(file("a.ies")) != kSample);
+        QCOMPARE(c().txtManufac->text(), QStringLiteral("NEW"));
+
+        // No: nothing is restored.
+        m->messages.shown.clear();
+        c().cmdUndoLastRun->click();
+        QCOMPARE(m->messages.shown.size(), size_t(1));
+        QVERIFY(readBytes(file("a.ies")) != kSample);
+
+        m->messages.shown.clear();
+        m->messages.answers.push_back(QMessageBox::Yes);
+        c().cmdUndoLastRun->click();
+        QCOMPARE(m->messages.shown.size(), size_t(2)); // the question, then the report
+        const tagmere::Message& asked = m->messages.shown[0];
+        QCOMPARE(asked.buttons, tagmere::MessageButtons::YesNo);
+        QVERIFY2(asked.text.find("(2) file(s)") != std::string::npos &&
+                     asked.text.find("window: [MANUFAC] NEW") != std::string::npos,
+                 asked.text.c_str());
+        QCOMPARE(readBytes(file("a.ies")), kSample);
+        QCOMPARE(readBytes(file("b.ies")), kSample);
+        QVERIFY2(m->messages.shown[1].text.find("2 restored") != std::string::npos, m->messages.shown[1].text.c_str());
+        QCOMPARE(c().txtManufac->text(), QStringLiteral("ACME"));
+    }
+
+    // The report names the files it left as they are, a few of them and the rest counted.
+    void undoReportNamesTheFilesLeftAlone() {
+        tagmere::UndoOutcome outcome;
+        outcome.run.number = 7;
+        outcome.run.time = "2026-12-07 10:14:03";
+        outcome.restored = 1;
+        outcome.leftAlone = 22;
+        std::vector<std::string> left;
+        for (int i = 0; i < 22; ++i)
+            left.push_back("Not restored: /lib/" + std::to_string(i) + ".ies: it changed since the run");
+        const tagmere::Message report = tagmere::ui::undoReport(outcome, left);
+        QCOMPARE(report.icon, tagmere::MessageIcon::Exclamation);
+        QVERIFY2(report.text.find("/lib/19.ies") != std::string::npos &&
+                     report.text.find("/lib/20.ies") == std::string::npos &&
+                     report.text.find("\rand 2 more\r") != std::string::npos,
+                 report.text.c_str());
     }
 
     // The question shows each keyword line as the run will write it, so a wrong value is seen
@@ -142,7 +203,7 @@ private:
     // Declared so that the program goes before the folders it uses.
     struct Fixture {
         tagmere::test::MessageRecorder messages;
-        tagmere::test::TempFolder data, config, files;
+        tagmere::test::TempFolder data, config, files, state;
         std::unique_ptr<tagmere::ui::Program> program;
     };
 

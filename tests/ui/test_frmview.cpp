@@ -75,6 +75,10 @@ private slots:
         QTest::keyClicks(view()->txtView(), typed);
         view()->cmdSave()->click();
         QCOMPARE(QByteArray::fromStdString(readBytes(path)), saved);
+        // A save is in the run journal, so it can be taken back.
+        m->messages.answers.push_back(QMessageBox::Yes);
+        c().cmdUndoLastRun->click();
+        QCOMPARE(QByteArray::fromStdString(readBytes(path)), file);
     }
 
     // Every line end the text box may hold is saved as CR LF; a character beyond one byte as "?".
