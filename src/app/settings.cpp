@@ -119,7 +119,7 @@ QString Settings::fileName(SettingsApp app) const {
 int runsKept(const Settings& settings) {
     constexpr std::int32_t kMostRunsKept = 10000; // as tagmere-cli --keep
     std::int32_t kept = 0;
-    if (settingToInt(settings.readText(Setting::RunsKept), kept) && kept >= 1 && kept <= kMostRunsKept)
+    if (settingToInt(settings.readText(Setting::JournalKeep), kept) && kept >= 1 && kept <= kMostRunsKept)
         return kept;
     return kDefaultRunsKept;
 }

@@ -29,7 +29,7 @@ enum class Setting {
     OrbPhotometryWidth,
     OrbPhotometryHeight,
     OrbPhotometryShown,
-    RunsKept,
+    JournalKeep,
 };
 
 // Which of the two settings applications holds a key.
@@ -40,7 +40,7 @@ struct SettingDef {
     SettingsApp app;
     const char* key;
     // The default as stored text; nullptr where the default is the window's own value at load
-    // (or, for RunsKept, the run journal's).
+    // (or, for JournalKeep, the run journal's).
     const char* defaultText;
 };
 
@@ -64,7 +64,7 @@ inline constexpr std::array<SettingDef, 17> kSettingTable = {{
     // 1 when the candela curve window was open as the program closed.
     {Setting::OrbPhotometryShown, SettingsApp::RegApp, "OrbPhotometryShown", "0"},
     // How many runs the run journal keeps for undo; see runsKept().
-    {Setting::RunsKept, SettingsApp::RegApp, "RunsKept", nullptr},
+    {Setting::JournalKeep, SettingsApp::RegApp, "JournalKeep", nullptr},
 }};
 
 inline constexpr const char* kSettingsSection = "Startup";
@@ -114,7 +114,7 @@ private:
     std::unique_ptr<QSettings> m_regAppValues;
 };
 
-// How many runs the run journal keeps: the stored RunsKept when it is 1 to 10000, else the
+// How many runs the run journal keeps: the stored JournalKeep when it is 1 to 10000, else the
 // journal's default. Never 0, which would throw away the run just made.
 int runsKept(const Settings& settings);
 

@@ -86,8 +86,7 @@ std::vector<KeywordOutcome> keywordOutcomes(const MiscPanel& panel, const BatchT
         outcomeOf(edit.keyword) = KeywordOutcome{edit.keyword, edit.line, 0, false};
     std::vector<RunKeyword> met; // as for the run's first file
     for (TreeEdit& edit : treeEdits(trees, met))
-        outcomeOf(edit.keyword) =
-            KeywordOutcome{edit.keyword, std::move(edit.line), edit.more.size() - 1, edit.remove};
+        outcomeOf(edit.keyword) = KeywordOutcome{edit.keyword, std::move(edit.line), edit.more.size() - 1, edit.remove};
     return outcomes;
 }
 
@@ -149,8 +148,8 @@ std::string undoQuestionText(const RunSummary& run) {
 }
 
 Message undoReport(const UndoOutcome& outcome, const std::vector<std::string>& notRestored) {
-    std::string text = "Run " + std::to_string(outcome.run.number) + " of " + outcome.run.time +
-                       " was undone:\r\r" + undoSummary(outcome, false) + "\r";
+    std::string text = "Run " + std::to_string(outcome.run.number) + " of " + outcome.run.time + " was undone:\r\r" +
+                       undoSummary(outcome, false) + "\r";
     if (outcome.journalFailed)
         text += "\rThe undo stopped: its own run journal could not be written.\r";
     if (!notRestored.empty()) {

@@ -119,6 +119,23 @@ private slots:
         QCOMPARE(c().txtManufac->text(), QStringLiteral("ACME"));
     }
 
+    // A run whose journal cannot be written writes nothing and says why, with no report.
+    void runStopsWhenItsJournalCannotBeWritten() {
+        for (const char* name : {"a.ies", "b.ies"})
+            m->files.write(name, kSample);
+        m->state.write("tagmere", "a file where the journal's folder should be");
+        start();
+        c().optBulk->click();
+        QTest::keyClicks(c().txtManufac, QStringLiteral("NEW"));
+        m->messages.answers.push_back(QMessageBox::Yes);
+        c().cmdAddKeywords->click();
+        QCOMPARE(m->messages.shown.size(), size_t(2)); // the question, then why nothing was written
+        const tagmere::Message& stopped = m->messages.shown[1];
+        QCOMPARE(stopped.icon, tagmere::MessageIcon::Exclamation);
+        QVERIFY2(stopped.text.find("Nothing was changed: the run journal") == 0, stopped.text.c_str());
+        QCOMPARE(readBytes(file("a.ies")), kSample);
+    }
+
     // The report names the files it left as they are, a few of them and the rest counted.
     void undoReportNamesTheFilesLeftAlone() {
         tagmere::UndoOutcome outcome;
