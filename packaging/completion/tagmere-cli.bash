@@ -21,7 +21,7 @@ _tagmere_cli() {
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W '--help --version' -- "$cur"))
         else
-            COMPREPLY=($(compgen -W 'find show apply check' -- "$cur"))
+            COMPREPLY=($(compgen -W 'find show apply check undo' -- "$cur"))
         fi
         return
     fi
@@ -40,7 +40,8 @@ _tagmere_cli() {
         check:--format | show:--format)
             COMPREPLY=($(compgen -W 'text json' -- "$cur"))
             return ;;
-        apply:--manufac | apply:--sp-ratio | apply:--cri | apply:--color-temp | apply:--set | apply:--remove)
+        apply:--manufac | apply:--sp-ratio | apply:--cri | apply:--color-temp | apply:--set | apply:--remove | \
+            apply:--keep | undo:--keep)
             return ;;
     esac
 
@@ -48,7 +49,8 @@ _tagmere_cli() {
     case $cmd in
         find) options='--help' ;;
         show) options='--list --photometry --format --help' ;;
-        apply) options='--manufac --source-type --sp-ratio --cri --color-temp --list --set --remove --dry-run --backup --help' ;;
+        apply) options='--manufac --source-type --sp-ratio --cri --color-temp --list --set --remove --dry-run --backup --no-journal --keep --help' ;;
+        undo) options='--list --dry-run --keep --help' ;;
         check) options='--quiet --format --help' ;;
         *) return ;;
     esac
@@ -58,6 +60,7 @@ _tagmere_cli() {
     fi
     case $cmd in
         find) _tagmere_cli_paths -d "$cur" ;;
+        undo) ;;
         *) _tagmere_cli_paths -f "$cur" ;;
     esac
 }
