@@ -5,6 +5,7 @@
 
 #include "core/batch.h"
 #include "core/message.h"
+#include "core/table.h"
 #include "files/journal.h"
 #include "files/platform.h"
 #include "format/diff.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 
 namespace fs = std::filesystem;
@@ -22,6 +24,7 @@ namespace {
 
 const char* const kApplyHelp =
     "usage: tagmere-cli apply [OPTIONS] TARGET...\n"
+    "       tagmere-cli apply --table FILE [--dry-run] [--backup DIR] [--no-journal] [--keep N]\n"
     "\n"
     "Edits the keyword lines of every target: a file is taken as given, a folder is\n"
     "searched like 'find'. Each file is rewritten safely (a temporary file renamed over\n"
@@ -51,6 +54,13 @@ const char* const kApplyHelp =
     "  --no-journal          keep no copy in the run journal, so 'tagmere-cli undo' cannot take\n"
     "                        this run back (for scripts that keep their own backups)\n"
     "  --keep N              keep the newest N runs in the run journal (default 20)\n"
+    "  --table FILE          give each file its own values: FILE is a table made by\n"
+    "                        'tagmere-cli export' (CSV or JSON) and edited since. Each keyword\n"
+    "                        cell that differs from what the file holds is written; an empty\n"
+    "                        cell leaves its keyword as it is, a cell holding (remove) removes\n"
+    "                        it. A row whose file changed since the export, lies outside its\n"
+    "                        folder or is missing, or holds a character the file's single-byte\n"
+    "                        text cannot hold, is refused. Read-only columns are ignored.\n"
     "\n"
     "Every run keeps the old text of each file it replaces in the run journal first, so\n"
     "'tagmere-cli undo' can take it back.\n"
@@ -85,12 +95,53 @@ std::string backupProblem(const std::string& dir, const std::vector<std::string>
     return {};
 }
 
+// Each row of the table through the run, its file found below its folder without leaving it.
+// kExitUsage when the table cannot be read at all, kExitFileFailed when it breaks off.
+int applyTable(const std::string& tablePath, BatchRun& run, std::ostream& err) {
+    std::ifstream in(pathOf(tablePath), std::ios::binary);
+    if (!in) {
+        err << "tagmere-cli: cannot read the table " << tablePath << "\n";
+        return kExitUsage;
+    }
+    TableReader table(in);
+    if (const Status opened = table.open(); !opened.ok) {
+        err << "tagmere-cli: " << tablePath << ": " << opened.description << "\n";
+        return kExitUsage;
+    }
+    TableReader::Row row;
+    long readOnlyRow = 0;
+    while (table.next(row)) {
+        const fs::path relative = pathOf(row.path).lexically_normal();
+        const std::string file = (pathOf(row.folder) / relative).u8string();
+        std::error_code ec;
+        if (row.folder.empty() || relative.empty() || relative.is_absolute() || *relative.begin() == "..")
+            run.refuseFile(file, "row " + std::to_string(row.number) + ": its path lies outside its folder");
+        else if (!fs::exists(fs::symlink_status(pathOf(file), ec)))
+            run.refuseFile(file, "row " + std::to_string(row.number) + ": the file is missing");
+        else {
+            const FileEdit edit = tableRowEdit(row);
+            if (!run.processFile(file, row.folder, &edit))
+                break;
+        }
+        if (row.readOnlyChanged && readOnlyRow == 0)
+            readOnlyRow = row.number;
+    }
+    if (readOnlyRow > 0)
+        err << "tagmere-cli: " << tablePath << ": read-only cells were changed (first in row " << readOnlyRow
+            << "); they are ignored\n";
+    if (!table.error().empty()) {
+        err << "tagmere-cli: " << tablePath << ": " << table.error() << "; the rows after it were not applied\n";
+        return kExitFileFailed;
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Parsed p = parse(args, 1,
                            {"--manufac", "--source-type", "--sp-ratio", "--cri", "--color-temp", "--list", "--set",
-                            "--remove", "--backup", "--keep"},
+                            "--remove", "--backup", "--keep", "--table"},
                            {"--dry-run", "--no-journal"}, {"--dry-run"});
     if (p.help) {
         out << kApplyHelp;
@@ -138,9 +189,15 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
             extras.push_back({value, {}, true});
         }
     }
-    if (p.positionals.empty())
+    const bool fromTable = hasOption(p, "--table");
+    if (fromTable) {
+        if (!p.positionals.empty() || panel.chkManufac || panel.chkSearchSource || panel.chkSearchSPRatio ||
+            panel.chkSearchCRI || panel.chkSearchColorTemp || !extras.empty() || hasOption(p, "--list"))
+            return usageError(err, "--table names its files and values: it takes no target and no other edit",
+                              kApplyHelp);
+    } else if (p.positionals.empty())
         return usageError(err, "apply needs at least one file or folder", kApplyHelp);
-    if (!panel.chkManufac && !panel.chkSearchSource && !panel.chkSearchSPRatio && !panel.chkSearchCRI &&
+    if (!fromTable && !panel.chkManufac && !panel.chkSearchSource && !panel.chkSearchSPRatio && !panel.chkSearchCRI &&
         !panel.chkSearchColorTemp && extras.empty() && !hasOption(p, "--list"))
         return usageError(err, "apply needs an edit option (--manufac, --set, --list, ...)", kApplyHelp);
 
@@ -195,9 +252,16 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return run.finish().status == BatchStatus::JournalFailed ? kExitJournal : kExitUsage;
 
     TargetVisitor visit;
-    visit.file = [&](const std::string& path, const std::string& root) { return run.processFile(path, root); };
-    if (!forEachTarget(p.positionals, visit, err))
-        return kExitUsage;
+    int tableExit = kExitOk;
+    if (fromTable) {
+        tableExit = applyTable(optionValue(p, "--table"), run, err);
+        if (tableExit == kExitUsage)
+            return run.finish(), kExitUsage;
+    } else {
+        visit.file = [&](const std::string& path, const std::string& root) { return run.processFile(path, root); };
+        if (!forEachTarget(p.positionals, visit, err))
+            return kExitUsage;
+    }
 
     const BatchOutcome outcome = run.finish();
     if (journalled)
@@ -210,7 +274,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         << (visit.skipped > 0 ? ", " + std::to_string(visit.skipped) + " folder(s) skipped" : std::string()) << "\n";
     if (outcome.status == BatchStatus::JournalFailed)
         return kExitJournal;
-    return outcome.anyFileFailed() || visit.skipped > 0 ? kExitFileFailed : kExitOk;
+    return outcome.anyFileFailed() || visit.skipped > 0 || tableExit != kExitOk ? kExitFileFailed : kExitOk;
 }
 
 } // namespace tagmere::cli

@@ -12,16 +12,18 @@ namespace tagmere::cli {
 
 namespace {
 
-const char* const kUsage = "usage: tagmere-cli [--help] [--version] COMMAND [ARGS]\n"
-                           "\n"
-                           "Commands:\n"
-                           "  find DIR                    list the photometric files (*.ies) below DIR\n"
-                           "  show FILE [--list LIST]     show the keywords FILE holds (--photometry: its figures)\n"
-                           "  apply [OPTIONS] TARGET...   add, replace or remove keyword lines in files\n"
-                           "  check [--quiet] TARGET...   report files that lack or misuse header keywords\n"
-                           "  undo [RUN] | --list         take a run back (default: the newest), or list the runs\n"
-                           "\n"
-                           "Run 'tagmere-cli COMMAND --help' for a command's options.\n";
+const char* const kUsage =
+    "usage: tagmere-cli [--help] [--version] COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  find DIR                    list the photometric files (*.ies) below DIR\n"
+    "  show FILE [--list LIST]     show the keywords FILE holds (--photometry: its figures)\n"
+    "  apply [OPTIONS] TARGET...   add, replace or remove keyword lines in files\n"
+    "  check [--quiet] TARGET...   report files that lack or misuse header keywords\n"
+    "  export TARGET...            write the files' keywords and figures as a table (CSV, JSON)\n"
+    "  undo [RUN] | --list         take a run back (default: the newest), or list the runs\n"
+    "\n"
+    "Run 'tagmere-cli COMMAND --help' for a command's options.\n";
 
 } // namespace
 
@@ -47,6 +49,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return runApply(args, out, err);
     if (command == "check")
         return runCheck(args, out, err);
+    if (command == "export")
+        return runExport(args, out, err);
     if (command == "undo")
         return runUndo(args, out, err);
     return usageError(err, command[0] == '-' ? "unknown option " + command : "unknown command " + command, kUsage);

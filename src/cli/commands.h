@@ -12,6 +12,7 @@ int runFind(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int runShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runUndo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tagmere::cli

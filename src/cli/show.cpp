@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands.h"
-#include "json.h"
+#include "core/json.h"
 #include "options.h"
 #include "targets.h"
 

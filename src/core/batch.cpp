@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch.h"
 
+#include "format/hash.h"
+
 #include "files/readfile.h"
 #include "format/keywordedit.h"
 #include "format/text.h"
@@ -171,7 +173,15 @@ void BatchRun::refuse(BatchFileResult& result, const std::string& reason) {
         say(m_callbacks, plainMessage("Unable to perform edit: " + result.path + ": " + reason));
 }
 
-bool BatchRun::processFile(const std::string& path, const std::string& root) {
+void BatchRun::refuseFile(const std::string& path, const std::string& reason) {
+    ++m_outcome.fileCount;
+    BatchFileResult result;
+    result.path = path;
+    refuse(result, reason);
+    done(result);
+}
+
+bool BatchRun::processFile(const std::string& path, const std::string& root, const FileEdit* edit) {
     if (stopped())
         return false;
     ++m_outcome.fileCount;
@@ -222,6 +232,33 @@ bool BatchRun::processFile(const std::string& path, const std::string& root) {
         if (!extra.remove)
             keyword.hasValue = true;
         msbAddReplaceKeyword(lines, extra.keyword, extra.line, noMore, extra.remove, place);
+    }
+
+    if (edit && !result.readFailed) {
+        if (contentIdentity(result.before) != edit->identity) {
+            refuse(result, "it changed since the table was made, so it was left as it is");
+            done(result);
+            return true;
+        }
+        bool changed = false;
+        const Status edited = edit->apply(lines, [this, &changed](const std::string& keyword, bool removed) {
+            changed = true;
+            RunKeyword& k = runKeyword(m_runKeywords, keyword);
+            if (!removed)
+                k.hasValue = true;
+        });
+        if (!edited.ok) {
+            refuse(result, edited.description);
+            done(result);
+            return true;
+        }
+        // A row whose cells all match leaves the file byte for byte, line ends and all.
+        if (!changed && m_miscEdits.empty() && m_extras.empty() &&
+            std::all_of(m_trees.begin(), m_trees.end(), [](const auto& tree) { return tree.empty(); })) {
+            result.after = result.before;
+            done(result);
+            return true;
+        }
     }
 
     // Bytes after the data without a line end (a DOS end-of-file byte) stay as they were.

@@ -44,6 +44,15 @@ struct BatchFileResult {
     bool changes() const { return !readFailed && !refused && after != before; }
 };
 
+// Edits of one file besides the run's own, such as a table's row: made only while the
+// file's content is still `identity` (contentIdentity of its bytes). `apply` edits the lines
+// and tells each keyword it wrote or removed, or says why the file must be left as it is.
+struct FileEdit {
+    std::string identity;
+    std::function<Status(FileLines& lines, const std::function<void(const std::string& keyword, bool removed)>& told)>
+        apply;
+};
+
 struct BatchCallbacks {
     // A message for the user (read/write failures, refusals, check failures).
     std::function<void(const Message&)> message;
@@ -140,7 +149,10 @@ public:
     bool start();
     // `root` is the folder being searched that the file was found in, or empty for a
     // file named on its own; no write leaves it.
-    bool processFile(const std::string& path, const std::string& root = {});
+    bool processFile(const std::string& path, const std::string& root = {}, const FileEdit* edit = nullptr);
+    // A file left as it is before it was read (a table row naming no file the run may
+    // touch): counted and reported as refused.
+    void refuseFile(const std::string& path, const std::string& reason);
     // The user stopped the run after the current file.
     void cancel();
     bool stopped() const;

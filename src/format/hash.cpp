@@ -73,6 +73,10 @@ std::uint64_t contentHash(std::string_view bytes) {
     return h ^ (h >> 32);
 }
 
+std::string contentIdentity(std::string_view bytes) {
+    return std::to_string(bytes.size()) + ":" + hashText(contentHash(bytes));
+}
+
 std::string hashText(std::uint64_t hash) {
     static const char* const hex = "0123456789abcdef";
     std::string text(16, '0');

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "json.h"
 
-namespace tagmere::cli {
+namespace tagmere {
 
 std::string jsonString(std::string_view bytes) {
     static const char* hex = "0123456789abcdef";
@@ -28,4 +28,4 @@ std::string jsonString(std::string_view bytes) {
     return out + '"';
 }
 
-} // namespace tagmere::cli
+} // namespace tagmere

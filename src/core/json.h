@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-namespace tagmere::cli {
+namespace tagmere {
 
 // Bytes as a JSON string: control bytes escaped, bytes above 0x7F taken as Latin-1, so the
 // output is valid JSON whatever the file names and texts hold.
 std::string jsonString(std::string_view bytes);
 
-} // namespace tagmere::cli
+} // namespace tagmere
