@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/table.h"
+#include "files/readfile.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+#include <fstream>
+#include <sstream>
+
+using namespace tagmere;
+using tagmere::test::readBytes;
+
+namespace {
+
+const std::string kFile = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\n[MORE] second line\r\n[OTHER] o1\r\n"
+                          "TILT=NONE\r\n1 2 3\r\n";
+
+using Grid = std::vector<std::vector<std::string>>;
+
+// The table as a grid of cells, so a test edits it as a spreadsheet user would.
+Grid gridOf(const std::string& csv) {
+    Grid grid(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (size_t i = csv.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; i < csv.size(); ++i) {
+        const char c = csv[i];
+        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"')
+            grid.back().back() += csv[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            grid.back().emplace_back();
+        else if (!quoted && c == '\r')
+            continue;
+        else if (!quoted && c == '\n')
+            grid.emplace_back(1);
+        else
+            grid.back().back() += c;
+    }
+    if (grid.back().size() == 1 && grid.back()[0].empty())
+        grid.pop_back();
+    return grid;
+}
+
+std::string csvOf(const Grid& grid) {
+    std::string out;
+    for (const auto& row : grid) {
+        for (size_t i = 0; i < row.size(); ++i)
+            out += (i ? ",\"" : "\"") + QString::fromStdString(row[i]).replace("\"", "\"\"").toStdString() + "\"";
+        out += "\r\n";
+    }
+    return out;
+}
+
+// A library of files with its export and the runs of tables over it.
+struct Library {
+    test::TempFolder dir;
+    std::vector<std::string> names;
+    std::vector<Message> messages;
+
+    explicit Library(const std::vector<std::string>& contents) {
+        for (size_t i = 0; i < contents.size(); ++i) {
+            names.push_back("f" + std::to_string(i) + ".ies");
+            dir.write(names.back(), contents[i]);
+        }
+    }
+    std::string file(size_t i) const { return dir.file(names[i]); }
+
+    std::string exported(TableFormat format = TableFormat::Csv) const {
+        std::ostringstream out;
+        TableWriter writer(format, out);
+        for (const auto& name : names) {
+            std::string bytes;
+            const Status read = readTextFile(dir.file(name), bytes);
+            writer.add(tableRow(dir.path(), name, bytes, read));
+        }
+        writer.finish();
+        return out.str();
+    }
+
+    // Applies the table as the command line does; the read-only flag of any row.
+    BatchOutcome apply(const std::string& table, bool* readOnlyChanged = nullptr) {
+        std::istringstream in(table);
+        TableReader reader(in);
+        BatchCallbacks callbacks;
+        callbacks.message = [this](const Message& m) { messages.push_back(m); };
+        BatchRun run({}, {}, {}, callbacks, {});
+        if (!reader.open().ok || !run.start())
+            return run.finish();
+        TableReader::Row row;
+        while (reader.next(row)) {
+            const FileEdit edit = tableRowEdit(row);
+            run.processFile(row.folder + "/" + row.path, row.folder, &edit);
+            if (readOnlyChanged)
+                *readOnlyChanged = *readOnlyChanged || row.readOnlyChanged;
+        }
+        return run.finish();
+    }
+};
+
+size_t column(const Grid& grid, const std::string& heading) {
+    const auto at = std::find(grid[0].begin(), grid[0].end(), heading);
+    if (at != grid[0].end())
+        return static_cast<size_t>(at - grid[0].begin());
+    return grid[0].size();
+}
+
+// Sets a cell, adding the column when the table lacks it.
+void setCell(Grid& grid, size_t row, const std::string& heading, const std::string& value) {
+    const size_t c = column(grid, heading);
+    for (auto& r : grid)
+        r.resize(std::max(r.size(), c + 1));
+    grid[0][c] = heading;
+    grid[row][c] = value;
+}
+
+} // namespace
+
+class TestTable : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Export, edit a cell, apply, export again: the new export holds the edited cell, and the
+    // file the lines it stands for.
+    void roundTrip_data() {
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("cell");     // as typed into the spreadsheet (UTF-8)
+        QTest::addColumn<QString>("exported"); // the same cell after apply and export
+        QTest::addColumn<QByteArray>("lines"); // what the file's header holds of it afterwards
+        auto row = [](const char* name, const char* heading, const QString& cell, const QString& exported,
+                      const QByteArray& lines) { QTest::newRow(name) << heading << cell << exported << lines; };
+        row("a value replaced, its [MORE] line dropped", "[MANUFAC]", "ACME", "ACME", "[MANUFAC] ACME\r\nTILT");
+        row("[MORE] lines from the cell's line breaks", "[MANUFAC]", "ACME\nLighting", "ACME\nLighting",
+            "[MANUFAC] ACME\r\n[MORE] Lighting\r\nTILT");
+        row("Latin-1 text in single bytes", "[MANUFAC]", QString::fromUtf8("Lumière Ü"), QString::fromUtf8("Lumière Ü"),
+            "[MANUFAC] Lumi\xE8re \xDC\r\n");
+        row("a second line of the keyword", "[OTHER]", "o1\n[OTHER] o2", "o1\n[OTHER] o2",
+            "[OTHER] o1\r\n[OTHER] o2\r\n");
+        row("(remove) takes the lines out", "[MANUFAC]", "(remove)", "", "[TEST] T1\r\n[OTHER] o1\r\nTILT");
+        row("an emptied cell leaves the keyword", "[MANUFAC]", "", "Old\nsecond line",
+            "[MANUFAC] Old\r\n[MORE] second line\r\n");
+        row("a new column adds its keyword", "[LUMCAT]", "CAT-1", "CAT-1", "[LUMCAT] CAT-1\r\nTILT");
+        row("a spreadsheet's CR LF in a cell", "[MANUFAC]", "A\r\nB", "A\nB", "[MANUFAC] A\r\n[MORE] B\r\n");
+    }
+
+    void roundTrip() {
+        QFETCH(QString, heading);
+        QFETCH(QString, cell);
+        QFETCH(QString, exported);
+        QFETCH(QByteArray, lines);
+        Library library({kFile, kFile});
+        Grid grid = gridOf(library.exported());
+        setCell(grid, 1, heading.toStdString(), cell.toStdString());
+        const BatchOutcome outcome = library.apply(csvOf(grid));
+        QCOMPARE(outcome.written, cell.isEmpty() ? 0L : 1L);
+        QVERIFY(readBytes(library.file(0)).find(lines.toStdString()) != std::string::npos);
+        QCOMPARE(readBytes(library.file(1)), kFile);
+        const Grid again = gridOf(library.exported());
+        const size_t c = column(again, heading.toStdString());
+        QCOMPARE(QString::fromStdString(c < again[1].size() ? again[1][c] : std::string()), exported);
+    }
+
+    // The invariant: an unedited table writes nothing, in either format, whatever the files'
+    // line ends and blank lines.
+    void uneditedTableWritesNothing() {
+        const std::string lf = "IESNA:LM-63-1995\n[TEST] a, b\n\n[MANUFAC]  x \nTILT=NONE\n1\n";
+        for (const TableFormat format : {TableFormat::Csv}) {
+            Library library({kFile, lf, "no header at all"});
+            const BatchOutcome outcome = library.apply(library.exported(format));
+            QCOMPARE(outcome.written, 0L);
+            QCOMPARE(outcome.refused, 0L);
+            QCOMPARE(readBytes(library.file(1)), lf);
+        }
+    }
+
+    // Each refusal leaves its file as it is, says why, and the other rows go on.
+    void refusals_data() {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<bool>("changeFile");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("file changed since the export") << "ACME" << true << "changed since the table was made";
+        QTest::newRow("a character single-byte text cannot hold")
+            << QString::fromUtf8("ACME €") << false << "cannot hold";
+        QTest::newRow("a control character") << "AC\tME" << false << "control character";
+    }
+
+    void refusals() {
+        QFETCH(QString, cell);
+        QFETCH(bool, changeFile);
+        QFETCH(QString, why);
+        Library library({kFile, kFile});
+        Grid grid = gridOf(library.exported());
+        setCell(grid, 1, "[MANUFAC]", cell.toStdString());
+        setCell(grid, 2, "[MANUFAC]", "Second");
+        if (changeFile)
+            std::ofstream(library.file(0), std::ios::binary | std::ios::app) << "\r\n";
+        const std::string before = readBytes(library.file(0));
+        const BatchOutcome outcome = library.apply(csvOf(grid));
+        QCOMPARE(outcome.refused, 1L);
+        QCOMPARE(outcome.written, 1L);
+        QCOMPARE(readBytes(library.file(0)), before);
+        QCOMPARE(library.messages.size(), size_t(1));
+        QVERIFY2(QString::fromStdString(library.messages[0].text).contains(why), library.messages[0].text.c_str());
+    }
+
+    // A changed read-only cell is noticed (and ignored); a keyword heading that is not one
+    // refuses the whole table.
+    void readOnlyAndHeadings() {
+        Library library({kFile});
+        Grid grid = gridOf(library.exported());
+        setCell(grid, 1, "errors", "7");
+        bool readOnlyChanged = false;
+        QCOMPARE(library.apply(csvOf(grid), &readOnlyChanged).written, 0L);
+        QVERIFY(readOnlyChanged);
+        setCell(grid, 1, "[A B]", "x");
+        std::istringstream in(csvOf(grid));
+        TableReader reader(in);
+        QVERIFY(!reader.open().ok);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTable)
+#include "test_table.moc"
