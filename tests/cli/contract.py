@@ -40,6 +40,8 @@ USAGE_ERRORS = [
     ["apply", "--set", "[A B] x", "x.ies"], ["check", "--frob"], ["check", "--format=xml", "x.ies"],
     ["undo", "x"], ["undo", "1", "2"], ["undo", "--keep", "0"], ["undo", "--list", "3"],
     ["apply", "--keep", "many", "--manufac", "X", "x.ies"],
+    ["apply", "--table", "t.csv", "x.ies"], ["apply", "--table", "t.csv", "--manufac", "X"], ["export"],
+    ["export", "--format=xml", "x.ies"],
 ]
 
 # name, files before, arguments, exit code, and what is expected: out / err (exact),
@@ -56,7 +58,7 @@ CASES = [
          err="tagmere-cli: no such folder: {nope}\n"),
     dict(name="version", args=["--version"], code=0, out="tagmere-cli {version}\n"),
     *[dict(name=c + " --help", args=[c, "--help"], code=0, out_start="usage: tagmere-cli " + c)
-      for c in ("find", "show", "apply", "check", "undo")],
+      for c in ("find", "show", "apply", "check", "undo", "export")],
     *[dict(name="usage error: " + " ".join(a), args=a, code=2, out="", err_has="usage:") for a in USAGE_ERRORS],
     dict(name="apply reports and writes", files={"lib/a.ies": SAMPLE, "lib/sub/b.ies": SAMPLE, "lib/sub/c.ies": SAMPLE},
          args=["apply", "--manufac", " ACME ", "--source-type", "LED", "--cri", "70-80", "--set",
@@ -117,6 +119,36 @@ CASES = [
                   "{bad.ies}:10: data-truncated error: ", "3 file(s) checked, 1 with errors\n"]),
     dict(name="check --quiet prints the summary only", files=CHECKED,
          args=["check", "--quiet", "{lib}", "{bad.ies}", "{gone.ies}"], code=1, out="4 file(s) checked, 2 with errors\n"),
+]
+
+def table(rows):
+    """A table file in the case's folder whose rows name files below its lib: (path, [MANUFAC] cell)."""
+    def make(root):
+        with open(os.path.join(root, "t.csv"), "w", newline="") as f:
+            f.write("folder,path,identity,[MANUFAC]\r\n")
+            for path, cell in rows:
+                f.write('"%s","%s",1:0000000000000000:00000000,%s\r\n' % (os.path.join(root, "lib"), path, cell))
+    return make
+
+
+# Export and apply --table through the command line; what the table proves is in test_table.
+TABLE_CASES = [
+    dict(name="export: a row per file, a column per keyword, then the figures",
+         files={"lib/a.ies": SAMPLE, "lib/sub/b.ies": REAL}, args=["export", "{lib}"], code=0, err="",
+         out_start="\ufefffolder,path,identity,version,errors,warnings,first error,[TEST],",
+         out_has=[",[MANUFAC],", ",flux (lm),", "\r\n", ",a.ies,", "LM-63-2002"]),
+    dict(name="export as JSON lines", files={"lib/a.ies": SAMPLE}, args=["export", "--format=json", "{lib}"], code=0,
+         out_has=['"path":"a.ies"', '"[TEST]":"T1","[MANUFAC]":"Old"']),
+    dict(name="an unedited export applied back writes nothing", files={"lib/a.ies": LF, "lib/sub/b.ies": REAL},
+         first=[["export", "{lib}", "-o", "{t.csv}"]], args=["apply", "--table", "{t.csv}"], code=0,
+         err="tagmere-cli: 0 written, 2 unchanged, 0 refused, 0 failed\n", after={"lib/a.ies": LF}),
+    dict(name="a row whose path climbs out of its folder, and a missing file, are refused",
+         files={"lib/a.ies": SAMPLE, "f.ies": SAMPLE}, make=table([("../f.ies", "X"), ("gone.ies", "X")]),
+         args=["apply", "--table", "{t.csv}"], code=1,
+         err_has=["row 2: its path lies outside its folder", "row 3: the file is missing", "0 written, 0 unchanged, 2 refused"],
+         after={"f.ies": SAMPLE}),
+    dict(name="a table that is not an export is refused whole", files={"t.csv": b"name,value\r\na,b\r\n"},
+         args=["apply", "--table", "{t.csv}"], code=2, err_has="not an export of this program"),
 ]
 
 # What only Windows has. `attrib` sets attributes through wine before the run.
@@ -325,7 +357,7 @@ def main():
         sys.exit(__doc__)
     runner = Runner(args[0], wine, args[1] if len(args) > 1 else "0.2.0")
     failed = 0
-    cases = CASES + (WINDOWS_CASES if wine else POSIX_CASES + UNDO_CASES)
+    cases = CASES + TABLE_CASES + (WINDOWS_CASES if wine else POSIX_CASES + UNDO_CASES)
     for case in cases:
         verdict, why = runner.case(case)
         print("%-4s %s%s" % (verdict, case["name"], ": " + why if why else ""))
