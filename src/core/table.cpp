@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <istream>
+#include <map>
 #include <ostream>
 #include <set>
 
@@ -104,6 +105,170 @@ bool getText(std::FILE* f, std::string& text) {
         return false;
     text.resize(size);
     return std::fread(text.data(), 1, size, f) == size;
+}
+
+// A JSON line of a table: text values of the top level and of its objects, decoded.
+struct JsonRow {
+    std::map<std::string, std::string> top;
+    std::vector<std::pair<std::string, std::string>> keywords;
+    std::map<std::string, std::string> figures;
+};
+
+void appendUtf8(std::string& out, unsigned long cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+class JsonParser {
+public:
+    explicit JsonParser(std::string_view text) : m_text(text) {}
+
+    bool row(JsonRow& out) {
+        return object([&](const std::string& key) {
+                   if (key == "keywords")
+                       return object([&](const std::string& k) {
+                           std::string v;
+                           return scalar(v) && (out.keywords.emplace_back(k, v), true);
+                       });
+                   if (key == "figures")
+                       return object([&](const std::string& k) { return scalar(out.figures[k]); });
+                   return scalar(out.top[key]);
+               }) &&
+               (blanks(), m_pos == m_text.size());
+    }
+
+private:
+    void blanks() {
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\r'))
+            ++m_pos;
+    }
+    bool take(char c) {
+        blanks();
+        if (m_pos < m_text.size() && m_text[m_pos] == c) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+    template <typename Member> bool object(Member member) {
+        if (!take('{'))
+            return false;
+        if (take('}'))
+            return true;
+        do {
+            std::string key;
+            blanks();
+            if (!string(key) || !take(':') || !member(key))
+                return false;
+        } while (take(','));
+        return take('}');
+    }
+    // A string (decoded to UTF-8), a number as written, or null as "".
+    bool scalar(std::string& out) {
+        blanks();
+        if (m_pos < m_text.size() && m_text[m_pos] == '"')
+            return string(out);
+        if (m_text.compare(m_pos, 4, "null") == 0) {
+            m_pos += 4;
+            out.clear();
+            return true;
+        }
+        const size_t start = m_pos;
+        while (m_pos < m_text.size() &&
+               std::string_view("+-.0123456789eE").find(m_text[m_pos]) != std::string_view::npos)
+            ++m_pos;
+        out = std::string(m_text.substr(start, m_pos - start));
+        return m_pos > start;
+    }
+    bool string(std::string& out) {
+        out.clear();
+        if (m_pos >= m_text.size() || m_text[m_pos] != '"')
+            return false;
+        for (++m_pos; m_pos < m_text.size(); ++m_pos) {
+            const char c = m_text[m_pos];
+            if (c == '"') {
+                ++m_pos;
+                return true;
+            }
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (++m_pos >= m_text.size())
+                return false;
+            switch (m_text[m_pos]) {
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'u': {
+                unsigned long cp = 0;
+                if (!hex4(cp))
+                    return false;
+                if (cp >= 0xD800 && cp < 0xDC00) {
+                    unsigned long low = 0;
+                    if (m_text.compare(m_pos + 1, 2, "\\u") != 0 || (m_pos += 2, !hex4(low)))
+                        return false;
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                }
+                appendUtf8(out, cp);
+                break;
+            }
+            default:
+                out += m_text[m_pos];
+            }
+        }
+        return false;
+    }
+    bool hex4(unsigned long& cp) {
+        if (m_pos + 4 >= m_text.size())
+            return false;
+        for (int i = 0; i < 4; ++i) {
+            const char c = m_text[++m_pos];
+            const int d = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+            if (d < 0)
+                return false;
+            cp = cp * 16 + static_cast<unsigned long>(d);
+        }
+        return true;
+    }
+
+    std::string_view m_text;
+    size_t m_pos = 0;
+};
+
+// Names were written byte by byte (a byte above 0x7F as its \u00XX): back to those bytes,
+// unless the text holds characters no byte stands for (a script wrote UTF-8 itself).
+std::string nameBytes(const std::string& utf8) {
+    std::string bytes;
+    return utf8ToLatin1(utf8, bytes) ? bytes : utf8;
 }
 
 } // namespace
@@ -297,7 +462,28 @@ struct TableReader::Impl {
     std::vector<std::pair<int, std::string>> keywordColumns; // column, keyword (single-byte text)
     std::vector<int> readOnlyColumns;                        // in the export's order; -1 where dropped
 
+    bool json = false;
+
     explicit Impl(std::istream& i) : in(i) {}
+
+    // One line of a JSON table.
+    bool line(std::string& text) {
+        text.clear();
+        std::streambuf* buf = in.rdbuf();
+        for (int c; (c = buf->sbumpc()) != std::char_traits<char>::eof();) {
+            if (c == '\n') {
+                ++number;
+                return true;
+            }
+            if (text.size() >= kMaxRecordBytes) {
+                error = "row " + std::to_string(number + 1) + " is longer than a row of a table can be";
+                return false;
+            }
+            text += static_cast<char>(c);
+        }
+        ++number;
+        return !text.empty();
+    }
 
     // One CSV record (RFC 4180: quoted fields may hold commas, quotes and line breaks).
     bool record(std::vector<std::string>& fields) {
@@ -352,6 +538,11 @@ Status TableReader::open() {
         d.in.rdbuf()->sgetn(bom, 3);
     }
     d.number = 0;
+    // A JSON table names its columns in every row.
+    if (d.in.rdbuf()->sgetc() == '{') {
+        d.json = true;
+        return Status::success();
+    }
     if (!d.record(d.headings))
         return Status::failure(d.error.empty() ? "the table is empty" : d.error);
     for (int c = 0; c < static_cast<int>(d.headings.size()); ++c) {
@@ -389,6 +580,39 @@ Status TableReader::open() {
 
 bool TableReader::next(Row& row) {
     Impl& d = *m_impl;
+    if (d.json) {
+        std::string text;
+        do {
+            if (!d.line(text))
+                return false;
+        } while (isBlank(text) || text == "\r");
+        row = Row();
+        row.number = d.number;
+        JsonRow json;
+        if (!JsonParser(text).row(json)) {
+            d.error = "row " + std::to_string(d.number) + " is not a JSON object of this program's tables";
+            return false;
+        }
+        row.folder = nameBytes(json.top["folder"]);
+        row.path = nameBytes(json.top["path"]);
+        row.identity = json.top["identity"];
+        for (auto& [keyword, cell] : json.keywords) {
+            std::string bytes;
+            if (!utf8ToLatin1(keyword, bytes) || !isValidKeyword(bytes) || bytes == kMoreMarker) {
+                d.error = "row " + std::to_string(d.number) + " names \"" + keyword + "\", which is not a keyword";
+                return false;
+            }
+            row.cells.emplace_back(bytes, cell);
+        }
+        std::vector<std::string> cells;
+        for (const char* name : kCheckColumns)
+            cells.push_back(json.top[name]);
+        for (const char* name : kFigureColumns)
+            cells.push_back(json.figures[name]);
+        const size_t colon = row.identity.rfind(':');
+        row.readOnlyChanged = colon != std::string::npos && row.identity.substr(colon + 1) != readOnlyPrint(cells);
+        return true;
+    }
     std::vector<std::string> fields;
     do {
         if (!d.record(fields))

@@ -164,7 +164,7 @@ private slots:
     // line ends and blank lines.
     void uneditedTableWritesNothing() {
         const std::string lf = "IESNA:LM-63-1995\n[TEST] a, b\n\n[MANUFAC]  x \nTILT=NONE\n1\n";
-        for (const TableFormat format : {TableFormat::Csv}) {
+        for (const TableFormat format : {TableFormat::Csv, TableFormat::Json}) {
             Library library({kFile, lf, "no header at all"});
             const BatchOutcome outcome = library.apply(library.exported(format));
             QCOMPARE(outcome.written, 0L);
@@ -201,6 +201,19 @@ private slots:
         QCOMPARE(readBytes(library.file(0)), before);
         QCOMPARE(library.messages.size(), size_t(1));
         QVERIFY2(QString::fromStdString(library.messages[0].text).contains(why), library.messages[0].text.c_str());
+    }
+
+    // A script's JSON table: a value changed in a line of the export, Latin-1 as \u escapes.
+    void jsonRowEdited() {
+        Library library({kFile, kFile});
+        std::string table = library.exported(TableFormat::Json);
+        const std::string old = "\"[MANUFAC]\":\"Old\\nsecond line\"";
+        const size_t at = table.find(old);
+        QVERIFY(at != std::string::npos);
+        table.replace(at, old.size(), "\"[MANUFAC]\":\"Lumi\\u00e8re\"");
+        QCOMPARE(library.apply(table).written, 1L);
+        QVERIFY(readBytes(library.file(0)).find("[MANUFAC] Lumi\xE8re\r\nTILT") != std::string::npos);
+        QCOMPARE(readBytes(library.file(1)), kFile);
     }
 
     // A changed read-only cell is noticed (and ignored); a keyword heading that is not one
