@@ -13,7 +13,7 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 .PHONY: all deps configure build run test test-plain test-sanitizers package bench fuzz format clean \
-	windows test-windows
+	windows test-windows test-spreadsheet
 
 all: build
 
@@ -50,6 +50,11 @@ package: build
 
 bench: build
 	bench/run.sh $(BUILD)
+
+# The table through LibreOffice and back; installs it on first use, so `make test` need not.
+test-spreadsheet: build
+	scripts/install-deps spreadsheet
+	python3 tests/cli/spreadsheet.py $(BUILD)/bin/tagmere-cli
 
 # Runs each libFuzzer target for FUZZ_SECONDS; findings land in tests/fuzz/corpus.
 fuzz: deps

@@ -19,6 +19,7 @@ BENCH_REPEAT (3), BENCH_SEED (63).
 """
 
 import argparse
+import csv
 import os
 import random
 import shutil
@@ -189,6 +190,31 @@ def bench_check(cli, folder, repeat):
         listing.add(*run([cli, "find", folder]))
         ours.add(*run([cli, "check", "--quiet", folder], ok_codes=(0, 1)))
     return ours, listing
+
+
+def bench_table(cli, replacer, work, repeat):
+    """export against check over the same files, and apply --table of a table whose every row
+    has a value of its own against apply of one value."""
+    export_s = Series("tagmere-cli export DIR -o FILE")
+    check_s = Series("tagmere-cli check --quiet DIR")
+    table_s = Series("tagmere-cli apply --table FILE (every row edited)")
+    one_s = Series("tagmere-cli apply --manufac X FILES")
+    table = os.path.join(work, "library.csv")
+    edited = os.path.join(work, "edited.csv")
+    for r in range(repeat):
+        check_s.add(*run([cli, "check", "--quiet", replacer.folder], ok_codes=(0, 1)))
+        export_s.add(*run([cli, "export", replacer.folder, "-o", table]))
+        with open(table, encoding="utf-8-sig", newline="") as f:
+            rows = list(csv.reader(f))
+        column = rows[0].index("[MANUFAC]")
+        for i, row in enumerate(rows[1:]):
+            row[column] = f"{MANUFAC} table {r} row {i}"
+        with open(edited, "w", encoding="utf-8-sig", newline="") as f:
+            csv.writer(f, lineterminator="\r\n").writerows(rows)
+        os.sync()
+        table_s.add(*run([cli, "apply", "--table", edited]))
+        replacer.apply(one_s)
+    return export_s, check_s, table_s, one_s
 
 
 # ---------------------------------------------------------------------------------------------
@@ -397,6 +423,11 @@ def main(argv):
         apply_big, bare_big, sed_big, sed_sync_big = bench_apply(big, repeat)
         progress(f"timing apply and sed -i on {small:,} files ...")
         apply_small, _, sed_small, _ = bench_apply(little, repeat)
+        progress("timing export against check, and apply --table against apply ...")
+        export_s, check_s, table_s, one_s = bench_table(cli, big, base, repeat)
+        progress("exporting the search tree (memory) ...")
+        tree_export = Series("tagmere-cli export TREE -o FILE")
+        tree_export.add(*run([cli, "export", os.path.join(base, "tree"), "-o", os.path.join(base, "tree.csv")]))
         progress("timing apply and find -exec sed -i on the folder ...")
         folder_ours, folder_theirs = bench_apply_folder(big, 1)
         window = None
@@ -442,6 +473,17 @@ def main(argv):
         if apply_big.peak_mb is not None:
             lines.append(f"  {'apply with the journal, peak RSS':<52}{apply_big.peak_mb:8.1f} MB"
                          f"   target {'< 16 MB':<18} {'met' if apply_big.peak_mb < 16 else 'MISSED'}")
+        lines += header(f"2c. The library as a table: {files:,} files")
+        lines += [row(export_s), row(check_s)]
+        ratio = export_s.best / check_s.best
+        lines.append(ratio_row("export / check (best)", ratio, "<= 1.5 x", ratio <= 1.5))
+        lines += [row(table_s), row(one_s)]
+        ratio = table_s.best / one_s.best
+        lines.append(ratio_row("apply --table / apply one value (best)", ratio, "<= 1.3 x", ratio <= 1.3))
+        if tree_export.peak_mb is not None:
+            lines.append(f"  {'export of the search tree (' + format(found, ',') + ' .ies files), peak RSS':<52}"
+                         f"{tree_export.peak_mb:8.1f} MB   target {'< 32 MB':<18} "
+                         f"{'met' if tree_export.peak_mb < 32 else 'MISSED'}")
         lines += header("3. Peak memory of apply (max RSS)")
         apply_small.label = f"tagmere-cli apply, {small:,} files"
         sed_small.label = f"sed -i, {small:,} files"
