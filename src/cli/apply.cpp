@@ -110,6 +110,7 @@ int applyTable(const std::string& tablePath, BatchRun& run, std::ostream& err) {
     }
     TableReader::Row row;
     long readOnlyRow = 0;
+    long numbersKept = 0;
     while (table.next(row)) {
         const fs::path relative = pathOf(row.path).lexically_normal();
         const std::string file = (pathOf(row.folder) / relative).u8string();
@@ -119,13 +120,17 @@ int applyTable(const std::string& tablePath, BatchRun& run, std::ostream& err) {
         else if (!fs::exists(fs::symlink_status(pathOf(file), ec)))
             run.refuseFile(file, "row " + std::to_string(row.number) + ": the file is missing");
         else {
-            const FileEdit edit = tableRowEdit(row);
+            const FileEdit edit = tableRowEdit(row, &numbersKept);
             if (!run.processFile(file, row.folder, &edit))
                 break;
         }
         if (row.readOnlyChanged && readOnlyRow == 0)
             readOnlyRow = row.number;
     }
+    if (numbersKept > 0)
+        err << "tagmere-cli: " << tablePath << ": " << numbersKept
+            << " cell(s) hold their file's number written another way (as spreadsheets write numbers); "
+               "the files keep their own form\n";
     if (readOnlyRow > 0)
         err << "tagmere-cli: " << tablePath << ": read-only cells were changed (first in row " << readOnlyRow
             << "); they are ignored\n";

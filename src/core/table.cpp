@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <istream>
 #include <map>
 #include <ostream>
@@ -52,7 +53,14 @@ std::string number(std::optional<double> value, int decimals) {
         return {};
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, *value);
-    return text;
+    // Without trailing zeros, as spreadsheets write numbers back: "100.0" would come back "100".
+    std::string number = text;
+    if (number.find('.') != std::string::npos) {
+        number.erase(number.find_last_not_of('0') + 1);
+        if (number.back() == '.')
+            number.pop_back();
+    }
+    return number == "-0" ? "0" : number;
 }
 
 // The read-only cells as the table shows them, in column order.
@@ -644,13 +652,33 @@ const std::string& TableReader::error() const {
 
 // ---- Applying a row
 
-FileEdit tableRowEdit(const TableReader::Row& row) {
+namespace {
+
+// A plain decimal number, as a spreadsheet reads one ("0815", "-1.50", "2e3").
+bool plainNumber(const std::string& text, double& value) {
+    if (text.empty() || text.find_first_not_of("+-.0123456789eE") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size();
+}
+
+// The same number written another way: what a spreadsheet makes of "0815" or "1.50".
+bool sameNumber(const std::string& a, const std::string& b) {
+    double x = 0, y = 0;
+    return plainNumber(a, x) && plainNumber(b, y) && x == y;
+}
+
+} // namespace
+
+FileEdit tableRowEdit(const TableReader::Row& row, long* numbersKept) {
     FileEdit edit;
     // The identity is the content's "SIZE:HASH", then the read-only cells' print.
     const size_t colon = row.identity.rfind(':');
     edit.identity = colon == std::string::npos ? row.identity : row.identity.substr(0, colon);
     auto cells = row.cells;
-    edit.apply = [cells](FileLines& lines, const std::function<void(const std::string&, bool)>& told) -> Status {
+    edit.apply = [cells, numbersKept](FileLines& lines,
+                                      const std::function<void(const std::string&, bool)>& told) -> Status {
         // Every cell is checked before any is written, so a bad one leaves the whole file.
         std::vector<std::pair<std::string, std::string>> wanted;
         for (const auto& [keyword, text] : cells) {
@@ -681,6 +709,12 @@ FileEdit tableRowEdit(const TableReader::Row& row) {
             const bool remove = cell == kRemoveCell;
             if (remove ? at == present.end() : (at != present.end() && at->second == cell))
                 continue;
+            // Spreadsheets rewrite numbers ("0815" comes back as "815"): the file's own form stays.
+            if (!remove && at != present.end() && sameNumber(at->second, cell)) {
+                if (numbersKept)
+                    ++*numbersKept;
+                continue;
+            }
             if (Status set = setKeywordCell(lines, keyword, cell); !set.ok)
                 return set;
             told(keyword, remove);

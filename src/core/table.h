@@ -85,8 +85,10 @@ private:
 };
 
 // The edit of one table row for BatchRun::processFile: each keyword cell that differs from
-// the file's is written, an empty cell leaves its keyword as it is, "(remove)" removes it.
-// Fails for a cell the file's single-byte text cannot hold or with a control character.
-FileEdit tableRowEdit(const TableReader::Row& row);
+// the file's is written, an empty cell leaves its keyword as it is, "(remove)" removes it. A
+// cell holding the file's number in another form ("815" for "0815", as spreadsheets write
+// numbers back) leaves it too, and is counted in `numbersKept`. Fails for a cell the file's
+// single-byte text cannot hold or with a control character.
+FileEdit tableRowEdit(const TableReader::Row& row, long* numbersKept = nullptr);
 
 } // namespace tagmere

@@ -216,6 +216,19 @@ private slots:
         QCOMPARE(readBytes(library.file(1)), kFile);
     }
 
+    // A spreadsheet writes "0815" back as "815": the file keeps its form; another number is an edit.
+    void numbersAsSpreadsheetsWriteThem() {
+        const std::string numbered = "IESNA:LM-63-2002\r\n[LUMCAT] 0815\r\n[TEST] 1.50\r\nTILT=NONE\r\n";
+        Library library({numbered});
+        Grid grid = gridOf(library.exported());
+        setCell(grid, 1, "[LUMCAT]", "815");
+        setCell(grid, 1, "[TEST]", "1.5");
+        QCOMPARE(library.apply(csvOf(grid)).written, 0L);
+        setCell(grid, 1, "[LUMCAT]", "816");
+        QCOMPARE(library.apply(csvOf(grid)).written, 1L);
+        QVERIFY(readBytes(library.file(0)).find("[TEST] 1.50\r\n") != std::string::npos);
+    }
+
     // A changed read-only cell is noticed (and ignored); a keyword heading that is not one
     // refuses the whole table.
     void readOnlyAndHeadings() {
