@@ -278,6 +278,11 @@ Status RunJournal::open() {
         }
         if (Status status = platform::createAppendFile(folder, kData, d.data); !status.ok)
             return d.fail(status.description);
+        // The run's folder must outlive a power cut as surely as the files the run replaces
+        // (and the journal's folder, when the first run just made it).
+        if (Status status = platform::syncFolder(d.journalFolder); !status.ok)
+            return d.fail(status.description);
+        platform::syncFolder(fs::u8path(d.journalFolder).parent_path().u8string());
         d.number = number;
         const std::string header = std::string(kFirstLine) + "\n" + manifestLine({"time", localTimeText()}) +
                                    manifestLine({"what", escaped(d.what)});

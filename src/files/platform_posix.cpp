@@ -708,6 +708,13 @@ Status createAppendFile(const EditTarget& folder, const std::string& name, std::
     return Status::success();
 }
 
+Status syncFolder(const std::string& folder) {
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid() || ::fsync(fd.get()) != 0)
+        return Status::failure(errnoText(errno));
+    return Status::success();
+}
+
 Status appendTo(AppendFile& file, std::string_view bytes) {
     if (!writeAll(static_cast<PosixAppendFile&>(file).fd.get(), bytes))
         return Status::failure(errnoText(errno));

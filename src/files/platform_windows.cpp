@@ -497,6 +497,11 @@ Status createAppendFile(const EditTarget& folder, const std::string& name, std::
     return Status::success();
 }
 
+// A folder's names are written through with the moves and creations that change them.
+Status syncFolder(const std::string&) {
+    return Status::success();
+}
+
 Status appendTo(AppendFile& file, std::string_view bytes) {
     if (!writeAll(static_cast<WindowsAppendFile&>(file).file.get(), bytes))
         return Status::failure(lastErrorText());
