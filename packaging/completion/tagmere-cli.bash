@@ -21,7 +21,7 @@ _tagmere_cli() {
         if [[ $cur == -* ]]; then
             COMPREPLY=($(compgen -W '--help --version' -- "$cur"))
         else
-            COMPREPLY=($(compgen -W 'find show apply check undo' -- "$cur"))
+            COMPREPLY=($(compgen -W 'find show apply check export undo' -- "$cur"))
         fi
         return
     fi
@@ -31,13 +31,13 @@ _tagmere_cli() {
         apply:--source-type)
             COMPREPLY=($(compgen -W 'CFL CMH FL HAL HPS INC IND LED LEP LPS MH MV OLED' -- "$cur"))
             return ;;
-        show:--list | apply:--list)
+        show:--list | apply:--list | apply:--table | export:-o | export:--output)
             _tagmere_cli_paths -f "$cur"
             return ;;
         apply:--backup)
             _tagmere_cli_paths -d "$cur"
             return ;;
-        check:--format | show:--format)
+        check:--format | show:--format | export:--format)
             COMPREPLY=($(compgen -W 'text json' -- "$cur"))
             return ;;
         apply:--manufac | apply:--sp-ratio | apply:--cri | apply:--color-temp | apply:--set | apply:--remove | \
@@ -49,7 +49,8 @@ _tagmere_cli() {
     case $cmd in
         find) options='--help' ;;
         show) options='--list --photometry --format --help' ;;
-        apply) options='--manufac --source-type --sp-ratio --cri --color-temp --list --set --remove --dry-run --backup --no-journal --keep --help' ;;
+        apply) options='--manufac --source-type --sp-ratio --cri --color-temp --list --set --remove --dry-run --backup --no-journal --keep --table --help' ;;
+        export) options='--format --output --help' ;;
         undo) options='--list --dry-run --keep --help' ;;
         check) options='--quiet --format --help' ;;
         *) return ;;

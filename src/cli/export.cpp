@@ -24,7 +24,7 @@ const char* const kExportHelp =
     "identity of its content, its version and check result (errors, warnings, the first\n"
     "error), one column per keyword any file holds ([TEST], [MANUFAC], ...: the standard\n"
     "keywords first, then the others), then its photometric figures. Edit the keyword cells\n"
-    "in a spreadsheet and give the table to 'tagmere-cli apply --table'.\n"
+    "in a spreadsheet, then apply the table (see 'tagmere-cli apply --help').\n"
     "\n"
     "A cell holds the keyword's value; the text of each [MORE] line below it follows on a\n"
     "line of its own, and a further line of the same keyword as '[KEYWORD] value' on a line\n"
@@ -34,7 +34,7 @@ const char* const kExportHelp =
     "  --format=csv          CSV as spreadsheets read it: UTF-8 with a byte-order mark, CR LF,\n"
     "                        quoted where needed (the default)\n"
     "  --format=json         one JSON object a line, a file each, for scripts\n"
-    "  -o FILE               write the table to FILE (made new, then put in place) instead of\n"
+    "  -o, --output FILE     write the table to FILE (made new, then put in place) instead of\n"
     "                        standard output\n"
     "\n"
     "Exit status: 0; 1 when a file or folder could not be read (its row says so) or the table\n"
@@ -43,7 +43,7 @@ const char* const kExportHelp =
 } // namespace
 
 int runExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Parsed p = parse(args, 1, {"--format", "-o"}, {});
+    const Parsed p = parse(args, 1, {"--format", "-o", "--output"}, {});
     if (p.help) {
         out << kExportHelp;
         return kExitOk;
@@ -57,7 +57,7 @@ int runExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return usageError(err, "export needs at least one file or folder", kExportHelp);
 
     // The table goes to a new file beside FILE, which takes FILE's place only when whole.
-    const std::string target = optionValue(p, "-o");
+    const std::string target = hasOption(p, "--output") ? optionValue(p, "--output") : optionValue(p, "-o");
     const fs::path finalPath = target.empty() ? fs::path() : pathOf(target);
     const fs::path partPath = target.empty() ? fs::path() : fs::path(finalPath).concat(".part");
     std::ofstream file;
