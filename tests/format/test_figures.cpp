@@ -145,6 +145,10 @@ private slots:
         const FiguresResult result = computeFigures(readPhotometry(bytes(b)));
         QVERIFY(result.ok && result.value.flux);
         QCOMPARE(std::round(*result.value.flux * 1e6) / 1e6, std::round(2 * kPi * 100 * 1e6) / 1e6);
+        // The diagram's two planes: H0 across both latitudes, V0 across both longitudes.
+        QCOMPARE(result.value.curves.size(), size_t(2));
+        for (const PlaneCurve& curve : result.value.curves)
+            QCOMPARE(curve.points.size(), size_t(2));
     }
 
     // The opening in metres, and the reader's first error instead of figures.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own controls: the folder and drive lists, and the text of a message box.
+#include "files/platform.h"
 #include "testsupport.h"
 #include "ui/controls.h"
 #include "ui/messageboxes.h"
@@ -57,6 +58,13 @@ private slots:
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, alpha);
         QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, alpha);
         QTRY_COMPARE(list.path(), top + QStringLiteral("/Alpha"));
+    }
+
+    // The drive list holds the root of the file system this test runs on.
+    void driveListHoldsTheRoot() {
+        DriveListBox drives;
+        QVERIFY(drives.findText(
+                    QString::fromStdString(tagmere::platform::driveLabel(QDir::rootPath().toStdString()))) >= 0);
     }
 
     void wrappingButtonDrawsItsCaption() {
