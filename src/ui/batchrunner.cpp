@@ -3,6 +3,7 @@
 
 #include "messageboxes.h"
 #include "previewdialog.h"
+#include "tablefile.h"
 
 #include "app/addkeywords.h"
 #include "files/journal.h"
@@ -10,12 +11,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProgressDialog>
 #include <QWidget>
 
 #include <algorithm>
+#include <cerrno>
+#include <fstream>
 #include <memory>
+#include <system_error>
 
 namespace tagmere::ui {
 
@@ -50,6 +55,7 @@ protected:
         case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
         case QEvent::Wheel:
+        case QEvent::ContextMenu:
         case QEvent::Close:
             break;
         default:
@@ -141,6 +147,14 @@ std::string runJournalText(const MiscPanel& panel, const BatchTrees& trees) {
     return "window:" + text;
 }
 
+std::string tableQuestionText(const TablePreview& preview) {
+    const std::string where = preview.folder.empty() ? std::string() : " below " + preview.folder;
+    return "This run will apply per-file values from the table " + app::fromQPath(preview.table) + " to (" +
+           std::to_string(preview.changing) + ") file(s)" + where +
+           ": in each, the keyword cells that differ from what the file holds, as the preview showed.\r\r"
+           "Undo Last Run can take the run back. Write the files now?";
+}
+
 std::string undoQuestionText(const RunSummary& run) {
     return "Undo run " + std::to_string(run.number) + " of " + run.time + "?\r\rIt restores the (" +
            std::to_string(run.files) + ") file(s) it changed to what they were before:\r" + run.what +
@@ -180,6 +194,15 @@ bool BatchRunner::askBeforeBulkRun(const RunRequest& request) {
 
 BatchOutcome BatchRunner::run(const RunRequest& request, std::initializer_list<QWidget*> held,
                               const std::function<void(const BatchFileResult&)>& fileDone) {
+    return runWith(runJournalText(request.panel, request.trees), held, fileDone,
+                   [&request](const BatchCallbacks& callbacks, BatchOptions& options) {
+                       options.root = request.root;
+                       return runBatch(request.targets, request.panel, request.trees, {}, callbacks, options);
+                   });
+}
+
+BatchOutcome BatchRunner::runWith(const std::string& journalText, std::initializer_list<QWidget*> held,
+                                  const std::function<void(const BatchFileResult&)>& fileDone, const RunBody& body) {
     // The windows keep repainting during a long run, but take no input until it ends.
     std::optional<InputHold> hold;
     hold.emplace(held);
@@ -231,20 +254,18 @@ BatchOutcome BatchRunner::run(const RunRequest& request, std::initializer_list<Q
     // Every run of the window can be undone; one whose journal cannot be written stops
     // before it writes anything, and says so through callbacks.message.
     const std::string journalFolder = defaultJournalFolder();
-    RunJournal journal(journalFolder, runJournalText(request.panel, request.trees));
+    RunJournal journal(journalFolder, journalText);
     BatchOptions options;
-    options.root = request.root;
     options.journal = &journal;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const BatchOutcome outcome = runBatch(request.targets, request.panel, request.trees, {}, callbacks, options);
+    const BatchOutcome outcome = body(callbacks, options);
     pruneRuns(journalFolder, app::runsKept(m_settings));
     QGuiApplication::restoreOverrideCursor();
     dialog.reset(); // gone before any message that follows
     return outcome;
 }
 
-void BatchRunner::preview(const RunRequest& request) {
-    auto* dialog = new PreviewDialog(m_window);
+BatchCallbacks BatchRunner::previewCallbacks(PreviewDialog* dialog) {
     BatchCallbacks callbacks;
     // The checks speak as in a real run; files that cannot be read are listed in the dialog.
     callbacks.message = [this](const Message& message) {
@@ -256,6 +277,12 @@ void BatchRunner::preview(const RunRequest& request) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return true;
     };
+    return callbacks;
+}
+
+void BatchRunner::preview(const RunRequest& request) {
+    auto* dialog = new PreviewDialog(m_window);
+    const BatchCallbacks callbacks = previewCallbacks(dialog);
     BatchOptions options;
     options.dryRun = true;
     options.root = request.root;
@@ -269,6 +296,106 @@ void BatchRunner::preview(const RunRequest& request) {
     dialog->finish(outcome);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
+}
+
+namespace {
+
+// Opens a table for reading its rows; a message says why it cannot be.
+bool openTable(QWidget* window, const QString& table, std::ifstream& in, TableReader& reader) {
+    in.open(app::fromQPath(table), std::ios::binary);
+    const Status opened = in ? reader.open() : Status::failure(std::generic_category().message(errno));
+    if (!opened.ok)
+        MessageBoxes::show(window, warningMessage("Unable to read the table " + app::fromQPath(table) + ": " +
+                                                  opened.description + "."));
+    return opened.ok;
+}
+
+} // namespace
+
+void BatchRunner::previewTable(const QString& table, const std::function<void(const TablePreview&)>& goOn) {
+    TablePreview plan;
+    plan.table = table;
+    const QFileInfo info(table);
+    plan.size = info.size();
+    plan.modified = info.lastModified();
+    std::ifstream in;
+    TableReader reader(in);
+    if (!openTable(m_window, table, in, reader))
+        return;
+
+    auto* dialog = new PreviewDialog(m_window);
+    const BatchCallbacks callbacks = previewCallbacks(dialog);
+    BatchOptions options;
+    options.dryRun = true;
+    // The table brings each file's edit; the run adds none of its own.
+    BatchRun run({}, {}, {}, callbacks, options);
+    TableFeed feed;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (run.start())
+        feed = feedTable(reader, run, [&callbacks](size_t done) { return callbacks.progress(done, done); });
+    const BatchOutcome outcome = run.finish();
+    QGuiApplication::restoreOverrideCursor();
+
+    plan.rows = outcome.fileCount;
+    plan.changing = outcome.written;
+    plan.folder = feed.severalFolders ? std::string() : feed.folder;
+    dialog->finish(outcome);
+    dialog->setNote(app::fromBytes(tableNotes(feed, false)).replace(QLatin1Char('\r'), QLatin1Char('\n')).trimmed());
+    // A damaged table is mended first: what follows the damage may be what the user meant.
+    if (plan.changing > 0 && feed.damage.empty()) {
+        dialog->offerToGoOn(QStringLiteral("Apply\u2026"));
+        // Queued: the run that follows must not run inside the closing dialog's signal.
+        connect(
+            dialog, &QDialog::accepted, this, [plan, goOn] { goOn(plan); }, Qt::QueuedConnection);
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+bool BatchRunner::askBeforeTableRun(const TablePreview& preview) {
+    return MessageBoxes::show(m_window, question(tableQuestionText(preview))) == QMessageBox::Yes;
+}
+
+std::optional<Message> BatchRunner::runTable(const TablePreview& preview, std::initializer_list<QWidget*> held,
+                                             const std::function<void(const BatchFileResult&)>& fileDone) {
+    // What is written must be what the preview showed and the question counted.
+    const QFileInfo info(preview.table);
+    if (!info.exists() || info.size() != preview.size || info.lastModified() != preview.modified) {
+        MessageBoxes::show(m_window, warningMessage("The table " + app::fromQPath(preview.table) +
+                                                    " changed after the preview, so nothing was written. Apply it "
+                                                    "again to see what it changes now."));
+        return std::nullopt;
+    }
+    std::ifstream in;
+    TableReader reader(in);
+    if (!openTable(m_window, preview.table, in, reader))
+        return std::nullopt;
+    std::string journalText = "window: values from the table " + app::fromQPath(preview.table);
+    if (journalText.size() > kRunJournalTextLimit)
+        journalText = journalText.substr(0, kRunJournalTextLimit) + "...";
+    TableFeed feed;
+    const BatchOutcome outcome =
+        runWith(journalText, held, fileDone, [&](const BatchCallbacks& callbacks, BatchOptions& options) {
+            BatchRun run({}, {}, {}, callbacks, options);
+            if (run.start()) {
+                // The preview counted the rows; a progress past them only means the count was short.
+                const auto total = static_cast<size_t>(std::max(1L, preview.rows));
+                feed = feedTable(reader, run, [&callbacks, total](size_t done) {
+                    return callbacks.progress(done, std::max(done, total));
+                });
+            }
+            return run.finish();
+        });
+    // A run stopped before its first file has said why.
+    if (!outcome.showReport())
+        return std::nullopt;
+    const std::string notes = tableNotes(feed, true);
+    Message report = batchReport(outcome);
+    if (!notes.empty()) {
+        report.text += "\r" + notes;
+        report.icon = MessageIcon::Exclamation;
+    }
+    return report;
 }
 
 std::optional<Message> BatchRunner::undoLastRun(std::initializer_list<QWidget*> held,

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QCheckBox;
 class QLineEdit;
 class QShortcut;
@@ -31,6 +32,7 @@ class KeywordTreesView;
 class frmPhotometry;
 class frmView;
 struct RunRequest;
+struct TablePreview;
 
 // The main window: the wiring between its controls, the keyword trees on screen, the
 // found files, the run and the two windows it opens. The work itself is done by the
@@ -130,6 +132,13 @@ private:
     // found list's checks look at the files as they are now.
     void showAfterRun(bool selectedFileChanged, bool showSelected, const std::optional<Message>& report);
 
+    // The library as a table: the found list's context menu (frmaddkeywords_table.cpp).
+    void setUpTableMenu();
+    void mnuExportTable_Click();
+    void mnuApplyTable_Click();
+    // The preview of a table was accepted: the question, then the run.
+    void applyPreviewedTable(const TablePreview& preview);
+
     // Colours of the main window (red + 256 x green + 65536 x blue).
     Color mlngNormalColor = 0;
     Color mlngDefaultSelectColor = 255;
@@ -160,6 +169,9 @@ private:
     BatchRunner* m_runner = nullptr;
     // Esc while a search runs.
     QShortcut* m_stopKey = nullptr;
+    QAction* m_exportTable = nullptr;
+    QAction* m_applyTable = nullptr;
+    QString m_tableFolder; // where the last table was saved or opened
     frmView* m_view = nullptr;
     frmPhotometry* m_photometry = nullptr;
     // The chooser's selection handling ran since its list last opened.

@@ -53,6 +53,7 @@ void frmAddKeywords::connectFileControls() {
     connect(ui->cmdAddKeywords, &QPushButton::clicked, this, [this] { cmdAddKeywords_Click(); });
     connect(ui->cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
     connect(ui->cmdUndoLastRun, &QPushButton::clicked, this, [this] { cmdUndoLastRun_Click(); });
+    setUpTableMenu();
 
     m_stopKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_stopKey->setContext(Qt::ApplicationShortcut);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -41,6 +42,10 @@ PreviewDialog::PreviewDialog(QWidget* parent) : QDialog(parent) {
 
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("labPreviewSummary"));
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("labPreviewNote"));
+    m_note->setWordWrap(true);
+    m_note->hide();
     m_files = new QListWidget(this);
     m_files->setObjectName(QStringLiteral("lstPreviewFiles"));
     m_diff = new QPlainTextEdit(this);
@@ -53,13 +58,15 @@ PreviewDialog::PreviewDialog(QWidget* parent) : QDialog(parent) {
     splitter->addWidget(m_files);
     splitter->addWidget(m_diff);
     splitter->setStretchFactor(1, 3);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_summary);
+    layout->addWidget(m_note);
     layout->addWidget(splitter, 1);
-    layout->addWidget(buttons);
+    layout->addWidget(m_buttons);
     resize(760, 560);
     connect(m_files, &QListWidget::currentRowChanged, this, &PreviewDialog::showFile);
 }
@@ -111,6 +118,22 @@ void PreviewDialog::finish(const BatchOutcome& outcome) {
 
 QString PreviewDialog::summary() const {
     return m_summary->text();
+}
+
+void PreviewDialog::setNote(const QString& note) {
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
+}
+
+QString PreviewDialog::note() const {
+    return m_note->text();
+}
+
+void PreviewDialog::offerToGoOn(const QString& label) {
+    QPushButton* button = m_buttons->addButton(label, QDialogButtonBox::AcceptRole);
+    button->setObjectName(QStringLiteral("cmdPreviewGoOn"));
+    // Enter must not write by accident: the preview is for reading.
+    button->setAutoDefault(false);
 }
 
 void PreviewDialog::showFile(int row) {

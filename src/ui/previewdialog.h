@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QDialogButtonBox;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
@@ -29,6 +30,13 @@ public:
     // The summary line, e.g. "2 file(s) would change, 1 would not change. Nothing has been written."
     QString summary() const;
 
+    // Lines shown under the summary (what the files do not tell, such as a damaged table).
+    void setNote(const QString& note);
+    QString note() const;
+    // Adds a button `label` that accepts the dialog, for a caller that goes on from the
+    // preview to the run (the question still comes first). Without it the preview only closes.
+    void offerToGoOn(const QString& label);
+
 private:
     void showFile(int row);
 
@@ -39,6 +47,8 @@ private:
     std::vector<Entry> m_changed, m_refused, m_unchanged, m_failed;
     std::vector<Entry> m_entries; // in list order
     QLabel* m_summary;
+    QLabel* m_note;
+    QDialogButtonBox* m_buttons;
     QListWidget* m_files;
     QPlainTextEdit* m_diff;
 };
