@@ -108,34 +108,16 @@ int applyTable(const std::string& tablePath, BatchRun& run, std::ostream& err) {
         err << "tagmere-cli: " << tablePath << ": " << opened.description << "\n";
         return kExitUsage;
     }
-    TableReader::Row row;
-    long readOnlyRow = 0;
-    long numbersKept = 0;
-    while (table.next(row)) {
-        const fs::path relative = pathOf(row.path).lexically_normal();
-        const std::string file = (pathOf(row.folder) / relative).u8string();
-        std::error_code ec;
-        if (row.folder.empty() || relative.empty() || relative.is_absolute() || *relative.begin() == "..")
-            run.refuseFile(file, "row " + std::to_string(row.number) + ": its path lies outside its folder");
-        else if (!fs::exists(fs::symlink_status(pathOf(file), ec)))
-            run.refuseFile(file, "row " + std::to_string(row.number) + ": the file is missing");
-        else {
-            const FileEdit edit = tableRowEdit(row, &numbersKept);
-            if (!run.processFile(file, row.folder, &edit))
-                break;
-        }
-        if (row.readOnlyChanged && readOnlyRow == 0)
-            readOnlyRow = row.number;
-    }
-    if (numbersKept > 0)
-        err << "tagmere-cli: " << tablePath << ": " << numbersKept
+    const TableFeed feed = feedTable(table, run);
+    if (feed.numbersKept > 0)
+        err << "tagmere-cli: " << tablePath << ": " << feed.numbersKept
             << " cell(s) hold their file's number written another way (as spreadsheets write numbers); "
                "the files keep their own form\n";
-    if (readOnlyRow > 0)
-        err << "tagmere-cli: " << tablePath << ": read-only cells were changed (first in row " << readOnlyRow
+    if (feed.readOnlyRow > 0)
+        err << "tagmere-cli: " << tablePath << ": read-only cells were changed (first in row " << feed.readOnlyRow
             << "); they are ignored\n";
-    if (!table.error().empty()) {
-        err << "tagmere-cli: " << tablePath << ": " << table.error() << "; the rows after it were not applied\n";
+    if (!feed.damage.empty()) {
+        err << "tagmere-cli: " << tablePath << ": " << feed.damage << "; the rows after it were not applied\n";
         return kExitFileFailed;
     }
     return kExitOk;

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <istream>
 #include <map>
 #include <ostream>
@@ -722,6 +723,40 @@ FileEdit tableRowEdit(const TableReader::Row& row, long* numbersKept) {
         return Status::success();
     };
     return edit;
+}
+
+TableFeed feedTable(TableReader& table, BatchRun& run, const std::function<bool(size_t done)>& goOn) {
+    namespace fs = std::filesystem;
+    TableFeed feed;
+    TableReader::Row row;
+    size_t done = 0;
+    while (table.next(row)) {
+        if (done == 0)
+            feed.folder = row.folder;
+        else if (row.folder != feed.folder)
+            feed.severalFolders = true;
+        const fs::path relative = fs::u8path(row.path).lexically_normal();
+        const std::string file = (fs::u8path(row.folder) / relative).u8string();
+        const std::string where = "row " + std::to_string(row.number) + ": ";
+        std::error_code ec;
+        if (row.folder.empty() || relative.empty() || relative.is_absolute() || *relative.begin() == "..") {
+            run.refuseFile(file, where + "its path lies outside its folder");
+        } else if (!fs::exists(fs::symlink_status(fs::u8path(file), ec))) {
+            run.refuseFile(file, where + "the file is missing");
+        } else {
+            const FileEdit edit = tableRowEdit(row, &feed.numbersKept);
+            if (!run.processFile(file, row.folder, &edit))
+                break;
+        }
+        if (row.readOnlyChanged && feed.readOnlyRow == 0)
+            feed.readOnlyRow = row.number;
+        if (goOn && !goOn(++done)) {
+            run.cancel();
+            break;
+        }
+    }
+    feed.damage = table.error();
+    return feed;
 }
 
 } // namespace tagmere

@@ -4,6 +4,7 @@
 #include "batch.h"
 
 #include <cstdio>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <memory>
@@ -90,5 +91,19 @@ private:
 // numbers back) leaves it too, and is counted in `numbersKept`. Fails for a cell the file's
 // single-byte text cannot hold or with a control character.
 FileEdit tableRowEdit(const TableReader::Row& row, long* numbersKept = nullptr);
+
+// What handing a table's rows to a run came to.
+struct TableFeed {
+    long readOnlyRow = 0; // the first row with a changed read-only cell, or 0
+    long numbersKept = 0; // cells holding their file's number written another way
+    std::string damage;   // why reading stopped before the end, or ""
+    std::string folder;   // the folder of the first row
+    bool severalFolders = false;
+};
+
+// Hands a started run each row of an opened table: the row's file below its folder with the
+// row's own edit; a row whose path leaves its folder or whose file is missing is refused.
+// After each row `goOn(rows done)`, when given, says whether to go on.
+TableFeed feedTable(TableReader& table, BatchRun& run, const std::function<bool(size_t done)>& goOn = {});
 
 } // namespace tagmere

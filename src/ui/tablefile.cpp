@@ -89,40 +89,12 @@ TableExport exportTable(const std::string& root, const std::vector<std::string>&
     return result;
 }
 
-TableFeed feedTable(TableReader& table, BatchRun& run, const std::function<bool(size_t done)>& goOn) {
-    TableFeed feed;
-    TableReader::Row row;
-    size_t done = 0;
-    while (table.next(row)) {
-        if (done == 0)
-            feed.folder = row.folder;
-        else if (row.folder != feed.folder)
-            feed.severalFolders = true;
-        const fs::path relative = fs::path(row.path).lexically_normal();
-        const std::string file = (fs::path(row.folder) / relative).string();
-        std::error_code ec;
-        if (row.folder.empty() || relative.empty() || relative.is_absolute() || *relative.begin() == "..")
-            run.refuseFile(file, "row " + std::to_string(row.number) + ": its path lies outside its folder");
-        else if (!fs::exists(fs::symlink_status(file, ec)))
-            run.refuseFile(file, "row " + std::to_string(row.number) + ": the file is missing");
-        else {
-            const FileEdit edit = tableRowEdit(row);
-            if (!run.processFile(file, row.folder, &edit))
-                break;
-        }
-        if (row.readOnlyChanged && feed.readOnlyRow == 0)
-            feed.readOnlyRow = row.number;
-        if (!goOn(++done)) {
-            run.cancel();
-            break;
-        }
-    }
-    feed.damage = table.error();
-    return feed;
-}
-
 std::string tableNotes(const TableFeed& feed, bool applied) {
     std::string notes;
+    if (feed.numbersKept > 0)
+        notes += "(" + std::to_string(feed.numbersKept) +
+                 ") cell(s) hold their file's number written another way, as spreadsheets write numbers; the "
+                 "files keep their own form.\r";
     if (feed.readOnlyRow > 0)
         notes += "Read-only cells of the table were changed (first in row " + std::to_string(feed.readOnlyRow) +
                  "); they are ignored.\r";

@@ -30,19 +30,6 @@ struct TableExport {
 TableExport exportTable(const std::string& root, const std::vector<std::string>& files, TableFormat format,
                         const QString& target);
 
-// What handing a table's rows to a run came to.
-struct TableFeed {
-    long readOnlyRow = 0; // the first row with a changed read-only cell, or 0
-    std::string damage;   // why reading stopped before the end, or ""
-    std::string folder;   // the folder of the first row
-    bool severalFolders = false;
-};
-
-// Hands a started run each row of an opened table, as `tagmere-cli apply --table` does: the
-// row's file below its folder with the row's own edit; a row whose path leaves its folder or
-// whose file is missing is refused. After each row `goOn(rows done)` says whether to go on.
-TableFeed feedTable(TableReader& table, BatchRun& run, const std::function<bool(size_t done)>& goOn);
-
 // What the user should know about a fed table besides its files: a changed read-only cell
 // (ignored), a damaged table (`applied`: the rows after the damage were not applied, else
 // would not be). Lines end in "\r"; empty when there is nothing to say.
