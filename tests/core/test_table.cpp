@@ -11,46 +11,14 @@
 using namespace tagmere;
 using tagmere::test::readBytes;
 
+using tagmere::test::csvGrid;
+using tagmere::test::csvText;
+using tagmere::test::Grid;
+
 namespace {
 
 const std::string kFile = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] Old\r\n[MORE] second line\r\n[OTHER] o1\r\n"
                           "TILT=NONE\r\n1 2 3\r\n";
-
-using Grid = std::vector<std::vector<std::string>>;
-
-// The table as a grid of cells, so a test edits it as a spreadsheet user would.
-Grid gridOf(const std::string& csv) {
-    Grid grid(1, std::vector<std::string>(1));
-    bool quoted = false;
-    for (size_t i = csv.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; i < csv.size(); ++i) {
-        const char c = csv[i];
-        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"')
-            grid.back().back() += csv[++i];
-        else if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == ',')
-            grid.back().emplace_back();
-        else if (!quoted && c == '\r')
-            continue;
-        else if (!quoted && c == '\n')
-            grid.emplace_back(1);
-        else
-            grid.back().back() += c;
-    }
-    if (grid.back().size() == 1 && grid.back()[0].empty())
-        grid.pop_back();
-    return grid;
-}
-
-std::string csvOf(const Grid& grid) {
-    std::string out;
-    for (const auto& row : grid) {
-        for (size_t i = 0; i < row.size(); ++i)
-            out += (i ? ",\"" : "\"") + QString::fromStdString(row[i]).replace("\"", "\"\"").toStdString() + "\"";
-        out += "\r\n";
-    }
-    return out;
-}
 
 // A library of files with its export and the runs of tables over it.
 struct Library {
@@ -149,13 +117,13 @@ private slots:
         QFETCH(QString, exported);
         QFETCH(QByteArray, lines);
         Library library({kFile, kFile});
-        Grid grid = gridOf(library.exported());
+        Grid grid = csvGrid(library.exported());
         setCell(grid, 1, heading.toStdString(), cell.toStdString());
-        const BatchOutcome outcome = library.apply(csvOf(grid));
+        const BatchOutcome outcome = library.apply(csvText(grid));
         QCOMPARE(outcome.written, cell.isEmpty() ? 0L : 1L);
         QVERIFY(readBytes(library.file(0)).find(lines.toStdString()) != std::string::npos);
         QCOMPARE(readBytes(library.file(1)), kFile);
-        const Grid again = gridOf(library.exported());
+        const Grid again = csvGrid(library.exported());
         const size_t c = column(again, heading.toStdString());
         QCOMPARE(QString::fromStdString(c < again[1].size() ? again[1][c] : std::string()), exported);
     }
@@ -189,13 +157,13 @@ private slots:
         QFETCH(bool, changeFile);
         QFETCH(QString, why);
         Library library({kFile, kFile});
-        Grid grid = gridOf(library.exported());
+        Grid grid = csvGrid(library.exported());
         setCell(grid, 1, "[MANUFAC]", cell.toStdString());
         setCell(grid, 2, "[MANUFAC]", "Second");
         if (changeFile)
             std::ofstream(library.file(0), std::ios::binary | std::ios::app) << "\r\n";
         const std::string before = readBytes(library.file(0));
-        const BatchOutcome outcome = library.apply(csvOf(grid));
+        const BatchOutcome outcome = library.apply(csvText(grid));
         QCOMPARE(outcome.refused, 1L);
         QCOMPARE(outcome.written, 1L);
         QCOMPARE(readBytes(library.file(0)), before);
@@ -220,12 +188,12 @@ private slots:
     void numbersAsSpreadsheetsWriteThem() {
         const std::string numbered = "IESNA:LM-63-2002\r\n[LUMCAT] 0815\r\n[TEST] 1.50\r\nTILT=NONE\r\n";
         Library library({numbered});
-        Grid grid = gridOf(library.exported());
+        Grid grid = csvGrid(library.exported());
         setCell(grid, 1, "[LUMCAT]", "815");
         setCell(grid, 1, "[TEST]", "1.5");
-        QCOMPARE(library.apply(csvOf(grid)).written, 0L);
+        QCOMPARE(library.apply(csvText(grid)).written, 0L);
         setCell(grid, 1, "[LUMCAT]", "816");
-        QCOMPARE(library.apply(csvOf(grid)).written, 1L);
+        QCOMPARE(library.apply(csvText(grid)).written, 1L);
         QVERIFY(readBytes(library.file(0)).find("[TEST] 1.50\r\n") != std::string::npos);
     }
 
@@ -233,13 +201,13 @@ private slots:
     // refuses the whole table.
     void readOnlyAndHeadings() {
         Library library({kFile});
-        Grid grid = gridOf(library.exported());
+        Grid grid = csvGrid(library.exported());
         setCell(grid, 1, "errors", "7");
         bool readOnlyChanged = false;
-        QCOMPARE(library.apply(csvOf(grid), &readOnlyChanged).written, 0L);
+        QCOMPARE(library.apply(csvText(grid), &readOnlyChanged).written, 0L);
         QVERIFY(readOnlyChanged);
         setCell(grid, 1, "[A B]", "x");
-        std::istringstream in(csvOf(grid));
+        std::istringstream in(csvText(grid));
         TableReader reader(in);
         QVERIFY(!reader.open().ok);
     }

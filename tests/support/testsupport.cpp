@@ -47,4 +47,41 @@ std::vector<std::string> listFolder(const std::string& path) {
     return names;
 }
 
+Grid csvGrid(const std::string& csv) {
+    Grid grid(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (size_t i = csv.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; i < csv.size(); ++i) {
+        const char c = csv[i];
+        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"')
+            grid.back().back() += csv[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            grid.back().emplace_back();
+        else if (!quoted && c == '\r')
+            continue;
+        else if (!quoted && c == '\n')
+            grid.emplace_back(1);
+        else
+            grid.back().back() += c;
+    }
+    if (grid.back().size() == 1 && grid.back()[0].empty())
+        grid.pop_back();
+    return grid;
+}
+
+std::string csvText(const Grid& grid) {
+    std::string out;
+    for (const auto& row : grid) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            std::string cell;
+            for (const char c : row[i])
+                cell += c == '"' ? std::string("\"\"") : std::string(1, c);
+            out += (i ? ",\"" : "\"") + cell + "\"";
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
 } // namespace tagmere::test

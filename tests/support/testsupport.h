@@ -36,4 +36,10 @@ bool fileExists(const std::string& path);
 // Names of the entries of a folder, sorted.
 std::vector<std::string> listFolder(const std::string& path);
 
+// A CSV table as a grid of cells (rows of cells, headings first), so a test edits it as a
+// spreadsheet user would, and the grid back as CSV (every cell quoted).
+using Grid = std::vector<std::vector<std::string>>;
+Grid csvGrid(const std::string& csv);
+std::string csvText(const Grid& grid);
+
 } // namespace tagmere::test

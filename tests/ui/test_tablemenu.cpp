@@ -21,50 +21,14 @@ using tagmere::test::qs;
 using tagmere::test::readBytes;
 using tagmere::ui::FileDialogs;
 
+using tagmere::test::csvGrid;
+using tagmere::test::csvText;
+using tagmere::test::Grid;
+
 namespace {
 
 const std::string kSample = "IESNA:LM-63-2002\r\n[TEST] T1\r\n[MANUFAC] ACME\r\n[_MOUNTING] WALL\r\n"
                             "TILT=NONE\r\n1 1000 1 1 1 1 2 0 0 0\r\n1 1 100\r\n0\r\n0\r\n100\r\n";
-
-using Grid = std::vector<std::vector<std::string>>;
-
-// The CSV as a grid of cells, so a test edits it as a spreadsheet user would.
-Grid gridOf(const std::string& csv) {
-    Grid grid(1, std::vector<std::string>(1));
-    bool quoted = false;
-    for (size_t i = csv.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; i < csv.size(); ++i) {
-        const char c = csv[i];
-        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"')
-            grid.back().back() += csv[++i];
-        else if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == ',')
-            grid.back().emplace_back();
-        else if (!quoted && c == '\r')
-            continue;
-        else if (!quoted && c == '\n')
-            grid.emplace_back(1);
-        else
-            grid.back().back() += c;
-    }
-    if (grid.back().size() == 1 && grid.back()[0].empty())
-        grid.pop_back();
-    return grid;
-}
-
-std::string csvOf(const Grid& grid) {
-    std::string out;
-    for (const auto& row : grid) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            std::string cell;
-            for (const char c : row[i])
-                cell += c == '"' ? std::string("\"\"") : std::string(1, c);
-            out += (i ? ",\"" : "\"") + cell + "\"";
-        }
-        out += "\r\n";
-    }
-    return out;
-}
 
 size_t columnOf(const Grid& grid, const std::string& heading) {
     const auto at = std::find(grid.at(0).begin(), grid.at(0).end(), heading);
@@ -128,7 +92,7 @@ private slots:
         QCOMPARE(m->asked[0].filters, QStringLiteral("CSV table (*.csv);;JSON lines (*.json)"));
         QCOMPARE(m->messages.shown.size(), size_t(1));
         QCOMPARE(m->messages.shown[0].text, "(2) row(s) were written to the table " + table + ", one per file.");
-        Grid grid = gridOf(readBytes(table));
+        Grid grid = csvGrid(readBytes(table));
         QCOMPARE(grid.size(), size_t(3));
         const size_t a = rowOf(grid, "a.ies"), b = rowOf(grid, "sub/b.ies");
         QVERIFY(a > 0 && b > 0);
@@ -140,7 +104,7 @@ private slots:
         QCOMPARE(tagmere::test::listFolder(m->tables.path()), std::vector<std::string>{"library.csv"});
 
         grid[b][manufac] = "NEW MAKER";
-        writeFile(table, csvOf(grid));
+        writeFile(table, csvText(grid));
         m->messages.shown.clear();
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         window()->findChild<QAction*>(QStringLiteral("mnuApplyTable"))->trigger();
@@ -229,13 +193,13 @@ private slots:
         const std::string table = m->tables.file("t.csv");
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuExportTable")->trigger();
-        Grid grid = gridOf(readBytes(table));
+        Grid grid = csvGrid(readBytes(table));
         const size_t manufac = columnOf(grid, "[MANUFAC]"), path = columnOf(grid, "path");
         const size_t a = rowOf(grid, "a.ies"), b = rowOf(grid, "b.ies"), cRow = rowOf(grid, "c.ies");
         for (const size_t r : {a, b, cRow})
             grid[r][manufac] = "NEW";
         grid[b][path] = "../b.ies";
-        writeFile(table, csvOf(grid));
+        writeFile(table, csvText(grid));
         writeFile(file("c.ies"), kSample + "\r\n"); // changed since the export
 
         m->messages.shown.clear();
@@ -267,7 +231,7 @@ private slots:
         const std::string table = m->tables.file("t.csv");
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuExportTable")->trigger();
-        Grid grid = gridOf(readBytes(table));
+        Grid grid = csvGrid(readBytes(table));
         const size_t a = rowOf(grid, "a.ies"), b = rowOf(grid, "b.ies");
         grid[a][columnOf(grid, "[MANUFAC]")] = "NEW";
         grid[b][columnOf(grid, "version")] = "EDITED";
@@ -275,7 +239,7 @@ private slots:
                                                 "ignored.")
                                      .arg(b + 1);
 
-        writeFile(table, csvOf(grid) + "\"cut short");
+        writeFile(table, csvText(grid) + "\"cut short");
         m->messages.shown.clear();
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuApplyTable")->trigger();
@@ -287,7 +251,7 @@ private slots:
         preview()->close();
         QTRY_VERIFY(!preview());
 
-        writeFile(table, csvOf(grid));
+        writeFile(table, csvText(grid));
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuApplyTable")->trigger();
         QTRY_VERIFY(preview() && preview()->isVisible());
@@ -309,14 +273,14 @@ private slots:
         const std::string table = m->tables.file("t.csv");
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuExportTable")->trigger();
-        Grid grid = gridOf(readBytes(table));
+        Grid grid = csvGrid(readBytes(table));
         grid[rowOf(grid, "a.ies")][columnOf(grid, "[MANUFAC]")] = "NEW";
-        writeFile(table, csvOf(grid));
+        writeFile(table, csvText(grid));
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuApplyTable")->trigger();
         QTRY_VERIFY(preview() && preview()->isVisible());
         grid[rowOf(grid, "a.ies")][columnOf(grid, "[MANUFAC]")] = "OTHER MAKER";
-        writeFile(table, csvOf(grid));
+        writeFile(table, csvText(grid));
         m->messages.shown.clear();
         m->messages.answers.push_back(QMessageBox::Yes);
         goOnButton()->click();
