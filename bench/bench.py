@@ -6,6 +6,8 @@
 2. `tagmere-cli apply --manufac X` against `sed -i` on 10,000 realistic photometric files, and
    apply with the run journal against `apply --no-journal` (the journal's cost).
 3. Peak memory (max RSS) of the apply runs at 1,000 and 10,000 files.
+4. `tagmere-cli check` of the 10,000 files against listing them (`tagmere-cli find`) and against
+   reading them (`find -exec cat`).
 5. The window (offscreen, when windowbench is built): the search over the same tree as 1 and a
    Bulk run over the same files as 2, against tagmere-cli find and apply; Stop in its progress.
 
@@ -182,14 +184,19 @@ def bench_find(cli, root, repeat):
 
 
 def bench_check(cli, folder, repeat):
-    """The header check of every file below a folder against only listing them: the cost of
-    marking files with errors while a search lists them."""
+    """The header check of every file below a folder against only listing them (the cost of
+    marking files with errors while a search lists them) and against only reading them, with
+    cat: a check is worth running over a whole library when it costs little more than that."""
     ours = Series("tagmere-cli check --quiet DIR")
+    printed = Series("tagmere-cli check DIR (a line per finding)")
     listing = Series("tagmere-cli find DIR")
-    for _ in range(repeat):
-        listing.add(*run([cli, "find", folder]))
-        ours.add(*run([cli, "check", "--quiet", folder], ok_codes=(0, 1)))
-    return ours, listing
+    cat = Series("find DIR -name '*.ies' -exec cat {} +")
+    commands = [(listing, [cli, "find", folder]), (ours, [cli, "check", "--quiet", folder]),
+                (printed, [cli, "check", folder]), (cat, ["find", folder, "-name", "*.ies", "-exec", "cat", "{}", "+"])]
+    for r in range(repeat):
+        for series, cmd in commands if r % 2 == 0 else reversed(commands):
+            series.add(*run(cmd, ok_codes=(0, 1)))
+    return ours, printed, listing, cat
 
 
 def bench_table(cli, replacer, work, repeat):
@@ -442,7 +449,7 @@ def main(argv):
                 big.check("the window", value)
             window["stop"] = window_bench(args.window, "stop", big_folder, big.next_value())
         progress(f"timing the header check on {files:,} files ...")
-        check_ours, check_listing = bench_check(cli, big_folder, repeat)
+        check_ours, check_printed, check_listing, check_cat = bench_check(cli, big_folder, max(repeat, 5))
 
         lines += header(f"1. Search: {entries:,} entries ({folders:,} folders, {tree_files:,} files, "
                         f"{found:,} *.ies listed by both)")
@@ -501,9 +508,13 @@ def main(argv):
                 per_file = (apply_big.peak_mb - apply_small.peak_mb) * 1024.0 / (files - small)
                 lines.append(f"  (growth {per_file:.2f} KB per added file, against {mean_kb:.1f} KB of data per file)")
         lines += header(f"4. Header check while listing: {files:,} files")
-        lines += [row(check_listing), row(check_ours)]
+        lines += [row(check_listing), row(check_ours), row(check_printed), row(check_cat)]
         extra_ms = (check_ours.best - check_listing.best) * 1000.0 / files
         lines.append(f"  {'check cost per listed file':<52}{extra_ms:8.3f} ms")
+        for series, label in ((check_ours, "check --quiet / cat (best)"), (check_printed, "check / cat (best)")):
+            ratio = series.best / check_cat.best
+            lines.append(ratio_row(label, ratio, "<= 1.5 x", ratio <= 1.5))
+        lines += cpu_ratio_row("check --quiet / cat (CPU)", check_ours, check_cat)
         if folder_ours.peak_mb is not None:
             lines.append(f"  (apply DIR peak RSS at {files:,} files: {folder_ours.peak_mb:.1f} MB)")
         if find_ours.peak_mb is not None:

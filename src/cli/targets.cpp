@@ -61,6 +61,8 @@ bool forEachTarget(const std::vector<std::string>& given, TargetVisitor& visit, 
                 return stop;
             };
             callbacks.folderSkipped = [&](const std::string& folder, const std::string& why) {
+                if (visit.beforeMessage)
+                    visit.beforeMessage();
                 err << "tagmere-cli: cannot read folder " << platform::displayPath(folder) << ": " << why
                     << "; its files were skipped\n";
                 ++visit.skipped;

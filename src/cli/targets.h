@@ -26,6 +26,9 @@ struct TargetVisitor {
     std::function<bool(const std::string& path, const std::string& root)> file;
     // Called as the search enters each folder.
     std::function<void(const std::string& folder)> folder;
+    // Called before a message about a folder is written, for a visitor whose files are
+    // reported later than they are visited.
+    std::function<void()> beforeMessage;
     // Folders below a target that could not be read: their files were not visited.
     long skipped = 0;
 };

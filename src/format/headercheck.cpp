@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "headercheck.h"
 
+#include "bytescan.h"
 #include "linebuffer.h"
 #include "photometry.h"
 #include "text.h"
@@ -51,18 +52,6 @@ constexpr std::array<VersionRules, 4> kVersions{{
      "[TEST] [TESTLAB] [ISSUEDATE] [MANUFAC]", 256, 256, false},
 }};
 
-// True when the blank-separated list holds the keyword.
-bool listHas(std::string_view list, std::string_view keyword) {
-    size_t at = 0;
-    while ((at = list.find(keyword, at)) != std::string_view::npos) {
-        const size_t end = at + keyword.size();
-        if ((at == 0 || list[at - 1] == ' ') && (end == list.size() || list[end] == ' '))
-            return true;
-        at = end;
-    }
-    return false;
-}
-
 // The keywords of a blank-separated list, in order.
 std::vector<std::string_view> listItems(std::string_view list) {
     std::vector<std::string_view> items;
@@ -76,6 +65,22 @@ std::vector<std::string_view> listItems(std::string_view list) {
         start = end + 1;
     }
     return items;
+}
+
+// Whether the version defines the keyword. The lists are split once: searched as text,
+// each was compared at every "[" in it, on every keyword line of every file.
+bool defines(const VersionRules& rules, std::string_view keyword) {
+    static const std::array<std::vector<std::string_view>, kVersions.size()> lists = [] {
+        std::array<std::vector<std::string_view>, kVersions.size()> split;
+        for (size_t i = 0; i < kVersions.size(); ++i)
+            split[i] = listItems(kVersions[i].defines);
+        return split;
+    }();
+    for (size_t i = 0; i < kVersions.size(); ++i) {
+        if (&rules == &kVersions[i])
+            return std::find(lists[i].begin(), lists[i].end(), keyword) != lists[i].end();
+    }
+    return false; // the 1986 row defines none
 }
 
 const VersionRules* versionOf(std::string_view line) {
@@ -104,7 +109,7 @@ std::string_view indentedKeyword(std::string_view line, bool& indented) {
 std::string definedBy(std::string_view keyword) {
     std::string names;
     for (const auto& v : kVersions) {
-        if (listHas(v.defines, keyword))
+        if (defines(v, keyword))
             names += std::string(names.empty() ? "" : ", ") + v.name;
     }
     return names;
@@ -117,6 +122,46 @@ std::string endName(std::string_view end) {
         return "LF";
     return "CR";
 }
+
+#ifdef TAGMERE_BYTE_BLOCKS
+// The lines from `pos` (where line `i` starts) on, a block of bytes at a time, while each
+// line end is of the kind `end` (any kind when it is empty): then only the first line that
+// ends in a block can be longer than the limit, at least a block, so only its length is
+// handed to `lengthOf`. Returns where a line-by-line walk takes over, with `i` that line's
+// index: at a block of other line ends, and for the last bytes.
+template <typename Length>
+size_t walkDataBlocks(std::string_view bytes, size_t pos, size_t& i, std::string_view end, Length&& lengthOf) {
+    const char* const data = bytes.data();
+    const bool crLf = end == "\r\n";
+    const bool lfOnly = end == "\n";
+    const bool crOnly = end == "\r";
+    // The byte after a block is looked at too, for a CR LF across its edge.
+    for (size_t block = pos; bytes.size() - block > bytescan::kBlock; block += bytescan::kBlock) {
+        const unsigned long long cr = bytescan::equal64(data + block, '\r');
+        const unsigned long long lf = bytescan::equal64(data + block, '\n');
+        const unsigned long long crBefore = (cr << 1) | static_cast<unsigned long long>(data[block - 1] == '\r');
+        if (crLf) {
+            const unsigned long long lfAfter =
+                (lf >> 1) | (static_cast<unsigned long long>(data[block + 64] == '\n') << 63);
+            if ((cr & ~lfAfter) || (lf & ~crBefore))
+                break;
+        } else if ((lfOnly && cr) || (crOnly && lf)) {
+            break;
+        }
+        // Where each line ends: a CR, or an LF with no CR before it.
+        unsigned long long ends = cr | (lf & ~crBefore);
+        if (pos > block)
+            ends &= bytescan::bitsFrom(pos - block); // the LF of a CR LF across the edge
+        if (ends == 0)
+            continue;
+        lengthOf(i, block + static_cast<size_t>(bytescan::lowestBit(ends)) - pos);
+        i += static_cast<size_t>(bytescan::bitCount(ends));
+        const size_t last = block + static_cast<size_t>(bytescan::highestBit(ends));
+        pos = last + (data[last] == '\r' && data[last + 1] == '\n' ? 2 : 1);
+    }
+    return pos;
+}
+#endif
 
 } // namespace
 
@@ -162,26 +207,25 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
         findings.add(code, severity, line, std::move(text));
     };
 
-    // First pass: the first line and the TILT= line.
+    // First pass: the first line and the TILT= line. It stops there: the header is short,
+    // and the lines after it are walked once, below.
     std::string_view first;
-    size_t lineCount = 0;
-    size_t tilt = 0; // index of the TILT= line; lineCount when there is none
+    constexpr size_t kNoTiltLine = static_cast<size_t>(-1);
+    size_t tilt = kNoTiltLine; // index of the TILT= line
     {
         LineCursor cursor(bytes);
         RawLine line;
-        bool found = false;
-        for (; cursor.next(line); ++lineCount) {
-            if (lineCount == 0)
+        for (size_t i = 0; cursor.next(line); ++i) {
+            if (i == 0)
                 first = line.text;
-            if (!found && startsWith(line.text, kTiltPrefix)) {
-                tilt = lineCount;
-                found = true;
+            if (startsWith(line.text, kTiltPrefix)) {
+                tilt = i;
+                break;
             }
         }
-        if (!found)
-            tilt = lineCount;
     }
-    if (tilt == lineCount)
+    const bool hasTilt = tilt != kNoTiltLine;
+    if (!hasTilt)
         add(finding::kNoTilt, Severity::Error, 1, "no line starts \"TILT=\": keywords cannot be added to this file");
 
     // The version line.
@@ -191,7 +235,7 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
         if (rules)
             add(finding::kVersionBlanks, Severity::Warning, 1,
                 "version line \"" + std::string(first) + "\" has blanks in it");
-        else if (tilt < lineCount && isFreeTextHeader(first))
+        else if (hasTilt && isFreeTextHeader(first))
             rules = &k1986;
         else
             add(finding::kVersionUnknown, Severity::Error, 1,
@@ -210,9 +254,32 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
     std::string_view firstEnd;
     bool endsMixed = false;
 
+    // Line lengths by the version's limits, without the line end: the format gives a
+    // line's length and its CR LF terminator as two separate rules.
+    const auto checkLength = [&](size_t i, size_t length, size_t limit) {
+        if (limit > 0 && length > limit && longLines++ == 0) {
+            firstLong = i;
+            firstLongLength = length;
+        }
+    };
+    // Line ends: CR LF throughout is what every reader expects.
+    const auto checkEnd = [&](size_t i, std::string_view end) {
+        if (!end.empty() && !endsMixed) {
+            if (firstEnd.empty()) {
+                firstEnd = end;
+            } else if (end.size() != firstEnd.size() || end[0] != firstEnd[0]) {
+                // (CR LF, LF and CR differ in length or first byte: no memcmp per line.)
+                add(finding::kLineEnds, Severity::Warning, i + 1,
+                    "mixed line ends: " + endName(end) + " here, " + endName(firstEnd) + " on the lines before");
+                endsMixed = true;
+            }
+        }
+    };
+
     LineCursor cursor(bytes);
     RawLine line;
-    for (size_t i = 0; cursor.next(line); ++i) {
+    size_t i = 0;
+    for (; i <= tilt && cursor.next(line); ++i) {
         const bool header = i < tilt;
 
         // Keyword lines of the header.
@@ -225,7 +292,7 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
             if (indented)
                 add(finding::kKeywordIndent, Severity::Warning, i + 1,
                     std::string(keyword) + " has blanks before it: other programs may not see it as a keyword line");
-            const bool own = rules ? listHas(rules->defines, keyword) : !definedBy(keyword).empty();
+            const bool own = rules ? defines(*rules, keyword) : !definedBy(keyword).empty();
             if (!own && !startsWith(keyword, "[_")) {
                 const std::string upper = upperAscii(keyword);
                 const std::string others = definedBy(keyword);
@@ -256,24 +323,8 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
         }
         previousIsKeyword = !keyword.empty();
 
-        // Line lengths by the version's limits, without the line end: the format gives a
-        // line's length and its CR LF terminator as two separate rules.
-        const size_t limit = rules ? (i <= tilt ? rules->headerLimit : rules->dataLimit) : 0;
-        if (limit > 0 && line.text.size() > limit && longLines++ == 0) {
-            firstLong = i;
-            firstLongLength = line.text.size();
-        }
-
-        // Line ends: CR LF throughout is what every reader expects.
-        if (!line.end.empty() && !endsMixed) {
-            if (firstEnd.empty()) {
-                firstEnd = line.end;
-            } else if (line.end != firstEnd) {
-                add(finding::kLineEnds, Severity::Warning, i + 1,
-                    "mixed line ends: " + endName(line.end) + " here, " + endName(firstEnd) + " on the lines before");
-                endsMixed = true;
-            }
-        }
+        checkLength(i, line.text.size(), rules ? rules->headerLimit : 0);
+        checkEnd(i, line.end);
 
         // Bytes outside printable ASCII in the header: one finding per line.
         if (header) {
@@ -291,11 +342,27 @@ std::vector<HeaderFinding> checkHeaderWith(std::string_view bytes, const Version
         }
     }
 
+    // The lines after TILT=, most of a file: only their lengths and line ends count.
+    const size_t limit = rules ? rules->dataLimit : 0;
+    if (hasTilt && i == tilt + 1) {
+        size_t pos = static_cast<size_t>(line.text.data() - bytes.data()) + line.text.size() + line.end.size();
+#ifdef TAGMERE_BYTE_BLOCKS
+        if ((limit == 0 || limit >= bytescan::kBlock) && (endsMixed || !firstEnd.empty()))
+            pos = walkDataBlocks(bytes, pos, i, endsMixed ? std::string_view() : firstEnd,
+                                 [&](size_t at, size_t length) { checkLength(at, length, limit); });
+#endif
+        LineCursor rest(bytes.substr(pos));
+        for (; rest.next(line); ++i) {
+            checkLength(i, line.text.size(), limit);
+            checkEnd(i, line.end);
+        }
+    }
+
     if (openBlock)
         add(finding::kBlockUnbalanced, Severity::Warning, openBlock, "[BLOCK] is never closed by [ENDBLOCK]");
     for (size_t r = 0; r < required.size(); ++r) {
         if (!present[r])
-            add(finding::kMissingKeyword, Severity::Error, tilt < lineCount ? tilt + 1 : 1,
+            add(finding::kMissingKeyword, Severity::Error, hasTilt ? tilt + 1 : 1,
                 "required keyword " + std::string(required[r]) + " is missing (" + rules->name + ")");
     }
     // One finding a file: a file too long in one line is usually too long in every data line.
@@ -338,9 +405,9 @@ FileCheck checkFile(std::string_view bytes) {
     check.findings = checkHeaderWith(bytes, rules);
     if (rules)
         check.version = rules->name;
-    PhotometryReading reading = readPhotometry(bytes);
-    check.findings.insert(check.findings.end(), std::make_move_iterator(reading.findings.begin()),
-                          std::make_move_iterator(reading.findings.end()));
+    std::vector<HeaderFinding> data = checkPhotometry(bytes);
+    check.findings.insert(check.findings.end(), std::make_move_iterator(data.begin()),
+                          std::make_move_iterator(data.end()));
     sortByLine(check.findings);
     return check;
 }

@@ -1,26 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "linebuffer.h"
 
+#include "bytescan.h"
 #include "text.h"
+
+#include <algorithm>
 
 namespace tagmere {
 
-bool LineCursor::next(RawLine& line) {
-    if (m_pos >= m_bytes.size())
-        return false;
-    const size_t start = m_pos;
-    size_t stop = start;
-    while (stop < m_bytes.size() && m_bytes[stop] != '\r' && m_bytes[stop] != '\n')
-        ++stop;
-    if (stop == m_bytes.size()) {
-        line = {m_bytes.substr(start), {}};
-        m_pos = m_bytes.size();
-        return true;
+namespace {
+
+// Bit i set where byte i of the `count` (at most 64) at `at` is a CR or an LF.
+unsigned long long breaksIn(const char* at, size_t count) {
+#ifdef TAGMERE_BYTE_BLOCKS
+    if (count == bytescan::kBlock)
+        return bytescan::equal64(at, '\r') | bytescan::equal64(at, '\n');
+#endif
+    unsigned long long bits = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (at[i] == '\r' || at[i] == '\n')
+            bits |= 1ULL << i;
     }
-    const size_t endLength = (m_bytes[stop] == '\r' && stop + 1 < m_bytes.size() && m_bytes[stop + 1] == '\n') ? 2 : 1;
-    line = {m_bytes.substr(start, stop - start), m_bytes.substr(stop, endLength)};
-    m_pos = stop + endLength;
-    return true;
+    return bits;
+}
+
+} // namespace
+
+bool LineCursor::findBreaks() {
+    // Every check walks each line of a library of files, and most lines are long runs of
+    // numbers: their ends are found 64 bytes at a time.
+    while (m_breaks == 0 && m_scanned < m_bytes.size()) {
+        m_blockStart = m_scanned;
+        const size_t count = std::min(bytescan::kBlock, m_bytes.size() - m_scanned);
+        m_breaks = breaksIn(m_bytes.data() + m_scanned, count);
+        m_scanned += count;
+        dropBreaksBefore(m_pos);
+    }
+    return m_breaks != 0;
 }
 
 std::vector<RawLine> rawLines(std::string_view bytes) {

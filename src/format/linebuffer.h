@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "bytescan.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,11 +40,39 @@ struct RawLine {
 class LineCursor {
 public:
     explicit LineCursor(std::string_view bytes) : m_bytes(bytes) {}
-    bool next(RawLine& line);
+    // Inline, with the search for line ends out of line: a check calls this for every
+    // line of every file.
+    bool next(RawLine& line) {
+        if (m_pos >= m_bytes.size())
+            return false;
+        if (m_breaks == 0 && !findBreaks()) {
+            line = {m_bytes.substr(m_pos), {}};
+            m_pos = m_bytes.size();
+            return true;
+        }
+        const size_t at = m_blockStart + static_cast<size_t>(bytescan::lowestBit(m_breaks));
+        const size_t endLength = (m_bytes[at] == '\r' && at + 1 < m_bytes.size() && m_bytes[at + 1] == '\n') ? 2 : 1;
+        line = {m_bytes.substr(m_pos, at - m_pos), m_bytes.substr(at, endLength)};
+        m_pos = at + endLength;
+        dropBreaksBefore(m_pos);
+        return true;
+    }
 
 private:
+    void dropBreaksBefore(size_t pos) {
+        if (pos > m_blockStart)
+            m_breaks &= bytescan::bitsFrom(pos - m_blockStart);
+    }
+    // Looks for the next line end from m_pos on, a block at a time; false when none is left.
+    bool findBreaks();
+
     std::string_view m_bytes;
     size_t m_pos = 0;
+    // The line ends (CR and LF) of the 64 bytes from m_blockStart, one bit each, those
+    // before m_pos cleared: found a block at a time rather than byte by byte.
+    size_t m_blockStart = 0;
+    size_t m_scanned = 0; // bytes looked at so far
+    unsigned long long m_breaks = 0;
 };
 std::vector<RawLine> rawLines(std::string_view bytes);
 

@@ -6,6 +6,7 @@
 
 #include <QtTest>
 
+#include <charconv>
 #include <fstream>
 #include <sstream>
 
@@ -160,6 +161,59 @@ private slots:
         QCOMPARE(p.inputWatts, 40.0);
         QCOMPARE(p.horizontalAngles, (std::vector<double>{0, 180}));
         QCOMPARE(p.candela, (std::vector<std::vector<double>>{{10, 20}, {30, 40}}));
+    }
+
+    // The reader takes plain numbers in runs and the check walks them in blocks of bytes:
+    // both must give what from_chars gives, and the same findings, whatever the numbers
+    // and separators and wherever a block ends.
+    void fastPathsAgree() {
+        // Plain and less plain numbers; the last is longer than a block.
+        std::vector<std::string> numbers;
+        for (const std::string_view n :
+             splitAt("0 7 180 2747.4 0.1 4.35 0.30000000000000004 123456789.123456789 9007199254740993 "
+                     "9007199254740992.5 12345678901234567890 00012.50 1e3 +5 5. .5 -0 1234567.7654321 "
+                     "0.000000000000000000001",
+                     ' '))
+            numbers.emplace_back(n);
+        numbers.push_back(std::string(70, '9'));
+        const std::vector<std::string> separators = {" ", "\r\n", "  ", "\r", "\n", "\t", ",", " \r\n"};
+        const auto expected = [](std::string token) {
+            if (token[0] == '+')
+                token.erase(0, 1);
+            double value = 0;
+            std::from_chars(token.data(), token.data() + token.size(), value);
+            return value;
+        };
+        for (size_t seed = 0; seed < 40; ++seed) {
+            // 200 values, one horizontal angle, one in `seed + 3` of them from the list.
+            std::string table;
+            std::vector<double> values;
+            for (size_t i = 0; i < 200; ++i) {
+                const std::string token =
+                    i % (seed + 3) == 0 ? numbers[(i / (seed + 3) + seed) % numbers.size()] : std::to_string(i) + ".5";
+                table += token + separators[(i * 7 + seed) % separators.size()];
+                values.push_back(expected(token));
+            }
+            const std::string file = k2002 + "TILT=NONE\r\n1 -1 1 200 1 1 2 0 0 0\r\n1 1 10\r\n";
+            std::string angles;
+            for (int a = 0; a < 200; ++a)
+                angles += std::to_string(a / 2) + (a % 2 ? ".5 " : " ");
+            const std::string bytes = file + angles + "\r\n0\r\n" + table;
+            const PhotometryReading read = readPhotometry(bytes);
+            QVERIFY2(read.values.complete, qPrintable(QString::number(seed)));
+            QCOMPARE(read.values.candela.at(0), values);
+            QCOMPARE(codes(checkPhotometry(bytes)), codes(read.findings));
+            // Damaged in one place each: the first damage is found where a value at a time finds it.
+            for (const char* damage : {"-3", "x", "1.2.3", "..5", "\x1a", "-", "1e999", "7-"}) {
+                std::string broken = bytes;
+                broken.insert(broken.size() - 40 - seed, std::string(" ") + damage + " ");
+                const PhotometryReading r = readPhotometry(broken);
+                const std::vector<HeaderFinding> quick = checkPhotometry(broken);
+                QCOMPARE(codes(quick), codes(r.findings));
+                for (size_t f = 0; f < quick.size(); ++f)
+                    QCOMPARE(quick[f].text, r.findings[f].text);
+            }
+        }
     }
 
     // Every prefix of a real file is read without a fault, and one cut before its last

@@ -34,6 +34,35 @@ private slots:
         QCOMPARE(splitLines(bytes), lines);
     }
 
+    // Line ends are found 64 bytes at a time: ends on every side of a block's edge, a CR
+    // LF split by it, lines longer than a block and lone CRs give the lines a byte-wise
+    // splitter gives.
+    void splitsAcrossBlocks() {
+        const auto byteWise = [](const std::string& bytes) {
+            FileLines lines = emptyFileLines();
+            size_t start = 0;
+            while (start < bytes.size()) {
+                size_t stop = start;
+                while (stop < bytes.size() && bytes[stop] != '\r' && bytes[stop] != '\n')
+                    ++stop;
+                lines.push_back(bytes.substr(start, stop - start));
+                start = stop + (bytes.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+            }
+            return lines;
+        };
+        for (const char* end : {"\r\n", "\n", "\r", "\n\r"}) {
+            for (size_t first = 55; first < 75; ++first) {
+                std::string bytes(first, 'a');
+                for (size_t length : {0, 1, 62, 63, 64, 65, 130, 3})
+                    bytes += end + std::string(length, 'b');
+                QCOMPARE(splitLines(bytes), byteWise(bytes));
+                QCOMPARE(splitLines(bytes + end), byteWise(bytes + end));
+            }
+        }
+        const std::string crOnly(200000, '\r');
+        QCOMPARE(splitLines(crOnly).size(), crOnly.size() + 1);
+    }
+
     void roundTrip_data() {
         QTest::addColumn<std::string>("input");
         QTest::addColumn<std::string>("written");
