@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commands.h"
 #include "options.h"
+#include "pipeline.h"
 #include "targets.h"
 
 #include "core/table.h"
@@ -69,21 +70,36 @@ int runExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::ostream& sink = target.empty() ? out : file;
     TableWriter writer(format == "json" ? TableFormat::Json : TableFormat::Csv, sink);
 
+    // Rows are made on worker threads, as check does, and written in the order found.
+    struct Found {
+        std::string path, root;
+    };
     long unreadable = 0;
     Status written;
+    OrderedPipeline<Found, TableRow> pipeline(
+        [](const Found& f) {
+            const fs::path whole = fs::absolute(pathOf(f.path)).lexically_normal();
+            const fs::path folder =
+                f.root.empty() ? whole.parent_path() : fs::absolute(pathOf(f.root)).lexically_normal();
+            std::string bytes;
+            const Status read = readTextFile(f.path, bytes);
+            return tableRow(folder.u8string(), whole.lexically_relative(folder).u8string(), bytes, read);
+        },
+        [&](const Found&, const TableRow& row) {
+            if (row.unreadable)
+                ++unreadable;
+            if (written.ok)
+                written = writer.add(row);
+        });
     TargetVisitor visit;
     visit.file = [&](const std::string& path, const std::string& root) {
-        const fs::path whole = fs::absolute(pathOf(path)).lexically_normal();
-        const fs::path folder = root.empty() ? whole.parent_path() : fs::absolute(pathOf(root)).lexically_normal();
-        std::string bytes;
-        const Status read = readTextFile(path, bytes);
-        if (!read.ok)
-            ++unreadable;
-        written = writer.add(tableRow(folder.u8string(), whole.lexically_relative(folder).u8string(), bytes, read));
+        pipeline.add({path, root});
         return written.ok;
     };
+    visit.beforeMessage = [&] { pipeline.finish(); };
     if (!forEachTarget(p.positionals, visit, err))
         return kExitUsage;
+    pipeline.finish();
     if (written.ok)
         written = writer.finish();
     if (!target.empty()) {

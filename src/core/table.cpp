@@ -320,6 +320,7 @@ TableRow tableRow(const std::string& folder, const std::string& path, std::strin
     row.path = path;
     row.figures.assign(kFigureColumns.size(), std::string());
     if (!read.ok) {
+        row.unreadable = true;
         row.errors = 1;
         row.firstError = "the file cannot be read: " + read.description;
     } else {
@@ -430,6 +431,9 @@ Status TableWriter::finish() {
     std::string folder, path, identity, count, keyword, cell;
     std::vector<std::string> fixed(readOnly);
     std::vector<std::string> cells(keywords.size());
+    std::map<std::string, size_t> columns;
+    for (size_t i = 0; i < keywords.size(); ++i)
+        columns.emplace(keywords[i], i);
     for (long r = 0; r < d.rows; ++r) {
         bool ok = getText(d.spill, folder) && getText(d.spill, path) && getText(d.spill, identity);
         for (auto& f : fixed)
@@ -441,11 +445,7 @@ Status TableWriter::finish() {
         for (long c = std::stol(count); c > 0; --c) {
             if (!getText(d.spill, keyword) || !getText(d.spill, cell))
                 return Status::failure("the table's temporary file cannot be read back");
-            const auto at = std::lower_bound(
-                keywords.begin(), keywords.end(), keyword, [](const std::string& a, const std::string& b) {
-                    return columnRank(a) != columnRank(b) ? columnRank(a) < columnRank(b) : a < b;
-                });
-            cells[static_cast<size_t>(at - keywords.begin())] = latin1ToUtf8(cell);
+            cells[columns.at(keyword)] = latin1ToUtf8(cell);
         }
         // Names are UTF-8 already; only the files' own bytes are single-byte text.
         d.out << csvField(folder) << "," << csvField(path) << "," << csvField(identity);

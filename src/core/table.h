@@ -30,6 +30,7 @@ struct TableRow {
     std::string firstError;
     std::vector<std::pair<std::string, std::string>> cells; // keyword, cell; bytes as in the file
     std::vector<std::string> figures;                       // formatted, "" where there is none
+    bool unreadable = false;                                // the row says why in firstError
 };
 
 // The row of a file read as `bytes` (`read` failed: the row says why, and has no keywords).

@@ -148,12 +148,15 @@ private:
             // Zonal sum: each value lights the zone between the midpoints to its neighbours.
             const auto vertical = zones(v, 0, 180);
             const auto horizontal = zones(h, h.front(), h.back());
+            // Each zone's share of the sphere once, not once per plane.
+            std::vector<double> band(v.size());
+            for (size_t j = 0; j < v.size(); ++j)
+                band[j] = std::cos(radians(vertical[j].first)) - std::cos(radians(vertical[j].second));
             double flux = 0;
             for (size_t i = 0; i < h.size(); ++i) {
                 const double sector = h.size() == 1 ? 2 * kPi : radians(horizontal[i].second - horizontal[i].first);
                 for (size_t j = 0; j < v.size(); ++j)
-                    flux += cd(i, j) * sector *
-                            (std::cos(radians(vertical[j].first)) - std::cos(radians(vertical[j].second)));
+                    flux += cd(i, j) * sector * band[j];
             }
             m_f.flux = flux * *factor;
         } else {
@@ -210,11 +213,13 @@ private:
         } else {
             const auto vertical = zones(v, -90, 90);
             const auto horizontal = zones(h, h.front(), h.back());
+            std::vector<double> band(v.size());
+            for (size_t j = 0; j < v.size(); ++j)
+                band[j] = std::sin(radians(vertical[j].second)) - std::sin(radians(vertical[j].first));
             double flux = 0;
             for (size_t i = 0; i < h.size(); ++i) {
                 for (size_t j = 0; j < v.size(); ++j)
-                    flux += cd(i, j) * radians(horizontal[i].second - horizontal[i].first) *
-                            (std::sin(radians(vertical[j].second)) - std::sin(radians(vertical[j].first)));
+                    flux += cd(i, j) * radians(horizontal[i].second - horizontal[i].first) * band[j];
             }
             m_f.flux = flux * (h.front() == 0 ? 2 : 1) * (v.front() == 0 ? 2 : 1);
         }
