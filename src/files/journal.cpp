@@ -235,6 +235,7 @@ struct RunJournal::Impl {
     long files = 0;
     long long dataSize = 0;
     Status failed;
+    std::string pendingLines; // manifest lines written at the next flush, with the chunk
     std::unique_ptr<platform::AppendFile> manifest;
     std::unique_ptr<platform::AppendFile> data;
 
@@ -310,8 +311,7 @@ Status RunJournal::record(const std::string& path, const FileIdentity& before, s
                       std::to_string(newBytes.size()), hashText(contentHash(newBytes)), idText(after),
                       std::to_string(after.modifiedSec) + "." + std::to_string(after.modifiedNsec)});
     d.dataSize += static_cast<long long>(oldBytes.size());
-    if (Status status = platform::appendTo(*d.manifest, line); !status.ok)
-        return d.fail(status.description);
+    d.pendingLines += line;
     ++d.files;
     return Status::success();
 }
@@ -320,6 +320,11 @@ Status RunJournal::flush() {
     Impl& d = *m_impl;
     if (!d.failed.ok || !d.manifest)
         return d.failed;
+    if (!d.pendingLines.empty()) {
+        if (Status status = platform::appendTo(*d.manifest, d.pendingLines); !status.ok)
+            return d.fail(status.description);
+        d.pendingLines.clear();
+    }
     for (auto* file : {d.data.get(), d.manifest.get()}) {
         if (Status status = platform::flushAppendFile(*file); !status.ok)
             return d.fail(status.description);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hash.h"
 
+#include <cstring>
+
 namespace tagmere {
 
 namespace {
@@ -17,12 +19,19 @@ std::uint64_t rotl(std::uint64_t x, int r) {
     return (x << r) | (x >> (64 - r));
 }
 
-// Little-endian reads, so a fingerprint is the same on every system.
+// Little-endian reads, so a fingerprint is the same on every system; one load where the
+// system is little-endian itself.
 std::uint64_t read64(const unsigned char* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     std::uint64_t v = 0;
     for (int i = 7; i >= 0; --i)
         v = (v << 8) | p[i];
     return v;
+#else
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+#endif
 }
 
 std::uint64_t read32(const unsigned char* p) {
