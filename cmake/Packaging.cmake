@@ -4,7 +4,6 @@
 # Included from the top-level CMakeLists.txt once the programs are defined.
 
 set(TAGMERE_MAINTAINER "Tagmere maintainers <maintainers@tagmere.io>")
-set(TAGMERE_HOMEPAGE "https://tagmere.io/")
 set(pkg_src ${PROJECT_SOURCE_DIR}/packaging)
 set(pkg_gen ${CMAKE_BINARY_DIR}/packaging)
 set(pkg_docdir ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
@@ -122,7 +121,6 @@ does the same edits and header checks from scripts.
 
 Every file is replaced safely (a temporary file renamed over it), so an
 interrupted run leaves each file either as it was or fully edited.]=])
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TAGMERE_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -134,3 +132,19 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # in its md5sums, which lintian rejects.)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# strip keeps the compiler's .comment section, which a shipped program has no use for.
+if(CMAKE_OBJCOPY AND NOT WIN32)
+    set(programs tagmere-cli)
+    if(TAGMERE_BUILD_GUI)
+        list(APPEND programs tagmere)
+    endif()
+    foreach(program IN LISTS programs)
+        install(CODE "
+            if(CMAKE_INSTALL_DO_STRIP)
+                execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${program}>\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+            endif()")
+    endforeach()
+endif()

@@ -24,6 +24,9 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include <cstdio>
+#include <utility>
+
 namespace tagmere::ui {
 
 namespace {
@@ -243,9 +246,22 @@ void frmAddKeywords::Form_Activate() {
     if (!mblnFirstActivation)
         return;
     mblnFirstActivation = false;
-    // Once the window has been drawn.
+    // Once the window has been drawn. The start file waits for the warning, so its search
+    // never runs under the warning's box.
     QMetaObject::invokeMethod(
-        this, [this] { MessageBoxes::show(this, warningMessage(kBackupWarning)); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            MessageBoxes::show(this, warningMessage(kBackupWarning));
+            if (m_startFile.isEmpty())
+                return;
+            const Status opened = openFile(std::exchange(m_startFile, QString()));
+            if (!opened.ok) {
+                // Started from a terminal, the refusal is seen there too.
+                std::fprintf(stderr, "tagmere: %s\n", opened.description.c_str());
+                MessageBoxes::show(this, warningMessage(opened.description));
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void frmAddKeywords::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 
 #include "app/addkeywords.h"
 #include "app/settings.h"
+#include "format/result.h"
 #include "keywords/keywordlist.h"
 #include "keywords/keywordtree.h"
 #include "search/filesearch.h"
@@ -61,6 +62,14 @@ public:
 
     // How long a run goes before its progress dialog shows, in milliseconds.
     void setProgressDelay(int milliseconds);
+
+    // Searches the folder of the photometric file `path` and makes the file current, as a
+    // click on it in the found list would. Refused, with why, when the file does not exist,
+    // is no *.ies file, or the search does not list it (a hidden file, a link out of its folder).
+    Status openFile(const QString& path);
+    // The file named on the command line: opened once the window first shows, after the
+    // backup warning; a refusal is shown in a message box and on standard error.
+    void setStartFile(const QString& path) { m_startFile = path; }
 
 signals:
     // A run finished `done` of its `total` target files.
@@ -176,6 +185,7 @@ private:
     frmPhotometry* m_photometry = nullptr;
     // The chooser's selection handling ran since its list last opened.
     bool m_chooserClickRan = false;
+    QString m_startFile;
 };
 
 } // namespace tagmere::ui

@@ -16,7 +16,9 @@
 #include "files/readfile.h"
 #include "search/readback.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QShortcut>
 
@@ -163,6 +165,34 @@ void frmAddKeywords::cmdFind_Click() {
 }
 
 // ---- Found files and the current file
+
+Status frmAddKeywords::openFile(const QString& path) {
+    const QFileInfo file(path);
+    const std::string shown = platform::displayPath(app::fromQPath(path));
+    if (!file.exists())
+        return Status::failure(shown + " does not exist");
+    // Only what a search lists can become current: its *.ies files.
+    if (!file.isFile() || !file.fileName().endsWith(QLatin1String(".ies"), Qt::CaseInsensitive))
+        return Status::failure(shown + " is not a photometric file (*.ies)");
+    const QString folder = QDir(file.absolutePath()).canonicalPath();
+    if (folder.isEmpty() || !ui->dirList->setPath(folder))
+        return Status::failure("the folder of " + shown + " cannot be opened");
+    ui->drvList->setDriveOf(folder);
+    cmdFind_Click();
+
+    // The name as the walk spells it: the folder as searched, the link's own name kept.
+    const std::string wanted = app::fromQPath(QDir(ui->dirList->path()).filePath(file.fileName()));
+    for (int i = 1; i <= m_found->count(); ++i) {
+        if (m_found->items().item(i).fullPath() != wanted)
+            continue;
+        const QModelIndex row = m_found->model()->index(i - 1, 0);
+        ui->ltvFoundFiles->scrollTo(row);
+        ui->ltvFoundFiles->setCurrentIndex(row); // a pick, like a click: the file is read and shown
+        return Status::success();
+    }
+    return Status::failure(shown + " is not listed by a search of its folder (hidden files, and links to files outside "
+                                   "the folder, never are)");
+}
 
 void frmAddKeywords::setChecksShown(bool shown) {
     m_found->setChecksShown(shown);

@@ -3,12 +3,31 @@
 
 #include "frmaddkeywords.h"
 
+#include <QDir>
+#include <QGuiApplication>
+#include <QIcon>
+
 namespace tagmere::ui {
+
+namespace {
+
+// PNGs, built in: drawing the SVG would need Qt's SVG plugin, which a minimal system lacks.
+QIcon programIcon() {
+    QIcon icon;
+    const QDir folder(QStringLiteral(":/tagmere/icons"));
+    for (const QString& name : folder.entryList(QDir::Files))
+        icon.addFile(folder.filePath(name));
+    return icon;
+}
+
+} // namespace
 
 Program::Program() = default;
 Program::~Program() = default;
 
-std::unique_ptr<Program> Main(const StartFolders& folders) {
+std::unique_ptr<Program> Main(const StartFolders& folders, const QString& file) {
+    // Window managers and task bars take it from every window of the program.
+    QGuiApplication::setWindowIcon(programIcon());
     auto program = std::make_unique<Program>();
     program->globals = app::mainGlobals(folders.dataFolder.isEmpty() ? app::commonAppDataFolder() : folders.dataFolder);
     // A failed install shows when the list is loaded: the chooser then cannot open it.
@@ -21,6 +40,7 @@ std::unique_ptr<Program> Main(const StartFolders& folders) {
                             : std::make_unique<app::Settings>(regApp, regAppValues, folders.settingsFolder);
 
     program->window = std::make_unique<frmAddKeywords>(program->globals, *program->settings);
+    program->window->setStartFile(file);
     program->window->show();
     program->window->activateWindow();
     return program;

@@ -31,8 +31,9 @@ struct StartFolders {
 };
 
 // The program's start: fixes the settings names, the factory list's name and the keyword
-// folder, installs the factory list when it is missing, then opens the main window (not
-// modal). The program then runs until its last window is closed.
-std::unique_ptr<Program> Main(const StartFolders& folders = {});
+// folder, installs the factory list when it is missing, sets the program's icon, then opens
+// the main window (not modal), which opens `file` when one is named (frmAddKeywords::setStartFile).
+// The program then runs until its last window is closed.
+std::unique_ptr<Program> Main(const StartFolders& folders = {}, const QString& file = {});
 
 } // namespace tagmere::ui

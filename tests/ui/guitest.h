@@ -106,15 +106,15 @@ inline void clickRow(QTreeView* list, const ListRow& row) {
                       QPoint(place.left() + place.width() / 2, place.center().y()));
 }
 
-// Starts the program as Main does, on these folders, and returns once its window is active
-// and the backup warning has been answered.
+// Starts the program as Main does, on these folders (and with `file` as named on the command
+// line), and returns once its window is active and the backup warning has been answered.
 inline std::unique_ptr<ui::Program> startProgram(const QString& dataFolder, const QString& settingsFolder,
-                                                 MessageRecorder& messages) {
+                                                 MessageRecorder& messages, const QString& file = {}) {
     messages.shown.clear();
     ui::StartFolders folders;
     folders.dataFolder = dataFolder;
     folders.settingsFolder = settingsFolder;
-    auto program = ui::Main(folders);
+    auto program = ui::Main(folders, file);
     if (!QTest::qWaitForWindowActive(program->window.get()))
         qWarning("the main window did not become active");
     const auto warned = [&messages] {
