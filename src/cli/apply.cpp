@@ -53,7 +53,8 @@ const char* const kApplyHelp =
     "                        new one gets '.~N~' appended. DIR must not lie inside a target.\n"
     "  --no-journal          keep no copy in the run journal, so 'tagmere-cli undo' cannot take\n"
     "                        this run back (for scripts that keep their own backups)\n"
-    "  --keep N              keep the newest N runs in the run journal (default 20)\n"
+    "  --keep N              keep the newest N runs in the run journal (default: as the\n"
+    "                        window's setting last said, else 20)\n"
     "  --table FILE          give each file its own values: FILE is a table made by\n"
     "                        'tagmere-cli export' (CSV or JSON) and edited since. Each keyword\n"
     "                        cell that differs from what the file holds is written; an empty\n"
@@ -142,7 +143,7 @@ int runApply(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return usageError(err, "unknown value of --dry-run: " + optionValue(p, "--dry-run") + " (only --dry-run=exact)",
                           kApplyHelp);
     std::string keepError;
-    const int keep = keepOption(p, kDefaultRunsKept, keepError);
+    const int keep = keepOption(p, keptRuns(defaultJournalFolder(), kDefaultRunsKept), keepError);
     if (!keepError.empty())
         return usageError(err, keepError, kApplyHelp);
 

@@ -29,7 +29,8 @@ const char* const kUndoHelp =
     "  --list                list the runs in the journal, newest first: number, time, files,\n"
     "                        space used and what the run did\n"
     "  --dry-run             restore nothing; print what would be restored\n"
-    "  --keep N              keep the newest N runs in the run journal (default 20)\n"
+    "  --keep N              keep the newest N runs in the run journal (default: as the\n"
+    "                        window's setting last said, else 20)\n"
     "\n"
     "The journal lives in $XDG_STATE_HOME/tagmere/runs (~/.local/state/tagmere/runs), on\n"
     "Windows in %LOCALAPPDATA%\\Tagmere\\runs.\n"
@@ -75,10 +76,10 @@ int runUndo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return usageError(err, p.error, kUndoHelp);
     auto flag = [&](const char* name) { return std::find(p.flags.begin(), p.flags.end(), name) != p.flags.end(); };
     std::string keepError;
-    const int keep = keepOption(p, kDefaultRunsKept, keepError);
+    const std::string journalFolder = defaultJournalFolder();
+    const int keep = keepOption(p, keptRuns(journalFolder, kDefaultRunsKept), keepError);
     if (!keepError.empty())
         return usageError(err, keepError, kUndoHelp);
-    const std::string journalFolder = defaultJournalFolder();
     if (flag("--list")) {
         if (!p.positionals.empty() || flag("--dry-run"))
             return usageError(err, "--list takes no run and no other option", kUndoHelp);
@@ -114,7 +115,8 @@ int runUndo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "tagmere-cli: " << outcome.status.description << "\n";
         return outcome.journalFailed ? kExitJournal : kExitUsage;
     }
-    pruneRuns(journalFolder, keep);
+    if (!dryRun)
+        pruneRuns(journalFolder, keep);
     err << "tagmere-cli: " << runDescription(outcome.run) << "\n";
     err << "tagmere-cli: " << undoSummary(outcome, dryRun) << "\n";
     if (outcome.journalFailed)

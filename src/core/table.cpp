@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -50,12 +52,16 @@ constexpr const char* kStandardOrder[] = {
 constexpr size_t kMaxRecordBytes = 16 * 1024 * 1024;
 
 std::string number(std::optional<double> value, int decimals) {
-    if (!value)
+    // Written the same whatever the user's locale (the window sets one): a point, never a
+    // comma; a value that is no number at all has no cell.
+    if (!value || !std::isfinite(*value))
         return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, *value);
+    char text[400];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, *value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return {};
     // Without trailing zeros, as spreadsheets write numbers back: "100.0" would come back "100".
-    std::string number = text;
+    std::string number(text, end);
     if (number.find('.') != std::string::npos) {
         number.erase(number.find_last_not_of('0') + 1);
         if (number.back() == '.')
@@ -629,6 +635,11 @@ bool TableReader::next(Row& row) {
     } while (fields.size() == 1 && fields[0].empty()); // an empty line ends no row
     row = Row();
     row.number = d.number;
+    // More cells than headings: a value with a comma lost its quotes, and every cell after
+    // it sits under the wrong heading.
+    if (fields.size() > d.headings.size())
+        row.problem = "it has " + std::to_string(fields.size()) + " cells under " + std::to_string(d.headings.size()) +
+                      " headings (a value with a comma must be quoted)";
     fields.resize(std::max(fields.size(), d.headings.size()));
     auto field = [&](int c) { return c < 0 ? std::string() : fields[static_cast<size_t>(c)]; };
     row.folder = field(d.folder);
@@ -659,9 +670,10 @@ namespace {
 bool plainNumber(const std::string& text, double& value) {
     if (text.empty() || text.find_first_not_of("+-.0123456789eE") != std::string::npos)
         return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size();
+    // from_chars reads no leading "+" and, unlike strtod, no locale's comma.
+    const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+    const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
 }
 
 // The same number written another way: what a spreadsheet makes of "0815" or "1.50".
@@ -680,7 +692,10 @@ FileEdit tableRowEdit(const TableReader::Row& row, long* numbersKept) {
     auto cells = row.cells;
     edit.apply = [cells, numbersKept](FileLines& lines,
                                       const std::function<void(const std::string&, bool)>& told) -> Status {
-        // Every cell is checked before any is written, so a bad one leaves the whole file.
+        // Every cell is compared with the file, and each that differs checked, before any is
+        // written: a bad one leaves the whole file; one the user left as exported (even with a
+        // byte a spreadsheet could not show) is never in the way of the others.
+        const auto present = keywordCells(lines);
         std::vector<std::pair<std::string, std::string>> wanted;
         for (const auto& [keyword, text] : cells) {
             if (text.empty())
@@ -697,6 +712,17 @@ FileEdit tableRowEdit(const TableReader::Row& row, long* numbersKept) {
                 else
                     plain += cell[i];
             }
+            const auto at =
+                std::find_if(present.begin(), present.end(), [&](const auto& p) { return p.first == keyword; });
+            const bool remove = plain == kRemoveCell;
+            if (remove ? at == present.end() : (at != present.end() && at->second == plain))
+                continue;
+            // Spreadsheets rewrite numbers ("0815" comes back as "815"): the file's own form stays.
+            if (!remove && at != present.end() && sameNumber(at->second, plain)) {
+                if (numbersKept)
+                    ++*numbersKept;
+                continue;
+            }
             for (const std::string_view piece : splitAt(plain, '\n')) {
                 if (hasControlByte(piece))
                     return Status::failure("the value of " + keyword + " holds a control character");
@@ -704,21 +730,9 @@ FileEdit tableRowEdit(const TableReader::Row& row, long* numbersKept) {
             wanted.emplace_back(keyword, std::move(plain));
         }
         for (const auto& [keyword, cell] : wanted) {
-            const auto present = keywordCells(lines);
-            const auto at =
-                std::find_if(present.begin(), present.end(), [&](const auto& p) { return p.first == keyword; });
-            const bool remove = cell == kRemoveCell;
-            if (remove ? at == present.end() : (at != present.end() && at->second == cell))
-                continue;
-            // Spreadsheets rewrite numbers ("0815" comes back as "815"): the file's own form stays.
-            if (!remove && at != present.end() && sameNumber(at->second, cell)) {
-                if (numbersKept)
-                    ++*numbersKept;
-                continue;
-            }
             if (Status set = setKeywordCell(lines, keyword, cell); !set.ok)
                 return set;
-            told(keyword, remove);
+            told(keyword, cell == kRemoveCell);
         }
         return Status::success();
     };
@@ -739,7 +753,9 @@ TableFeed feedTable(TableReader& table, BatchRun& run, const std::function<bool(
         const std::string file = (fs::u8path(row.folder) / relative).u8string();
         const std::string where = "row " + std::to_string(row.number) + ": ";
         std::error_code ec;
-        if (row.folder.empty() || relative.empty() || relative.is_absolute() || *relative.begin() == "..") {
+        if (!row.problem.empty()) {
+            run.refuseFile(file, where + row.problem);
+        } else if (row.folder.empty() || relative.empty() || relative.is_absolute() || *relative.begin() == "..") {
             run.refuseFile(file, where + "its path lies outside its folder");
         } else if (!fs::exists(fs::symlink_status(fs::u8path(file), ec))) {
             run.refuseFile(file, where + "the file is missing");

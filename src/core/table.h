@@ -76,6 +76,7 @@ public:
         std::string folder, path, identity;
         std::vector<std::pair<std::string, std::string>> cells;
         bool readOnlyChanged = false; // a read-only cell differs from what was exported
+        std::string problem;          // why the row cannot be applied as it stands, or ""
     };
     bool next(Row& row);
     // Why reading stopped before the end (a damaged table), or "".

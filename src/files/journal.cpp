@@ -5,7 +5,9 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +21,8 @@ namespace {
 constexpr std::string_view kFirstLine = "tagmere run journal 1";
 constexpr const char* kManifest = "manifest";
 constexpr const char* kData = "data";
+// How many runs the window keeps, so a command line run prunes no more than that.
+constexpr const char* kKeepFile = "keep";
 constexpr size_t kRunDigits = 6;
 constexpr int kNumberTries = 1000;
 
@@ -113,7 +117,7 @@ std::vector<int> runNumbers(const std::string& journalFolder) {
         const std::string name = it->path().filename().u8string();
         if (name.size() == kRunDigits && name.find_first_not_of("0123456789") == std::string::npos &&
             it->is_directory(ec))
-            numbers.push_back(std::stoi(name));
+            numbers.push_back(std::atoi(name.c_str()));
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
@@ -131,25 +135,24 @@ std::string idText(const FileIdentity& id) {
     return std::to_string(id.device) + ":" + std::to_string(id.inode);
 }
 
-bool parseNumber(const std::string& text, long long& value) {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+// Whole numbers as written, never throwing: a line edited by hand is damaged, not fatal.
+template <typename T> bool parseWhole(const std::string& text, T& value, int base = 10) {
+    if (text.empty() || text[0] == '-' || text[0] == '+')
         return false;
-    value = std::stoll(text);
-    return true;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+bool parseNumber(const std::string& text, long long& value) {
+    return parseWhole(text, value);
 }
 
 bool parseUnsigned(const std::string& text, unsigned long long& value) {
-    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    value = std::stoull(text);
-    return true;
+    return parseWhole(text, value);
 }
 
 bool parseOctal(const std::string& text, unsigned long long& value) {
-    if (text.empty() || text.size() > 11 || text.find_first_not_of("01234567") != std::string::npos)
-        return false;
-    value = std::stoull(text, nullptr, 8);
-    return true;
+    return parseWhole(text, value, 8);
 }
 
 bool parsePair(const std::string& text, char separator, unsigned long long& a, unsigned long long& b) {
@@ -251,7 +254,10 @@ RunJournal::RunJournal(std::string journalFolder, std::string what) : m_impl(std
     m_impl->what = std::move(what);
 }
 
-RunJournal::~RunJournal() = default;
+RunJournal::~RunJournal() {
+    // A run that ends early (a bad target, an exception) leaves no empty run behind.
+    close();
+}
 
 void RunJournal::describe(std::string what) {
     m_impl->what = std::move(what);
@@ -374,10 +380,16 @@ std::vector<RunSummary> listRuns(const std::string& journalFolder) {
 
 Result<RunRecord> readRun(const std::string& journalFolder, int number) {
     if (number == 0) {
-        const std::vector<int> numbers = runNumbers(journalFolder);
-        if (numbers.empty())
+        // The newest run that replaced something: a run still at work, or cut before its
+        // first chunk, has no file to take back.
+        for (const RunSummary& run : listRuns(journalFolder)) {
+            if (run.files > 0) {
+                number = run.number;
+                break;
+            }
+        }
+        if (number == 0)
             return Status::failure("the run journal in " + platform::displayPath(journalFolder) + " holds no run");
-        number = numbers.back();
     }
     const fs::path folder = runFolder(journalFolder, number);
     std::error_code ec;
@@ -412,11 +424,33 @@ int pruneRuns(const std::string& journalFolder, int keep) {
     const std::vector<int> numbers = runNumbers(journalFolder);
     int removed = 0;
     for (size_t i = 0; i + static_cast<size_t>(std::max(keep, 0)) < numbers.size(); ++i) {
+        // A run another window or command line is still writing is never removed under it.
+        if (platform::appendFileInUse((runFolder(journalFolder, numbers[i]) / kManifest).u8string()))
+            continue;
         std::error_code ec;
         if (fs::remove_all(runFolder(journalFolder, numbers[i]), ec) > 0 && !ec)
             ++removed;
     }
     return removed;
+}
+
+int keptRuns(const std::string& journalFolder, int fallback) {
+    std::ifstream in(fs::u8path(journalFolder) / kKeepFile, std::ios::binary);
+    int keep = 0;
+    return in >> keep && keep >= 1 ? keep : fallback;
+}
+
+void setKeptRuns(const std::string& journalFolder, int keep) {
+    if (keptRuns(journalFolder, 0) == keep)
+        return;
+    // Losing it costs only the default, so a rename without a flush is enough.
+    const fs::path file = fs::u8path(journalFolder) / kKeepFile;
+    fs::path part = file;
+    part += ".part";
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    if (std::ofstream(part, std::ios::binary | std::ios::trunc) << keep << "\n")
+        fs::rename(part, file, ec);
 }
 
 } // namespace tagmere

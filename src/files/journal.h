@@ -86,7 +86,13 @@ std::vector<RunSummary> listRuns(const std::string& journalFolder);
 Result<RunRecord> readRun(const std::string& journalFolder, int number);
 // The old text of an entry, checked against its fingerprint.
 Status readOldText(const std::string& journalFolder, int number, const JournalEntry& entry, std::string& bytes);
-// Removes the oldest runs until `keep` are left; returns how many were removed.
+// Removes the oldest runs until `keep` are left, but never one still being written;
+// returns how many were removed.
 int pruneRuns(const std::string& journalFolder, int keep);
+
+// How many runs the journal keeps as the window's setting last said (`fallback` when it
+// never did), so the command line prunes no run the window's user meant to keep.
+int keptRuns(const std::string& journalFolder, int fallback);
+void setKeptRuns(const std::string& journalFolder, int keep);
 
 } // namespace tagmere

@@ -177,6 +177,8 @@ public:
     virtual ~AppendFile() = default;
 };
 Status createAppendFile(const EditTarget& folder, const std::string& name, std::unique_ptr<AppendFile>& file);
+// True while a live run holds this append file (its journal is being written).
+bool appendFileInUse(const std::string& path);
 // Makes the names a folder holds durable (a folder just made in it, say).
 Status syncFolder(const std::string& folder);
 Status appendTo(AppendFile& file, std::string_view bytes);

@@ -704,8 +704,15 @@ Status createAppendFile(const EditTarget& folder, const std::string& name, std::
         return Status::failure(errnoText(errno));
     if (::fsync(fdOf(*dir)) != 0)
         return Status::failure(errnoText(errno));
+    // Held while the run lives, so no pruning removes a journal still being written.
+    ::flock(made->fd.get(), LOCK_SH);
     file = std::move(made);
     return Status::success();
+}
+
+bool appendFileInUse(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    return fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
 Status syncFolder(const std::string& folder) {

@@ -502,6 +502,12 @@ Status syncFolder(const std::string&) {
     return Status::success();
 }
 
+// A live run opens its append file sharing it for reading only: an exclusive open fails.
+bool appendFileInUse(const std::string& path) {
+    Handle h(::CreateFileW(systemPath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return !h.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 Status appendTo(AppendFile& file, std::string_view bytes) {
     if (!writeAll(static_cast<WindowsAppendFile&>(file).file.get(), bytes))
         return Status::failure(lastErrorText());

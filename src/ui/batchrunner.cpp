@@ -259,6 +259,7 @@ BatchOutcome BatchRunner::runWith(const std::string& journalText, std::initializ
     options.journal = &journal;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const BatchOutcome outcome = body(callbacks, options);
+    setKeptRuns(journalFolder, app::runsKept(m_settings));
     pruneRuns(journalFolder, app::runsKept(m_settings));
     QGuiApplication::restoreOverrideCursor();
     dialog.reset(); // gone before any message that follows
@@ -401,7 +402,9 @@ std::optional<Message> BatchRunner::runTable(const TablePreview& preview, std::i
 std::optional<Message> BatchRunner::undoLastRun(std::initializer_list<QWidget*> held,
                                                 const std::function<void(const UndoFileResult&)>& fileDone) {
     const std::string journalFolder = defaultJournalFolder();
-    const std::vector<RunSummary> runs = listRuns(journalFolder);
+    // The newest run that replaced something; one still at work has nothing to take back yet.
+    std::vector<RunSummary> runs = listRuns(journalFolder);
+    runs.erase(std::remove_if(runs.begin(), runs.end(), [](const RunSummary& r) { return r.files == 0; }), runs.end());
     if (runs.empty()) {
         MessageBoxes::show(m_window, plainMessage("There is no run to undo."));
         return std::nullopt;
@@ -431,6 +434,7 @@ std::optional<Message> BatchRunner::undoLastRun(std::initializer_list<QWidget*> 
         MessageBoxes::show(m_window, warningMessage("Nothing was restored: " + outcome.status.description + "."));
         return std::nullopt;
     }
+    setKeptRuns(journalFolder, app::runsKept(m_settings));
     pruneRuns(journalFolder, app::runsKept(m_settings));
     return undoReport(outcome, notRestored);
 }

@@ -162,6 +162,7 @@ void frmView::cmdSave_Click() {
         RunJournal journal(journalFolder, "View / Edit save of " + m_savePath);
         const Status status = replaceFile(m_savePath, savedBytes(text), m_shownAs, &journal);
         journal.close();
+        setKeptRuns(journalFolder, app::runsKept(m_settings));
         pruneRuns(journalFolder, app::runsKept(m_settings));
         if (!status.ok) {
             // Save stays enabled so the user can try again, or copy the text elsewhere first.

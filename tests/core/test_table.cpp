@@ -46,7 +46,7 @@ struct Library {
         return out.str();
     }
 
-    // Applies the table as the command line does; the read-only flag of any row.
+    // Applies the table as the command line and the window do; whether a read-only cell changed.
     BatchOutcome apply(const std::string& table, bool* readOnlyChanged = nullptr) {
         std::istringstream in(table);
         TableReader reader(in);
@@ -55,13 +55,9 @@ struct Library {
         BatchRun run({}, {}, {}, callbacks, {});
         if (!reader.open().ok || !run.start())
             return run.finish();
-        TableReader::Row row;
-        while (reader.next(row)) {
-            const FileEdit edit = tableRowEdit(row);
-            run.processFile(row.folder + "/" + row.path, row.folder, &edit);
-            if (readOnlyChanged)
-                *readOnlyChanged = *readOnlyChanged || row.readOnlyChanged;
-        }
+        const TableFeed feed = feedTable(reader, run);
+        if (readOnlyChanged)
+            *readOnlyChanged = feed.readOnlyRow > 0;
         return run.finish();
     }
 };
@@ -195,6 +191,22 @@ private slots:
         setCell(grid, 1, "[LUMCAT]", "816");
         QCOMPARE(library.apply(csvText(grid)).written, 1L);
         QVERIFY(readBytes(library.file(0)).find("[TEST] 1.50\r\n") != std::string::npos);
+    }
+
+    // A row whose cells slid under the wrong headings (a comma without quotes) is refused; a
+    // cell left as exported never stops the row's real edits, even with a tab in it.
+    void strayCommaAndUneditedOddCells() {
+        const std::string tabbed = "IESNA:LM-63-2002\r\n[TEST] \tT\r\n[MANUFAC] Old\r\nTILT=NONE\r\n";
+        Library library({kFile, tabbed});
+        Grid grid = csvGrid(library.exported());
+        setCell(grid, 1, "[MANUFAC]", "ACME");
+        grid[1].push_back(" Inc.");
+        setCell(grid, 2, "[MANUFAC]", "New");
+        const BatchOutcome outcome = library.apply(csvText(grid));
+        QCOMPARE(outcome.refused, 1L);
+        QCOMPARE(readBytes(library.file(0)), kFile);
+        QCOMPARE(readBytes(library.file(1)),
+                 tabbed.substr(0, tabbed.find("[MANUFAC]")) + "[MANUFAC] New\r\nTILT=NONE\r\n");
     }
 
     // A changed read-only cell is noticed (and ignored); a keyword heading that is not one
