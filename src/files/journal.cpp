@@ -193,6 +193,8 @@ Status readManifest(const fs::path& folder, RunSummary& summary, std::vector<Jou
         return Status::failure("its manifest does not begin as a run journal's");
     long number = 1;
     std::vector<std::string> fields;
+    std::vector<long> unplaced;
+    long fileLines = 0;
     while (std::getline(in, line)) {
         ++number;
         const bool ended = !in.eof();
@@ -203,14 +205,30 @@ Status readManifest(const fs::path& folder, RunSummary& summary, std::vector<Jou
             summary.time = fields[1];
         } else if (fields.size() == 2 && fields[0] == "what") {
             unescaped(fields[1], summary.what);
+        } else if (fields.size() == 2 && fields[0] == "unplaced") {
+            long long index = 0;
+            if (parseNumber(fields[1], index))
+                unplaced.push_back(static_cast<long>(index));
         } else if (parseEntry(fields, entry)) {
             ++summary.files;
+            entry.index = fileLines++;
             if (entries)
                 entries->push_back(std::move(entry));
         } else {
             damaged.push_back("line " + std::to_string(number) + " of its manifest is not understood");
         }
     }
+    // Files the run staged but never put in place are not the run's to take back.
+    std::sort(unplaced.begin(), unplaced.end());
+    unplaced.erase(std::unique(unplaced.begin(), unplaced.end()), unplaced.end());
+    summary.files -= static_cast<long>(
+        std::count_if(unplaced.begin(), unplaced.end(), [&](long i) { return i >= 0 && i < fileLines; }));
+    if (entries)
+        entries->erase(std::remove_if(entries->begin(), entries->end(),
+                                      [&](const JournalEntry& e) {
+                                          return std::binary_search(unplaced.begin(), unplaced.end(), e.index);
+                                      }),
+                       entries->end());
     return Status::success();
 }
 
@@ -338,6 +356,10 @@ Status RunJournal::flush() {
     return Status::success();
 }
 
+void RunJournal::unplaced(long index) {
+    m_impl->pendingLines += manifestLine({"unplaced", std::to_string(index)});
+}
+
 bool RunJournal::failed() const {
     return !m_impl->failed.ok;
 }
@@ -352,6 +374,10 @@ long RunJournal::files() const {
 
 void RunJournal::close() {
     Impl& d = *m_impl;
+    // The last "unplaced" lines; losing them to a power cut costs only a note from undo.
+    if (d.manifest && !d.pendingLines.empty() && d.failed.ok && platform::appendTo(*d.manifest, d.pendingLines).ok)
+        platform::flushAppendFile(*d.manifest);
+    d.pendingLines.clear();
     d.manifest.reset();
     d.data.reset();
     if (d.number > 0 && d.files == 0) {

@@ -30,6 +30,7 @@ struct JournalEntry {
     long long dataOffset = 0;  // where the old text starts in "data"
     FileIdentity after;        // the file the run put in place (device, number, size, modification time)
     std::uint64_t newHash = 0;
+    long index = 0; // its place among the run's file lines
 };
 
 // A run as the list shows it.
@@ -65,6 +66,8 @@ public:
     // Keeps the old text of a file about to be replaced. Fails once the journal has failed.
     Status record(const std::string& path, const FileIdentity& before, std::string_view oldBytes,
                   const FileIdentity& after, std::string_view newBytes);
+    // The file of record `index` (0 for the first) was not replaced after all.
+    void unplaced(long index);
     // Makes everything recorded durable: called before any recorded file is renamed.
     Status flush();
     // True once a write to the journal has failed: the run must stop.

@@ -11,6 +11,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -680,8 +681,13 @@ std::string stateFolder() {
     const char* state = std::getenv("XDG_STATE_HOME");
     if (state && state[0] == '/')
         return std::string(state) + "/tagmere";
+    // Without HOME (a service, cron) the account's own home, never a folder others can write.
     const char* home = std::getenv("HOME");
-    return std::string(home && home[0] ? home : "/tmp") + "/.local/state/tagmere";
+    if (!home || home[0] != '/') {
+        const struct passwd* account = ::getpwuid(::geteuid());
+        home = account && account->pw_dir ? account->pw_dir : nullptr;
+    }
+    return std::string(home ? home : "") + "/.local/state/tagmere";
 }
 
 namespace {

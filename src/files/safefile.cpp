@@ -81,6 +81,7 @@ struct FileReplacer::Impl {
         FileIdentity identity;
         bool isBackup = false;
         bool failed = false;
+        long journalLine = -1; // its line in the run journal, once recorded
         Done done;
     };
 
@@ -109,6 +110,9 @@ struct FileReplacer::Impl {
             s.failed = true;
             if (!placed)
                 platform::discard(*s.temp);
+            // Its journal line stands for a replacement that did not happen: undo skips it.
+            if (!placed && journal && s.journalLine >= 0)
+                journal->unplaced(s.journalLine);
         }
         if (s.done)
             s.done(s.path, status);
@@ -243,9 +247,12 @@ Status FileReplacer::stage(const EditTarget& target, const FileIdentity& identit
     entry.identity = identity;
     entry.done = std::move(done);
     Status status = m_impl->stageTemp(target, std::move(entry), bytes, identity.size >= 0 ? &target : nullptr);
-    if (status.ok && m_impl->journal && identity.size >= 0)
+    if (status.ok && m_impl->journal && identity.size >= 0) {
         status = m_impl->journal->record(target.path, identity, oldBytes,
                                          platform::temporaryIdentity(*m_impl->staged.back().temp), bytes);
+        if (status.ok)
+            m_impl->staged.back().journalLine = m_impl->journal->files() - 1;
+    }
     if (!status.ok) {
         // Neither the file nor its backup is written: the staged entries go without a word,
         // the caller hears why once.
