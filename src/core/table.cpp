@@ -100,6 +100,35 @@ std::string csvField(std::string_view text) {
     return out + "\"";
 }
 
+// A value a spreadsheet would read as a date or round as a long number ("2019-05-12",
+// "123456789012345") and write back in its own form. Such a cell goes out as the formula
+// ="...", which spreadsheets show and save as the text itself; read back, either form counts.
+bool spreadsheetWouldChange(std::string_view value) {
+    if (value.empty() || value.find('\n') != std::string_view::npos)
+        return false;
+    size_t digits = 0, separators = 0;
+    for (const char c : value) {
+        if (c >= '0' && c <= '9')
+            ++digits;
+        else if (c == '-' || c == '/' || c == '.' || c == ':')
+            ++separators;
+        else
+            return false;
+    }
+    return (separators == 0 && digits > 11) || (separators >= 2 && digits >= 3 && value.front() != '-');
+}
+
+std::string guardedCell(const std::string& utf8) {
+    return spreadsheetWouldChange(utf8) ? "=\"" + utf8 + "\"" : utf8;
+}
+
+// The text of a cell written as ="...", or the cell as it is.
+std::string unguarded(const std::string& cell) {
+    if (cell.size() >= 3 && cell.compare(0, 2, "=\"") == 0 && cell.back() == '"')
+        return cell.substr(2, cell.size() - 3);
+    return cell;
+}
+
 int columnRank(const std::string& keyword) {
     const auto* begin = std::begin(kStandardOrder);
     const auto* end = std::end(kStandardOrder);
@@ -451,7 +480,7 @@ Status TableWriter::finish() {
         for (long c = std::stol(count); c > 0; --c) {
             if (!getText(d.spill, keyword) || !getText(d.spill, cell))
                 return Status::failure("the table's temporary file cannot be read back");
-            cells[columns.at(keyword)] = latin1ToUtf8(cell);
+            cells[columns.at(keyword)] = guardedCell(latin1ToUtf8(cell));
         }
         // Names are UTF-8 already; only the files' own bytes are single-byte text.
         d.out << csvField(folder) << "," << csvField(path) << "," << csvField(identity);
@@ -646,7 +675,7 @@ bool TableReader::next(Row& row) {
     row.path = field(d.path);
     row.identity = field(d.identity);
     for (const auto& [column, keyword] : d.keywordColumns)
-        row.cells.emplace_back(keyword, field(column));
+        row.cells.emplace_back(keyword, unguarded(field(column)));
     // Only when every read-only column is still there can their fingerprint be compared.
     if (std::find(d.readOnlyColumns.begin(), d.readOnlyColumns.end(), -1) == d.readOnlyColumns.end()) {
         std::vector<std::string> cells;

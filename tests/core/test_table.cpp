@@ -209,6 +209,23 @@ private slots:
                  tabbed.substr(0, tabbed.find("[MANUFAC]")) + "[MANUFAC] New\r\nTILT=NONE\r\n");
     }
 
+    // Dates and long numbers go out as ="..." so a spreadsheet keeps their text; a cell back
+    // in either form is the file's own.
+    void datesAndLongNumbersKeepTheirText() {
+        const std::string dated =
+            "IESNA:LM-63-2002\r\n[ISSUEDATE] 2019-05-12\r\n[LUMCAT] 123456789012345\r\nTILT=NONE\r\n";
+        Library library({dated});
+        const std::string table = library.exported();
+        QVERIFY(table.find("\"=\"\"2019-05-12\"\"\"") != std::string::npos);
+        QCOMPARE(library.apply(table).written, 0L);
+        Grid grid = csvGrid(table);
+        setCell(grid, 1, "[ISSUEDATE]", "2019-05-12");
+        setCell(grid, 1, "[LUMCAT]", "=\"123456789012346\"");
+        QCOMPARE(library.apply(csvText(grid)).written, 1L);
+        QVERIFY(readBytes(library.file(0)).find("[LUMCAT] 123456789012346\r\n") != std::string::npos);
+        QVERIFY(readBytes(library.file(0)).find("[ISSUEDATE] 2019-05-12\r\n") != std::string::npos);
+    }
+
     // A changed read-only cell is noticed (and ignored); a keyword heading that is not one
     // refuses the whole table.
     void readOnlyAndHeadings() {
