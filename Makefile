@@ -72,14 +72,29 @@ fuzz: deps
 	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # tagmere-cli.exe for 64-bit Windows (static, no DLLs), cross-built with MinGW-w64; its
-# tests run it under wine64 in a wine folder of its own.
+# tests run it under wine64 in a wine folder of its own. tagmere.exe, the window, is built
+# too (static, Qt and its windows platform plugin inside) once a Qt for Windows is in
+# QT_WINDOWS: `scripts/install-deps windows-gui` builds one there, once. make windows never
+# starts that build itself, it takes about 40 minutes.
 WINDOWS_BUILD ?= build-windows
+WINDOWS_GUI_BUILD ?= build-windows-gui
+QT_WINDOWS ?= $(shell scripts/build-qt-windows --print-prefix)
 WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64) wine64)
 windows:
 	scripts/install-deps windows
 	cmake -S . -B $(WINDOWS_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DTAGMERE_WERROR=$(WERROR) -DTAGMERE_BUILD_GUI=OFF -DTAGMERE_BUILD_TESTS=OFF
 	cmake --build $(WINDOWS_BUILD) --target tagmere-cli
+	@if [ -f "$(QT_WINDOWS)/.tagmere-complete" ]; then \
+		set -x; \
+		cmake -S . -B $(WINDOWS_GUI_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+			-DCMAKE_BUILD_TYPE=Release -DTAGMERE_WERROR=$(WERROR) -DTAGMERE_BUILD_GUI=ON -DTAGMERE_BUILD_TESTS=OFF \
+			-DCMAKE_PREFIX_PATH=$(QT_WINDOWS) -DQT_HOST_PATH=/usr \
+			-DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)/cmake && \
+		cmake --build $(WINDOWS_GUI_BUILD) --target tagmere; \
+	else \
+		echo "tagmere.exe skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 40 minutes, once)"; \
+	fi
 
 WINESERVER ?= $(firstword $(wildcard /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) wineserver)
 test-windows: windows
@@ -95,4 +110,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(WINDOWS_GUI_BUILD) $(PACKAGE_BUILD)
