@@ -144,9 +144,7 @@ private slots:
         for (const char* name : {"a.ies", "b.ies"})
             m->files.write(name, kSample);
         start();
-        const std::string table = m->tables.file("same.csv");
-        m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
-        action("mnuExportTable")->trigger();
+        const std::string table = exportCsv("same.csv");
         m->messages.shown.clear();
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuApplyTable")->trigger();
@@ -190,9 +188,7 @@ private slots:
         for (const char* name : {"a.ies", "b.ies", "c.ies"})
             m->files.write(name, kSample);
         start();
-        const std::string table = m->tables.file("t.csv");
-        m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
-        action("mnuExportTable")->trigger();
+        const std::string table = exportCsv("t.csv");
         Grid grid = csvGrid(readBytes(table));
         const size_t manufac = columnOf(grid, "[MANUFAC]"), path = columnOf(grid, "path");
         const size_t a = rowOf(grid, "a.ies"), b = rowOf(grid, "b.ies"), cRow = rowOf(grid, "c.ies");
@@ -228,9 +224,7 @@ private slots:
         for (const char* name : {"a.ies", "b.ies"})
             m->files.write(name, kSample);
         start();
-        const std::string table = m->tables.file("t.csv");
-        m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
-        action("mnuExportTable")->trigger();
+        const std::string table = exportCsv("t.csv");
         Grid grid = csvGrid(readBytes(table));
         const size_t a = rowOf(grid, "a.ies"), b = rowOf(grid, "b.ies");
         grid[a][columnOf(grid, "[MANUFAC]")] = "NEW";
@@ -270,9 +264,7 @@ private slots:
     void aTableChangedAfterThePreviewWritesNothing() {
         m->files.write("a.ies", kSample);
         start();
-        const std::string table = m->tables.file("t.csv");
-        m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
-        action("mnuExportTable")->trigger();
+        const std::string table = exportCsv("t.csv");
         Grid grid = csvGrid(readBytes(table));
         grid[rowOf(grid, "a.ies")][columnOf(grid, "[MANUFAC]")] = "NEW";
         writeFile(table, csvText(grid));
@@ -318,6 +310,14 @@ private:
         std::deque<FileDialogs::Answer> answers;
         std::unique_ptr<tagmere::ui::Program> program;
     };
+
+    // Exports through the menu to a CSV table of that name in the tables folder; its path.
+    std::string exportCsv(const char* name) {
+        const std::string table = m->tables.file(name);
+        m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
+        action("mnuExportTable")->trigger();
+        return table;
+    }
 
     void start() {
         m->program = tagmere::test::startProgram(qs(m->data.path()), qs(m->config.path()), m->messages);
