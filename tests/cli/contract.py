@@ -136,7 +136,7 @@ TABLE_CASES = [
     dict(name="export: a row per file, a column per keyword, then the figures",
          files={"lib/a.ies": SAMPLE, "lib/sub/b.ies": REAL}, args=["export", "{lib}"], code=0, err="",
          out_start="\ufefffolder,path,identity,version,errors,warnings,first error,[TEST],",
-         out_has=[",[MANUFAC],", ",flux (lm),", "\r\n", ",a.ies,", "LM-63-2002"]),
+         out_has=[",[MANUFAC],", ",flux (lm),", "\r\n", ",a.ies,", "LM-63-2002", ",2437.5,14635.2,"]),
     dict(name="export as JSON lines", files={"lib/a.ies": SAMPLE}, args=["export", "--format=json", "{lib}"], code=0,
          out_has=['"path":"a.ies"', '"[TEST]":"T1","[MANUFAC]":"Old"']),
     dict(name="an unedited export applied back writes nothing", files={"lib/a.ies": LF, "lib/sub/b.ies": REAL},

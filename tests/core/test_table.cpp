@@ -226,6 +226,16 @@ private slots:
         QVERIFY(readBytes(library.file(0)).find("[ISSUEDATE] 2019-05-12\r\n") != std::string::npos);
     }
 
+    // The read-only cells: the first error is the earliest, the figures are the file's own.
+    void readOnlyCells() {
+        const std::string twoErrors = "IESNA:LM-63-2002\r\nTILT=NONE\r\n1 -1 1 2 1 9 2 0 0 0\r\n";
+        Library library({twoErrors});
+        const Grid grid = csvGrid(library.exported());
+        const std::string firstError = grid[1][column(grid, "first error")];
+        QVERIFY2(firstError.rfind("line 2: required keyword [TEST] ", 0) == 0, firstError.c_str());
+        QVERIFY(std::stol(grid[1][column(grid, "errors")]) > 1);
+    }
+
     // A changed read-only cell is noticed (and ignored); a keyword heading that is not one
     // refuses the whole table.
     void readOnlyAndHeadings() {

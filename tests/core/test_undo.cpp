@@ -2,6 +2,7 @@
 #include "core/batch.h"
 #include "core/undo.h"
 #include "files/platform.h"
+#include "format/hash.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -116,6 +117,19 @@ private slots:
              },
              {kOld, kNew},
              1,
+             0,
+             0,
+             0,
+             1},
+            {"a line edited by hand, its own fingerprint made to match, is not understood",
+             [](Library& l) {
+                 const std::string line = "file\tX\tnot a size\t0000000000000000\t0\t1:2\t644\t0\t1\t"
+                                          "0000000000000000\t1:2\t0.0\t";
+                 std::ofstream(l.runFile(1, "manifest"), std::ios::binary | std::ios::app)
+                     << line << hashText(contentHash(line)) << "\n";
+             },
+             {kOld, kOld},
+             2,
              0,
              0,
              0,
