@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/table.h"
 #include "files/readfile.h"
+#include "format/hash.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -234,6 +235,18 @@ private slots:
         const std::string firstError = grid[1][column(grid, "first error")];
         QVERIFY2(firstError.rfind("line 2: required keyword [TEST] ", 0) == 0, firstError.c_str());
         QVERIFY(std::stol(grid[1][column(grid, "errors")]) > 1);
+    }
+
+    // A script's JSON names a file by \u escapes, a character outside the first plane too.
+    void jsonNamesBeyondLatin1() {
+        Library library({});
+        const std::string name = "\xF0\x9F\x98\x80 \xE6\x97\xA5.ies"; // an emoji and a CJK character
+        library.dir.write(name, kFile);
+        std::string table = "{\"folder\":\"" + library.dir.path() +
+                            "\",\"path\":\"\\ud83d\\ude00 \\u65e5.ies\",\"identity\":\"" + contentIdentity(kFile) +
+                            ":x\",\"keywords\":{\"[MANUFAC]\":\"ACME\"}}\n";
+        QCOMPARE(library.apply(table).written, 1L);
+        QVERIFY(readBytes(library.dir.file(name)).find("[MANUFAC] ACME\r\n") != std::string::npos);
     }
 
     // A changed read-only cell is noticed (and ignored); a keyword heading that is not one

@@ -423,6 +423,7 @@ private slots:
         const std::string stale = ".~tagmere-0123456789abcdef.tmp";
         dir.write(stale, "half");
         dir.write(".~tagmere-notes.tmp", "a user's own file");
+        dir.write(".~tagmere-0123456789abcdef00.tmp", "two hex digits too many: not ours");
         QVERIFY(QDir().mkpath(QString::fromStdString(dir.file(".~tagmere-fedcba9876543210.tmp"))));
         const std::string live = dir.write(".~tagmere-00000000000000aa.tmp", "in progress");
         const int held = ::open(live.c_str(), O_RDONLY);
@@ -430,8 +431,8 @@ private slots:
         QCOMPARE(removeStaleTemporaries(dir.path()), 1);
         ::close(held);
         QCOMPARE(test::listFolder(dir.path()),
-                 (std::vector<std::string>{".~tagmere-00000000000000aa.tmp", ".~tagmere-fedcba9876543210.tmp",
-                                           ".~tagmere-notes.tmp"}));
+                 (std::vector<std::string>{".~tagmere-00000000000000aa.tmp", ".~tagmere-0123456789abcdef00.tmp",
+                                           ".~tagmere-fedcba9876543210.tmp", ".~tagmere-notes.tmp"}));
     }
 };
 

@@ -145,6 +145,13 @@ private slots:
         const FiguresResult result = computeFigures(readPhotometry(bytes(b)));
         QVERIFY(result.ok && result.value.flux);
         QCOMPARE(std::round(*result.value.flux * 1e6) / 1e6, std::round(2 * kPi * 100 * 1e6) / 1e6);
+        // One longitude covers no solid angle: no flux, and the figures say why.
+        Block line = b;
+        line.horizontal = {0};
+        const FiguresResult one = computeFigures(readPhotometry(bytes(line)));
+        QVERIFY(one.ok && !one.value.flux);
+        QVERIFY(std::any_of(one.value.notes.begin(), one.value.notes.end(),
+                            [](const std::string& n) { return n.rfind("flux: ", 0) == 0; }));
         // The diagram's two planes: H0 across both latitudes, V0 across both longitudes.
         QCOMPARE(result.value.curves.size(), size_t(2));
         for (const PlaneCurve& curve : result.value.curves)
