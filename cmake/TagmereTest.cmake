@@ -7,6 +7,11 @@ function(tagmere_add_test)
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test tagmere_testsupport ${T_LIBS})
     set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
+    # A static Qt for Windows loads no plugin at run time: the tests run headless there too,
+    # so the offscreen platform is linked in beside the windows one.
+    if(WIN32 AND TARGET Qt6::QOffscreenIntegrationPlugin)
+        qt_import_plugins(${T_NAME} INCLUDE Qt6::QOffscreenIntegrationPlugin Qt6::QWindowsIntegrationPlugin)
+    endif()
     target_compile_definitions(${T_NAME} PRIVATE
         TAGMERE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         TAGMERE_CLI_PATH="$<TARGET_FILE:tagmere-cli>")

@@ -131,7 +131,8 @@ void FolderListBox::fill() {
     QTreeWidgetItem* parentItem = nullptr;
     QTreeWidgetItem* current = nullptr;
     for (const QString& folder : chain) {
-        const QString name = QDir(folder).isRoot() ? folder : QFileInfo(folder).fileName();
+        // A root is shown as the system writes it: "C:\\" on Windows, "/" here.
+        const QString name = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName();
         auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
         item->setText(0, name);
         item->setIcon(0, openIcon);

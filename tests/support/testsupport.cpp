@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testsupport.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +84,22 @@ std::string csvText(const Grid& grid) {
         out += "\r\n";
     }
     return out;
+}
+
+std::string shownPath(const std::string& path) {
+    return shownPath(QString::fromStdString(path)).toStdString();
+}
+
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+void useStateFolder(const std::string& folder) {
+#ifdef _WIN32
+    qputenv("LOCALAPPDATA", QByteArray::fromStdString(folder));
+#else
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(folder));
+#endif
 }
 
 } // namespace tagmere::test

@@ -31,6 +31,14 @@ inline QString qs(const std::string& path) {
     return QString::fromStdString(path);
 }
 
+// A path as the window and its messages show it: with backslashes on Windows.
+std::string shownPath(const std::string& path);
+QString shownPath(const QString& path);
+
+// Points the run journal at a folder of the test's own (XDG_STATE_HOME here, LOCALAPPDATA on
+// Windows), so each test starts from an empty journal.
+void useStateFolder(const std::string& folder);
+
 std::string readBytes(const std::string& path);
 bool fileExists(const std::string& path);
 // Names of the entries of a folder, sorted.

@@ -35,7 +35,7 @@ private slots:
         m = std::make_unique<Fixture>();
         m->data.write("Calvex/OrbKeywordFiles/Test.txt", kList);
         // Each test starts from an empty run journal of its own.
-        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(m->state.path()));
+        tagmere::test::useStateFolder(m->state.path());
     }
     void cleanup() { m.reset(); }
 

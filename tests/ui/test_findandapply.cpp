@@ -14,9 +14,11 @@
 
 #include <cstdlib>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace tagmere::test;
 using tagmere::ui::frmAddKeywords;
@@ -113,6 +115,9 @@ private slots:
     }
 
     void foldersThatCannotBeReadAreNamed() {
+#ifdef _WIN32
+        QSKIP("builds the too-deep folder with POSIX calls");
+#else
         // Below the search folder, a folder whose path is longer than the system allows.
         int fd = ::open(m->files.path().c_str(), O_RDONLY | O_DIRECTORY);
         const std::string step(250, 'd');
@@ -132,6 +137,7 @@ private slots:
                      text.find("File name too long") != std::string::npos,
                  text.c_str());
         QCOMPARE(std::system(("rm -rf " + m->files.path() + "/" + step).c_str()), 0);
+#endif
     }
 
     void searchTakesNoInputAndEscStopsIt() {

@@ -58,7 +58,7 @@ private slots:
         m = std::make_unique<Fixture>();
         m->data.write("Calvex/OrbKeywordFiles/Test.txt", "[_MOUNTING], 0\r\nRECESSED\r\nWALL\r\n");
         // Each test starts from an empty run journal of its own.
-        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(m->state.path()));
+        tagmere::test::useStateFolder(m->state.path());
         FileDialogs::setHandler([this](const FileDialogs::Request& request) {
             m->asked.push_back(request);
             if (m->answers.empty())
@@ -91,12 +91,13 @@ private slots:
         QCOMPARE(m->asked[0].mode, FileDialogs::Mode::Save);
         QCOMPARE(m->asked[0].filters, QStringLiteral("CSV table (*.csv);;JSON lines (*.json)"));
         QCOMPARE(m->messages.shown.size(), size_t(1));
-        QCOMPARE(m->messages.shown[0].text, "(2) row(s) were written to the table " + table + ", one per file.");
+        QCOMPARE(m->messages.shown[0].text,
+                 "(2) row(s) were written to the table " + tagmere::test::shownPath(table) + ", one per file.");
         Grid grid = csvGrid(readBytes(table));
         QCOMPARE(grid.size(), size_t(3));
-        const size_t a = rowOf(grid, "a.ies"), b = rowOf(grid, "sub/b.ies");
+        const size_t a = rowOf(grid, "a.ies"), b = rowOf(grid, tagmere::test::shownPath(std::string("sub/b.ies")));
         QVERIFY(a > 0 && b > 0);
-        QCOMPARE(grid[a][columnOf(grid, "folder")], root());
+        QCOMPARE(grid[a][columnOf(grid, "folder")], tagmere::test::shownPath(root()));
         const size_t manufac = columnOf(grid, "[MANUFAC]");
         QCOMPARE(grid[a].at(manufac), std::string("ACME"));
         QCOMPARE(grid[b].at(manufac), std::string("ACME"));
@@ -123,7 +124,8 @@ private slots:
         QCOMPARE(m->messages.shown.size(), size_t(2)); // the question, then the report
         const tagmere::Message& asked = m->messages.shown[0];
         QCOMPARE(asked.buttons, tagmere::MessageButtons::YesNo);
-        QVERIFY2(contains(asked.text, "per-file values from the table " + table + " to (1) file(s) below " + root()),
+        QVERIFY2(contains(asked.text, "per-file values from the table " + tagmere::test::shownPath(table) +
+                                          " to (1) file(s) below " + tagmere::test::shownPath(root())),
                  asked.text.c_str());
         QVERIFY2(contains(m->messages.shown[1].text, "(2) file(s):\r\r[MANUFAC]\r"), m->messages.shown[1].text.c_str());
         QCOMPARE(qs(readBytes(file("sub/b.ies"))), qs(withManufac("NEW MAKER")));
@@ -134,8 +136,9 @@ private slots:
         m->messages.shown.clear();
         m->messages.answers.push_back(QMessageBox::Yes);
         c().cmdUndoLastRun->click();
-        QVERIFY2(contains(m->messages.shown.at(0).text, "window: values from the table " + table),
-                 m->messages.shown.at(0).text.c_str());
+        QVERIFY2(
+            contains(m->messages.shown.at(0).text, "window: values from the table " + tagmere::test::shownPath(table)),
+            m->messages.shown.at(0).text.c_str());
         QCOMPARE(readBytes(file("sub/b.ies")), kSample);
     }
 
@@ -178,7 +181,7 @@ private slots:
                  json.c_str());
         QCOMPARE(std::count(json.begin(), json.end(), '\n'), 2L);
         const tagmere::Message& told = m->messages.shown.at(0);
-        QCOMPARE(told.text, "(2) row(s) were written to the table " + table +
+        QCOMPARE(told.text, "(2) row(s) were written to the table " + tagmere::test::shownPath(table) +
                                 ", one per file.\r\r(1) file(s) could not be read; their rows say why.");
         QCOMPARE(told.icon, tagmere::MessageIcon::Exclamation);
     }
@@ -211,9 +214,10 @@ private slots:
         std::string said;
         for (const tagmere::Message& message : m->messages.shown)
             said += message.text + "\n";
-        QVERIFY2(contains(said, "Unable to perform edit: " + root() + "/../b.ies: row " + std::to_string(b + 1) +
-                                    ": its path lies outside its folder") &&
-                     contains(said, "Unable to perform edit: " + file("c.ies") + ": it changed since the table"),
+        QVERIFY2(contains(said, "Unable to perform edit: " + tagmere::test::shownPath(root() + "/../b.ies") + ": row " +
+                                    std::to_string(b + 1) + ": its path lies outside its folder") &&
+                     contains(said, "Unable to perform edit: " + tagmere::test::shownPath(file("c.ies")) +
+                                        ": it changed since the table"),
                  said.c_str());
         QCOMPARE(qs(readBytes(file("a.ies"))), qs(withManufac("NEW")));
         QCOMPARE(readBytes(file("c.ies")), kSample + "\r\n");
@@ -291,7 +295,8 @@ private slots:
         m->answers.push_back({qs(table), QStringLiteral("CSV table (*.csv)")});
         action("mnuApplyTable")->trigger();
         QCOMPARE(m->messages.shown.size(), size_t(1));
-        QVERIFY2(contains(m->messages.shown[0].text, "Unable to read the table " + table + ": the table has no folder"),
+        QVERIFY2(contains(m->messages.shown[0].text,
+                          "Unable to read the table " + tagmere::test::shownPath(table) + ": the table has no folder"),
                  m->messages.shown[0].text.c_str());
         QVERIFY(!preview());
         // Cancelling the dialog does nothing at all.
