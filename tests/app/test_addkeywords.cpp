@@ -11,8 +11,15 @@ using tagmere::test::qs;
 class TestAddKeywords : public QObject {
     Q_OBJECT
 private slots:
-    void dataFolderFollowsXdgDataHome() {
+    // The all-users folder on Windows; here, where no user may write one, the user's own.
+    void dataFolderIsWhereTheSystemKeepsIt() {
+#ifdef _WIN32
+        const tagmere::test::TempFolder folder;
+        qputenv("ProgramData", QByteArray::fromStdString(folder.path()));
+        const QString data = QDir::fromNativeSeparators(qs(folder.path()));
+#else
         const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+#endif
         QVERIFY(!data.isEmpty());
         QCOMPARE(tagmere::app::commonAppDataFolder(), data);
         QVERIFY(QDir(data).exists());
