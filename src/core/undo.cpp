@@ -13,8 +13,11 @@ namespace {
 
 using Fate = UndoFileResult::Fate;
 
+// The device number is left out: it is the kernel's name for this mount, and a drive mounted
+// again (after a power cut, a disk plugged back in) may get another. The file's number, size,
+// time to the nanosecond and content still prove it is the file the run wrote.
 bool isWhatTheRunWrote(const JournalEntry& e, const FileIdentity& now, std::uint64_t hash) {
-    return now.device == e.after.device && now.inode == e.after.inode && now.size == e.after.size &&
+    return now.inode == e.after.inode && now.size == e.after.size &&
            now.modifiedSec == e.after.modifiedSec && now.modifiedNsec == e.after.modifiedNsec && hash == e.newHash;
 }
 

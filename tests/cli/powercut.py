@@ -102,13 +102,15 @@ def main():
                 print(f"  {k}: {len(after.get(k, b''))} bytes, neither old nor new")
             failures += len(bad)
             # Every file is old again after undo of the interrupted run.
-            subprocess.run([cli, "undo"], capture_output=True, env=journal)
+            undo = subprocess.run([cli, "undo"], capture_output=True, env=journal, text=True, errors="replace")
             undone = snapshot(lib)
             kept = [k for k in before if undone.get(k) != before[k]]
             print(f"  undo of the cut run: {new - len([k for k in kept if after.get(k) == expected[k]])} of {new} "
                   f"new files restored")
             for k in kept[:5]:
                 print(f"  {k}: not restored by undo")
+            if kept:
+                print("  undo said: " + "\n  ".join(undo.stderr.splitlines()[:5]))
             failures += len(kept)
         if failures:
             print(f"FAIL: {failures} file(s) empty, torn or missing after a power cut, or not restored by undo")

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 #include <sys/stat.h>
 
@@ -134,6 +135,30 @@ private slots:
              0,
              0,
              1},
+            {"a drive mounted again under another device number is restored",
+             [](Library& l) {
+                 // The device of each file the run wrote changed, each line's fingerprint made anew.
+                 std::istringstream in(readBytes(l.runFile(1, "manifest")));
+                 std::string manifest, line;
+                 while (std::getline(in, line)) {
+                     if (line.rfind("file\t", 0) == 0) {
+                         size_t field = 0;
+                         for (int i = 0; i < 10; ++i)
+                             field = line.find('\t', field) + 1;
+                         line.insert(field, "1");
+                         line.erase(line.rfind('\t') + 1);
+                         line += hashText(contentHash(line));
+                     }
+                     manifest += line + "\n";
+                 }
+                 overwrite(l.runFile(1, "manifest"), manifest);
+             },
+             {kOld, kOld},
+             2,
+             0,
+             0,
+             0,
+             0},
             {"a damaged old text is not written",
              [](Library& l) {
                  std::string data = readBytes(l.runFile(1, "data"));
