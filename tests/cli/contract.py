@@ -39,7 +39,7 @@ USAGE_ERRORS = [
     ["apply", "--set", "[ x", "x.ies"], ["apply", "--set", "[MORE] x", "x.ies"], ["apply", "--remove", "[MORE]", "x.ies"],
     ["apply", "--set", "[A B] x", "x.ies"], ["check", "--frob"], ["check", "--format=xml", "x.ies"],
     ["undo", "x"], ["undo", "1", "2"], ["undo", "--keep", "0"], ["undo", "--list", "3"],
-    ["apply", "--keep", "many", "--manufac", "X", "x.ies"],
+    ["apply", "--keep", "many", "--manufac", "X", "x.ies"], ["apply", "--keep", "10001", "--manufac", "X", "x.ies"],
     ["apply", "--table", "t.csv", "x.ies"], ["apply", "--table", "t.csv", "--manufac", "X"], ["export"],
     ["export", "--format=xml", "x.ies"],
 ]
@@ -233,6 +233,8 @@ UNDO_CASES = [
     dict(name="--keep 1 keeps the newest run only", files=TWO,
          first=[APPLY_X, ["apply", "--keep", "1", "--manufac", "Y", "{lib}"]], args=["undo", "--list"], code=0,
          out_has=["     2  ", "\n1 run, "]),
+    dict(name="--keep takes up to 10000 runs", files=TWO, args=["apply", "--keep", "10000", "--manufac", "X", "{lib}"],
+         code=0, after={"lib/a.ies": WITH_X}),
     dict(name="a journal that cannot be written stops the run before anything changes", files=TWO,
          make=write(".state", b"a file where the journal's folder should be"), args=APPLY_X, code=4,
          err_has="run journal", after=TWO),

@@ -168,16 +168,17 @@ private slots:
         QVERIFY2(QString::fromStdString(library.messages[0].text).contains(why), library.messages[0].text.c_str());
     }
 
-    // A script's JSON table: a value changed in a line of the export, Latin-1 as \u escapes.
+    // A script's JSON table: a value changed in a line of the export, Latin-1 as \u escapes
+    // in either case.
     void jsonRowEdited() {
         Library library({kFile, kFile});
         std::string table = library.exported(TableFormat::Json);
         const std::string old = "\"[MANUFAC]\":\"Old\\nsecond line\"";
         const size_t at = table.find(old);
         QVERIFY(at != std::string::npos);
-        table.replace(at, old.size(), "\"[MANUFAC]\":\"Lumi\\u00e8re\"");
+        table.replace(at, old.size(), "\"[MANUFAC]\":\"Lumi\\u00e8re \\u00A9\\u00Fa\\u00aF\"");
         QCOMPARE(library.apply(table).written, 1L);
-        QVERIFY(readBytes(library.file(0)).find("[MANUFAC] Lumi\xE8re\r\nTILT") != std::string::npos);
+        QVERIFY(readBytes(library.file(0)).find("[MANUFAC] Lumi\xE8re \xA9\xFA\xAF\r\nTILT") != std::string::npos);
         QCOMPARE(readBytes(library.file(1)), kFile);
     }
 

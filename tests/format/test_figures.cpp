@@ -86,6 +86,10 @@ private slots:
         relative.candela = [](double, double) { return 50.0; };
         row("relative isotropic", relative,
             {100, 4 * kPi * 100, kNone, kNone, kNone, 4 * kPi * 100 / 25, 4 * kPi * 100 / 2000});
+        // No lamps: nothing to divide the flux by, so no efficiency.
+        Block noLamps = relative;
+        noLamps.lamps = 0;
+        row("relative, no lamps", noLamps, {100, 4 * kPi * 100, kNone, kNone, kNone, 4 * kPi * 100 / 25, kNone});
 
         // I0 cos(v) (1 + cos(2h) / 2) below: the cos(2h) part adds nothing over the turn, so pi I0
         // whichever symmetry the file uses; each plane's curve is a cosine: half at 60 degrees, a

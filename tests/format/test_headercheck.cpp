@@ -77,6 +77,8 @@ private slots:
             {"keyword-indent@4", "keyword-indent@5"}, false);
         row("high byte and tab in header", "IESNA:LM-63-1995\r\n[TEST]\tT\r\n[LAMP] L\xe9\r\n",
             {"non-ascii@2", "non-ascii@3"}, false);
+        // The printable range's two ends are fine; DEL just past it is not.
+        row("space and tilde, then DEL", k2002 + "[OTHER] ~ ~\r\n[LAMP] L\x7f\r\n", {"non-ascii@7"}, false);
         QTest::newRow("lf only") << std::string(
                                         "IESNA:LM-63-1995\nTILT=NONE\n1 -1 1 2 1 1 2 0 0 0\n1 1 10\n0 90\n0\n100 50\n")
                                  << QStringList{"line-ends@1"} << false;

@@ -155,6 +155,10 @@ private slots:
         QCOMPARE(preview()->summary(),
                  QStringLiteral(
                      "0 file(s) would change, 0 would be refused, 2 would not change. Nothing has been written."));
+        // Each file is listed all the same, so the user sees which ones the table names.
+        const QListWidget* files = preview()->findChild<QListWidget*>(QStringLiteral("lstPreviewFiles"));
+        QCOMPARE(files->count(), 2);
+        QCOMPARE(files->item(0)->text(), QStringLiteral("unchanged: ") + tagmere::test::shownPath(qs(file("a.ies"))));
         QVERIFY(!goOnButton());
         preview()->close();
         QTRY_VERIFY(!preview());
