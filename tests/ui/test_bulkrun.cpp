@@ -111,7 +111,7 @@ private slots:
         const tagmere::Message& asked = m->messages.shown[0];
         QCOMPARE(asked.buttons, tagmere::MessageButtons::YesNo);
         QVERIFY2(asked.text.find("(2) file(s)") != std::string::npos &&
-                     asked.text.find("window: [MANUFAC] NEW") != std::string::npos,
+                     asked.text.find(":\rwindow: [MANUFAC] NEW; [_MOUNTING] WALL\r\r") != std::string::npos,
                  asked.text.c_str());
         QCOMPARE(readBytes(file("a.ies")), kSample);
         QCOMPARE(readBytes(file("b.ies")), kSample);

@@ -228,6 +228,18 @@ private slots:
         QCOMPARE(tree(0)->topLevelItem(0)->childCount(), values);
     }
 
+    // "Show Selected Only" stays on across a reload of the list.
+    void reloadKeepsTheFilter() {
+        start();
+        c().chkShowSelectedOnly->click(); // nothing is ticked, so nothing is shown
+        QCOMPARE(tree(0)->topLevelItemCount(), 0);
+        c().cmdRefresh->setEnabled(true);
+        c().cmdRefresh->click();
+        QCOMPARE(tree(0)->topLevelItemCount(), 0);
+        c().chkShowSelectedOnly->click();
+        QVERIFY(tree(0)->topLevelItemCount() > 0);
+    }
+
     void closingClosesTheViewWindow() {
         start();
         tagmere::ui::frmView* view = window()->viewWindow();
