@@ -79,6 +79,7 @@ private slots:
         QTest::newRow("K before digits") << std::string("K4000") << false;
         QTest::newRow("falling range") << std::string("5000-4000") << false;
         QTest::newRow("zero in range") << std::string("0-4000") << false;
+        QTest::newRow("lowest range") << std::string("1-2") << true;
         QTest::newRow("three parts use first") << std::string("4000-1-2") << true;
         QTest::newRow("empty") << std::string() << false;
     }

@@ -231,11 +231,16 @@ private slots:
     // The read-only cells: the first error is the earliest, the figures are the file's own.
     void readOnlyCells() {
         const std::string twoErrors = "IESNA:LM-63-2002\r\nTILT=NONE\r\n1 -1 1 2 1 9 2 0 0 0\r\n";
-        Library library({twoErrors});
+        const std::string photometry = "IESNA:LM-63-2002\r\nTILT=NONE\r\n1 -1 1 2 1 1 2 0 0 0\r\n1 1 30.0\r\n0 90\r\n"
+                                       "0\r\n100.00 50\r\n";
+        Library library({twoErrors, photometry});
         const Grid grid = csvGrid(library.exported());
         const std::string firstError = grid[1][column(grid, "first error")];
         QVERIFY2(firstError.rfind("line 2: required keyword [TEST] ", 0) == 0, firstError.c_str());
         QVERIFY(std::stol(grid[1][column(grid, "errors")]) > 1);
+        // Whole numbers without a decimal point, as a spreadsheet writes them back.
+        QCOMPARE(grid[2][column(grid, "maximum intensity (cd)")], std::string("100"));
+        QCOMPARE(grid[2][column(grid, "input watts (W)")], std::string("30"));
     }
 
     // A script's JSON names a file by \u escapes, a character outside the first plane too.
