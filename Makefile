@@ -75,7 +75,7 @@ fuzz: deps
 # tests run it under wine64 in a wine folder of its own. tagmere.exe, the window, is built
 # too (static, Qt and its windows platform plugin inside) once a Qt for Windows is in
 # QT_WINDOWS: `scripts/install-deps windows-gui` builds one there, once. make windows never
-# starts that build itself, it takes about 40 minutes.
+# starts that build itself, it takes about 20 minutes.
 WINDOWS_BUILD ?= build-windows
 WINDOWS_GUI_BUILD ?= build-windows-gui
 QT_WINDOWS ?= $(shell scripts/build-qt-windows --print-prefix)
@@ -93,7 +93,7 @@ windows:
 			-DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)/cmake && \
 		cmake --build $(WINDOWS_GUI_BUILD) --target tagmere; \
 	else \
-		echo "tagmere.exe skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 40 minutes, once)"; \
+		echo "tagmere.exe skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 20 minutes, once)"; \
 	fi
 
 WINESERVER ?= $(firstword $(wildcard /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) wineserver)
@@ -111,7 +111,7 @@ test-windows: windows
 		cmake --build $(WINDOWS_GUI_BUILD) --target tests/ui/all tests/app/all && \
 		scripts/test-windows-gui $(WINDOWS_GUI_BUILD) $(WINE) $(WINESERVER); \
 	else \
-		echo "window tests for Windows skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 40 minutes, once)"; \
+		echo "window tests for Windows skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 20 minutes, once)"; \
 	fi
 
 # make test runs the Windows tests where MinGW-w64 and wine are installed already, and says
