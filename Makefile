@@ -80,12 +80,14 @@ WINDOWS_BUILD ?= build-windows
 WINDOWS_GUI_BUILD ?= build-windows-gui
 QT_WINDOWS ?= $(shell scripts/build-qt-windows --print-prefix)
 WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64) wine64)
+# DEPS=--check (as make test sets it) installs nothing: what is missing is named instead.
+DEPS ?=
 windows:
-	scripts/install-deps windows
+	scripts/install-deps $(DEPS) windows
 	cmake -S . -B $(WINDOWS_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DTAGMERE_WERROR=$(WERROR) -DTAGMERE_BUILD_GUI=OFF -DTAGMERE_BUILD_TESTS=OFF
 	cmake --build $(WINDOWS_BUILD) --target tagmere-cli
-	@if [ -f "$(QT_WINDOWS)/.tagmere-complete" ]; then \
+	@if scripts/build-qt-windows --check; then \
 		set -x; \
 		cmake -S . -B $(WINDOWS_GUI_BUILD) -G $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 			-DCMAKE_BUILD_TYPE=Release -DTAGMERE_WERROR=$(WERROR) -DTAGMERE_BUILD_GUI=ON -DTAGMERE_BUILD_TESTS=ON \
@@ -105,23 +107,25 @@ test-windows: windows
 	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all \
 		python3 tests/cli/contract.py --wine $(WINE) $(WINDOWS_BUILD)/bin/tagmere-cli.exe \
 		$$(sed -n 's/^project(tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-	@if [ -f "$(QT_WINDOWS)/.tagmere-complete" ]; then \
+	@if ! scripts/build-qt-windows --check; then \
+		echo "window tests for Windows skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 20 minutes, once)"; \
+	elif ! missing=$$(scripts/install-deps --check windows-gui) && [ -n "$(DEPS)" ]; then \
+		echo "window tests for Windows skipped: $$missing (make test-windows installs them)"; \
+	else \
 		set -x; \
 		scripts/install-deps windows-gui && \
 		cmake --build $(WINDOWS_GUI_BUILD) --target tests/ui/all tests/app/all && \
 		scripts/test-windows-gui $(WINDOWS_GUI_BUILD) $(WINE) $(WINESERVER); \
-	else \
-		echo "window tests for Windows skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 20 minutes, once)"; \
 	fi
 
 # make test runs the Windows tests where MinGW-w64 and wine are installed already, and says
 # they were skipped, and why, where not: it never installs them (a fresh machine, as CI's,
 # would spend minutes on it), and never builds Qt for Windows.
 test-windows-if-present:
-	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v $(WINE) >/dev/null; then \
-		$(MAKE) --no-print-directory test-windows; \
+	@if missing=$$(scripts/install-deps --check windows); then \
+		$(MAKE) --no-print-directory test-windows DEPS=--check; \
 	else \
-		echo "Windows tests skipped: MinGW-w64 or wine64 is not installed (make test-windows installs them)"; \
+		echo "Windows tests skipped: $$missing (make test-windows installs them)"; \
 	fi
 
 # The Windows ZIP and installer in $(WINDOWS_PACKAGE), then checked under wine64 in a wine
@@ -129,7 +133,7 @@ test-windows-if-present:
 WINDOWS_PACKAGE ?= build-windows-package
 package-windows: windows
 	scripts/install-deps package-windows
-	scripts/package-windows $(WINDOWS_PACKAGE)
+	scripts/package-windows $(WINDOWS_PACKAGE) $(WINDOWS_BUILD) $(WINDOWS_GUI_BUILD)
 	version=$$(sed -n 's/^project(tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt) && \
 		tests/packaging/windows-package.sh $(WINDOWS_PACKAGE)/tagmere-setup-$$version.exe \
 			$(WINDOWS_PACKAGE)/tagmere-$$version-windows-x86_64.zip $$version

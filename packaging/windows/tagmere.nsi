@@ -35,7 +35,8 @@ VIAddVersionKey "LegalCopyright" "GPL-3.0-or-later"
   !define MUI_ICON "${ICON}"
   !define MUI_UNICON "${ICON}"
 !endif
-!define MUI_FINISHPAGE_RUN "$INSTDIR\tagmere.exe"
+# No "start the program now": the installer runs as administrator, and the window's first
+# start makes the user's keyword lists, which must be the user's own.
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -54,6 +55,11 @@ Function un.onInit
 FunctionEnd
 
 Section "Install"
+  # Always a folder of our own: the uninstaller deletes the files it installed by name, and in
+  # a shared folder (C:\Tools) a README.md or LICENSE.txt of the same name is someone else's.
+  ${GetFileName} "$INSTDIR" $0
+  StrCmp $0 "${APP}" +2
+    StrCpy $INSTDIR "$INSTDIR\${APP}"
   SetOutPath "$INSTDIR"
   File "${STAGE}\tagmere.exe"
   File "${STAGE}\tagmere-cli.exe"

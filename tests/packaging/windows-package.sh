@@ -30,7 +30,9 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
 
 work=$(mktemp -d /tmp/tagmere-windows-package.XXXXXX)
-export WINEPREFIX=$work/wine WINEDEBUG=-all
+# winemenubuilder off: it would copy the installer's Start-menu entry into this account's
+# desktop menu, where nothing takes it away again.
+export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 unset DISPLAY
 xvfb_pid=""
 cleanup() {

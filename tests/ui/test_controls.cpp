@@ -41,7 +41,10 @@ private slots:
         QVERIFY(list.setPath(top + QStringLiteral("/")));
         QCOMPARE(list.path(), top);
         QCOMPARE(list.subfolders(), QStringList({top + QStringLiteral("/Alpha"), top + QStringLiteral("/beta")}));
-        QCOMPARE(list.topLevelItem(0)->text(0), QDir::toNativeSeparators(QDir(top).rootPath()));
+        QDir root(top);
+        while (!root.isRoot() && root.cdUp()) {
+        }
+        QCOMPARE(list.topLevelItem(0)->text(0), QDir::toNativeSeparators(root.absolutePath())); // "/", "C:\\"
         QCOMPARE(list.currentItem()->text(0), QStringLiteral("top"));
 
         // What is no folder is refused, and the same folder again is no change.

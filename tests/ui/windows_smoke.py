@@ -95,14 +95,25 @@ def main():
         with open(os.path.join(samples, name), "wb") as f:
             f.write(SAMPLE.format(n=n).encode("latin-1"))
 
-    display = f":{150 + os.getpid() % 300}"
-    xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "2400x1200x24"], stderr=subprocess.DEVNULL)
-    # A new wine folder is a fresh profile: no settings, no keyword lists yet.
-    env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(work, "wine"), WINEDEBUG="-all")
+    # Xvfb picks a free display itself and names it, so no click lands on another screen.
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2400x1200x24"],
+                            pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as named:
+        number = named.readline().strip()
+    if not number or xvfb.poll() is not None:
+        print("FAIL: Xvfb did not start")
+        shutil.rmtree(work, ignore_errors=True)
+        return 1
+    display = ":" + number
+    # A new wine folder is a fresh profile: no settings, no keyword lists yet. winemenubuilder
+    # is off so that nothing of it goes into this account's desktop menu.
+    env = dict(os.environ, DISPLAY=display, WINEPREFIX=os.path.join(work, "wine"), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="winemenubuilder.exe=d")
     program = None
     failures = []
     try:
-        time.sleep(1)
         start = time.time()
         run([a.wine, "wineboot", "--init"], env)
         # The window starts in the folder it was started from.
