@@ -204,7 +204,7 @@ private slots:
                  QStringLiteral(
                      "1 file(s) would change, 1 would be refused, 0 would not change. Nothing has been written."));
         QCOMPARE(preview()->findChild<QListWidget*>(QStringLiteral("lstPreviewFiles"))->item(1)->text(),
-                 QStringLiteral("would be refused: ") + qs(file("locked.ies")));
+                 QStringLiteral("would be refused: ") + tagmere::test::shownPath(qs(file("locked.ies"))));
         const QStringList lines = preview()
                                       ->findChild<QPlainTextEdit*>(QStringLiteral("txtPreviewDiff"))
                                       ->toPlainText()
