@@ -60,6 +60,25 @@ private slots:
             QVERIFY2(changes(unifiedDiff("f.ies", lines(row.before), lines(row.after))) == row.expected, row.name);
     }
 
+    // Too many lines to align one by one: every old line goes, then every new one comes.
+    void largeChangeListsEveryLine() {
+        std::string before, after;
+        for (int i = 0; i < 2100; ++i) {
+            before += "old " + std::to_string(i) + "\n";
+            after += "new " + std::to_string(i) + "\n";
+        }
+        std::istringstream in(unifiedDiff("f.ies", before, after));
+        int removed = 0, added = 0;
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("--- ", 0) != 0 && line.rfind("+++ ", 0) != 0) {
+                removed += line[0] == '-';
+                added += line[0] == '+';
+            }
+        }
+        QCOMPARE(removed, 2100);
+        QCOMPARE(added, 2100);
+    }
+
     void lineEnds() {
         const std::string crlf = "a\r\nb\r\n", lf = "a\nb\n";
         QCOMPARE(changes(unifiedDiff("f.ies", crlf, lf)), std::string("@@ -1,2 +1,2 @@ -a\r -b\r +a +b "));

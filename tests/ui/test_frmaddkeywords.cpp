@@ -200,6 +200,10 @@ private slots:
         QCOMPARE(tree(0)->findItems(keyword, Qt::MatchExactly).value(0)->checkState(0), Qt::Checked);
 
         c().cmdCheckAll->click();
+        // The trees show the ticks at once.
+        for (int column = 0; column < 3; ++column)
+            for (QTreeWidgetItemIterator it(tree(column)); *it; ++it)
+                QVERIFY2((*it)->checkState(0) == Qt::Checked, qPrintable((*it)->text(0)));
         m->messages.answers = {QMessageBox::No, QMessageBox::Yes};
         c().cmdSaveList->click();
         QCOMPARE(readBytes(listFile("Mine")), first);

@@ -11,6 +11,7 @@
 
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPushButton>
 
@@ -130,6 +131,7 @@ private slots:
         QVERIFY2(contains(m->messages.shown[1].text, "(2) file(s):\r\r[MANUFAC]\r"), m->messages.shown[1].text.c_str());
         QCOMPARE(qs(readBytes(file("sub/b.ies"))), qs(withManufac("NEW MAKER")));
         QCOMPARE(readBytes(file("a.ies")), kSample);
+        QVERIFY(!QGuiApplication::overrideCursor()); // the busy cursor is gone with the run
 
         // An ordinary run: Undo Last Run takes it back.
         QTRY_VERIFY(!preview());
