@@ -123,6 +123,11 @@ private slots:
                 }
             }
         }
+        // The found list and the trees take the height the window gains.
+        const int list = c().ltvFoundFiles->height(), trees = tree(0)->height();
+        window()->resize(window()->width(), 1500);
+        QCOMPARE(c().ltvFoundFiles->height(), list + 100);
+        QCOMPARE(tree(0)->height(), trees + 100);
     }
 
     // A value cut off in the narrow tree shows its whole text as a tip; one that fits shows none.
