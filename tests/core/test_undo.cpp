@@ -256,6 +256,10 @@ private slots:
         library.apply("D");
         QCOMPARE(listRuns(library.journal).front().number, 4);
         QCOMPARE(listRuns(library.journal).front().what, std::string("apply D"));
+        const QString time = QString::fromStdString(listRuns(library.journal).front().time);
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")).match(time).hasMatch(),
+            qPrintable(time));
         QVERIFY(!library.undo(1).status.ok);
     }
 };

@@ -162,6 +162,24 @@ private slots:
             QCOMPARE(curve.points.size(), size_t(2));
     }
 
+    // The diagram draws the C0-C180 and C90-C270 planes, the second half of each on the left.
+    void diagramPlanes() {
+        Block b;
+        b.vertical = steps(0, 90);
+        b.horizontal = steps(0, 360);
+        b.candela = [](double h, double) { return 1000 + h; }; // each plane its own intensity
+        const FiguresResult result = computeFigures(readPhotometry(bytes(b)));
+        QVERIFY(result.ok);
+        QCOMPARE(result.value.curves.size(), size_t(2));
+        const double planes[2][2] = {{0, 180}, {90, 270}};
+        for (size_t c = 0; c < 2; ++c) {
+            for (const PlanePoint& point : result.value.curves[c].points) {
+                if (point.angle != 0)
+                    QCOMPARE(point.candela, 1000 + planes[c][point.angle < 0 ? 1 : 0]);
+            }
+        }
+    }
+
     // The opening in metres, and the reader's first error instead of figures.
     void openingAndProblems() {
         Block b;
