@@ -130,6 +130,17 @@ private slots:
         QCOMPARE(tree(0)->height(), trees + 100);
     }
 
+    // A list picked is the name to save as; the factory list, which is never saved over, is not.
+    void pickedListIsTheNameToSaveAs() {
+        m->data.write("Calvex/OrbKeywordFiles/Other.txt", "[_LAMP], 0\r\nLED\r\n");
+        start();
+        QComboBox* lists = c().cbxKeywordFiles;
+        lists->setCurrentIndex(lists->findText(QStringLiteral("Other")));
+        QCOMPARE(c().txtKeywordFilename->text(), QStringLiteral("Other"));
+        lists->setCurrentIndex(lists->findText(QStringLiteral("OrbFactoryKeywords")));
+        QVERIFY(c().txtKeywordFilename->text().isEmpty());
+    }
+
     // A value cut off in the narrow tree shows its whole text as a tip; one that fits shows none.
     void cutOffValuesShowTheirWholeText() {
         const QString longValue(120, QLatin1Char('W'));
