@@ -77,6 +77,17 @@ private slots:
         QCOMPARE(toList(listKeywordFiles(folder.path())), (QStringList{"A", "b"}));
     }
 
+    // What was left out is named, control bytes written so that the message shows them.
+    void leftOutEntriesAreNamed() {
+        TempFolder folder;
+        const std::string path = folder.write("l.txt", "[A], 0\r\nok\r\nv\tw\r\n[B C], 0\r\nx\x7f\r\n");
+        KeywordList list;
+        const ListLoadResult result = readKeywordFile(path, list);
+        QVERIFY(result.ok && result.value);
+        const std::string& text = result.value->text;
+        QVERIFY2(text.find("\r\rv\\x09w\r[B C]\rx\\x7F") != std::string::npos, text.c_str());
+    }
+
     void unreadableFileGivesEmptyListAndMessage() {
         TempFolder folder;
         KeywordList list = listFrom("[A], 1\r\nx\r\n<SelectedValues>\r\nx\r\n");
