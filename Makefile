@@ -79,6 +79,8 @@ fuzz: deps
 WINDOWS_BUILD ?= build-windows
 WINDOWS_GUI_BUILD ?= build-windows-gui
 QT_WINDOWS ?= $(shell scripts/build-qt-windows --print-prefix)
+VERSION := $(shell sed -n 's/^project.tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+NO_QT_WINDOWS = no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 20 minutes, once)
 WINE ?= $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64) wine64)
 # DEPS=--check (as make test sets it) installs nothing: what is missing is named instead.
 DEPS ?=
@@ -95,7 +97,7 @@ windows:
 			-DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)/cmake && \
 		cmake --build $(WINDOWS_GUI_BUILD) --target tagmere; \
 	else \
-		echo "tagmere.exe skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 20 minutes, once)"; \
+		echo "tagmere.exe skipped: $(NO_QT_WINDOWS)"; \
 	fi
 
 WINESERVER ?= $(firstword $(wildcard /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) wineserver)
@@ -105,10 +107,9 @@ test-windows: windows
 	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all $(WINE) wineboot --init >/dev/null 2>&1 || true
 	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine $(WINESERVER) -w || true
 	WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine WINEDEBUG=-all \
-		python3 tests/cli/contract.py --wine $(WINE) $(WINDOWS_BUILD)/bin/tagmere-cli.exe \
-		$$(sed -n 's/^project(tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+		python3 tests/cli/contract.py --wine $(WINE) $(WINDOWS_BUILD)/bin/tagmere-cli.exe $(VERSION)
 	@if ! scripts/build-qt-windows --check; then \
-		echo "window tests for Windows skipped: no Qt for Windows in $(QT_WINDOWS); run scripts/install-deps windows-gui (about 20 minutes, once)"; \
+		echo "window tests for Windows skipped: $(NO_QT_WINDOWS)"; \
 	elif ! missing=$$(scripts/install-deps --check windows-gui) && [ -n "$(DEPS)" ]; then \
 		echo "window tests for Windows skipped: $$missing (make test-windows installs them)"; \
 	else \
@@ -134,9 +135,8 @@ WINDOWS_PACKAGE ?= build-windows-package
 package-windows: windows
 	scripts/install-deps package-windows
 	scripts/package-windows $(WINDOWS_PACKAGE) $(WINDOWS_BUILD) $(WINDOWS_GUI_BUILD)
-	version=$$(sed -n 's/^project(tagmere VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt) && \
-		tests/packaging/windows-package.sh $(WINDOWS_PACKAGE)/tagmere-setup-$$version.exe \
-			$(WINDOWS_PACKAGE)/tagmere-$$version-windows-x86_64.zip $$version
+	tests/packaging/windows-package.sh $(WINDOWS_PACKAGE)/tagmere-setup-$(VERSION).exe \
+		$(WINDOWS_PACKAGE)/tagmere-$(VERSION)-windows-x86_64.zip $(VERSION)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -34,6 +34,14 @@ std::string fromQPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+QString shownQPath(const std::string& path) {
+    return QDir::toNativeSeparators(toQPath(path));
+}
+
+std::string shownPath(const QString& path) {
+    return fromQPath(QDir::toNativeSeparators(path));
+}
+
 QString commonAppDataFolder() {
     QString folder;
 #ifdef Q_OS_WIN

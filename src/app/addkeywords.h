@@ -54,5 +54,8 @@ std::string toBytes(const QString& text);
 // Path conversions at the edge between Qt and the byte-string paths.
 QString toQPath(const std::string& path);
 std::string fromQPath(const QString& path);
+// A path as the user reads it, in a widget or in a message: with backslashes on Windows.
+QString shownQPath(const std::string& path);
+std::string shownPath(const QString& path);
 
 } // namespace tagmere::app

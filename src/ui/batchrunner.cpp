@@ -7,7 +7,6 @@
 
 #include "app/addkeywords.h"
 #include "files/journal.h"
-#include "files/platform.h"
 #include "format/text.h"
 
 #include <QCoreApplication>
@@ -150,9 +149,8 @@ std::string runJournalText(const MiscPanel& panel, const BatchTrees& trees) {
 
 std::string tableQuestionText(const TablePreview& preview) {
     const std::string where = preview.folder.empty() ? std::string() : " below " + preview.folder;
-    return "This run will apply per-file values from the table " +
-           platform::displayPath(app::fromQPath(preview.table)) + " to (" + std::to_string(preview.changing) +
-           ") file(s)" + where +
+    return "This run will apply per-file values from the table " + app::shownPath(preview.table) + " to (" +
+           std::to_string(preview.changing) + ") file(s)" + where +
            ": in each, the keyword cells that differ from what the file holds, as the preview showed.\r\r"
            "Undo Last Run can take the run back. Write the files now?";
 }
@@ -308,9 +306,8 @@ bool openTable(QWidget* window, const QString& table, std::ifstream& in, TableRe
     in.open(app::fromQPath(table), std::ios::binary);
     const Status opened = in ? reader.open() : Status::failure(std::generic_category().message(errno));
     if (!opened.ok)
-        MessageBoxes::show(window,
-                           warningMessage("Unable to read the table " + platform::displayPath(app::fromQPath(table)) +
-                                          ": " + opened.description + "."));
+        MessageBoxes::show(window, warningMessage("Unable to read the table " + app::shownPath(table) + ": " +
+                                                  opened.description + "."));
     return opened.ok;
 }
 
@@ -365,17 +362,16 @@ std::optional<Message> BatchRunner::runTable(const TablePreview& preview, std::i
     // What is written must be what the preview showed and the question counted.
     const QFileInfo info(preview.table);
     if (!info.exists() || info.size() != preview.size || info.lastModified() != preview.modified) {
-        MessageBoxes::show(m_window,
-                           warningMessage("The table " + platform::displayPath(app::fromQPath(preview.table)) +
-                                          " changed after the preview, so nothing was written. Apply it "
-                                          "again to see what it changes now."));
+        MessageBoxes::show(m_window, warningMessage("The table " + app::shownPath(preview.table) +
+                                                    " changed after the preview, so nothing was written. Apply it "
+                                                    "again to see what it changes now."));
         return std::nullopt;
     }
     std::ifstream in;
     TableReader reader(in);
     if (!openTable(m_window, preview.table, in, reader))
         return std::nullopt;
-    std::string journalText = "window: values from the table " + platform::displayPath(app::fromQPath(preview.table));
+    std::string journalText = "window: values from the table " + app::shownPath(preview.table);
     if (journalText.size() > kRunJournalTextLimit)
         journalText = journalText.substr(0, kRunJournalTextLimit) + "...";
     TableFeed feed;

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
@@ -104,7 +103,7 @@ const FoundFilesModel::HeaderState& FoundFilesModel::header(int row) const {
 QString FoundFilesModel::toolTip(int row) const {
     // Same-named files in different folders look alike in the list: the tip tells them apart.
     const FoundFileItem& item = m_items.item(row + 1);
-    QString text = QDir::toNativeSeparators(app::toQPath(item.fullPath()));
+    QString text = app::shownQPath(item.fullPath());
     std::time_t time = 0;
     if (item.modified(time))
         text += QLatin1Char('\n') + localDateTimeText(time);
@@ -125,7 +124,7 @@ QVariant FoundFilesModel::data(const QModelIndex& index, int role) const {
         if (column == 0)
             return app::toQPath(item.Text);
         if (column == 2)
-            return QDir::toNativeSeparators(app::toQPath(item.folder()));
+            return app::shownQPath(item.folder());
         // The date is read only when a row is first shown: a stat per file costs more than the search.
         std::time_t time = 0;
         return item.modified(time) ? localDateTimeText(time) : QString();

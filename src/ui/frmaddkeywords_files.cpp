@@ -168,7 +168,7 @@ void frmAddKeywords::cmdFind_Click() {
 
 Status frmAddKeywords::openFile(const QString& path) {
     const QFileInfo file(path);
-    const std::string shown = platform::displayPath(app::fromQPath(path));
+    const std::string shown = app::shownPath(path);
     if (!file.exists())
         return Status::failure(shown + " does not exist");
     // Only what a search lists can become current: its *.ies files.

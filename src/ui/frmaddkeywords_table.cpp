@@ -11,8 +11,6 @@
 #include "tablefile.h"
 #include "ui_frmaddkeywords.h"
 
-#include "files/platform.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -71,7 +69,7 @@ void frmAddKeywords::mnuExportTable_Click() {
     const TableExport result =
         exportTable(m_searchRoot, files, tableFormatFor(answer.path, answer.filter), answer.path);
     QGuiApplication::restoreOverrideCursor();
-    const std::string target = platform::displayPath(app::fromQPath(answer.path));
+    const std::string target = app::shownPath(answer.path);
     if (!result.status.ok) {
         MessageBoxes::show(this,
                            warningMessage("The table was not written: " + target + ": " + result.status.description +

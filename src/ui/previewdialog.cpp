@@ -5,7 +5,6 @@
 #include "format/diff.h"
 
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
@@ -73,7 +72,7 @@ PreviewDialog::PreviewDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void PreviewDialog::addFile(const BatchFileResult& file) {
-    const QString path = QDir::toNativeSeparators(app::toQPath(file.path));
+    const QString path = app::shownQPath(file.path);
     if (file.readFailed) {
         m_failed.push_back({QStringLiteral("could not be read: ") + path,
                             QStringLiteral("This file could not be read in full; a run leaves it as it is.")});
